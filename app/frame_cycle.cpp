@@ -1,0 +1,82 @@
+#include "app/frame_cycle.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "app/camera.h"
+#include "app/perf_counter.h"
+#include "app/platform_ops.h"
+#include "app/scene.h"
+#include "render/frustum.h"
+#include "render/matrix.h"
+#include "render/pipeline.h"
+#include "render/raster.h"
+
+FrameClock Clock;
+float *DepthBuffer;
+Matrix4 ViewRotation;
+
+void InitGraphics(void *window) {
+    SetScreenConstants(512, 384);
+    CreatePresentation(window);
+    // Aligned for the clear's 16-byte stores; a failure is not caught.
+    DepthBuffer = new (std::align_val_t(16)) float[(size_t)Screen.width * Screen.height];
+    BuildViewFrustum();
+    ResetMatrix(CurrentMatrix);
+    Target.width = Screen.width;
+    Target.height = Screen.height;
+    Target.depth = DepthBuffer;
+}
+
+void BuildViewMatrix() {
+    ResetMatrix(CurrentMatrix);
+    CurrentMatrix.m[3] = -Camera.x;
+    CurrentMatrix.m[7] = -Camera.height;
+    CurrentMatrix.m[11] = -Camera.z;
+
+    float a = Camera.heading * 0.017453292f;
+    float c = (float)std::cos((double)a);
+    float s = (float)std::sin((double)a);
+    ResetMatrix(ViewRotation);
+    ViewRotation.m[0] = c;
+    ViewRotation.m[2] = s;
+    ViewRotation.m[8] = -s;
+    ViewRotation.m[10] = c;
+    PremultiplyCurrentMatrix(ViewRotation);
+}
+
+void RenderFrame() {
+    Clock.frequency = Counter.frequency();
+    int64_t reading = Counter.reading();
+    uint32_t ticks = (uint32_t)reading - (uint32_t)Clock.previousReading; // wraps mod 2^32
+    uint32_t perSecond = (uint32_t)Clock.frequency;
+    // A counter without a usable frequency would give an infinite step.
+    Clock.frameTime = perSecond == 0 ? 0.0 : (double)ticks / (double)perSecond;
+    Clock.previousReading = reading;
+
+    Clock.lapMark = (uint32_t)Counter.reading();
+
+    Target.colour = BeginFrame();
+    ClearRenderTarget(Screen.width * Screen.height, Target.colour, Target.depth);
+    AdvanceCamera(Clock.frameTime);
+    BuildViewMatrix();
+    for (TriangleRecord &record : SceneTriangles) {
+        record.clipFlags = 0;
+        DrawTriangle(record, true);
+    }
+
+    uint32_t lap = (uint32_t)Counter.reading();
+    Clock.clockCount = lap - Clock.lapMark;
+    Clock.lapMark = lap;
+
+    EndFrame();
+    Target.colour = nullptr;
+
+    char text[128];
+    std::memset(text, 0, sizeof text);
+    std::snprintf(text, sizeof text, "%u", (unsigned)Clock.clockCount);
+    DrawOverlayText(0, 0, "Clock Count: ", 13);
+    DrawOverlayText(90, 0, text, (int)std::strlen(text));
+}

@@ -1,0 +1,26 @@
+// Start-up and the per-frame cycle that drives the renderer.
+#pragma once
+#include <cstdint>
+
+#include "render/types.h"
+
+struct FrameClock {
+    int64_t frequency;       // re-read each frame; low 32 bits used
+    int64_t previousReading; // start reading of the previous frame
+    double frameTime;        // seconds since the previous frame
+    uint32_t lapMark;        // low 32 bits of the latest clock-count reading
+    uint32_t clockCount;     // ticks of the latest frame's drawing work
+};
+
+extern FrameClock Clock;
+extern float *DepthBuffer; // allocated once, never freed
+extern Matrix4 ViewRotation;
+
+// Sets up screen, presentation, depth buffer, frustum and matrix, once.
+void InitGraphics(void *window);
+
+// Draws one whole frame and shows it with its clock count.
+void RenderFrame();
+
+// The view matrix for the camera as it stands, built into CurrentMatrix.
+void BuildViewMatrix();

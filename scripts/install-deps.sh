@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs, on Debian 12, whatever the build and the tests need and is missing.
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+# Native build, tests, the window layer and its end-to-end checks.
+packages=(cmake g++ make libgtest-dev libbenchmark-dev libsdl2-dev libsdl2-ttf-dev
+          fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick valgrind
+          clang libclang-rt-14-dev)
+# The Windows build and its checks under Wine.
+packages+=(g++-mingw-w64-i686 mingw-w64-i686-dev)
+wine_packages=(wine wine32:i386)
+
+missing=()
+for p in "${packages[@]}" "${wine_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $SUDO dpkg --add-architecture i386
+    fi
+    $SUDO apt-get update -q
+    # Wine needs its recommends: without them the 32-bit OpenGL driver is missing.
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
+fi

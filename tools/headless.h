@@ -1,0 +1,26 @@
+// A presentation and a performance counter that live in memory, so tools can
+// run the real frame cycle without a window or a clock.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct HeadlessState {
+    uint32_t *colour;          // aligned 512 x 384 buffer handed out by BeginFrame
+    bool inFrame;
+    int framesEnded;
+    std::string overlayLabel;  // text drawn at (0, 0) in the latest frame
+    std::string overlayNumber; // text drawn at (90, 0)
+    bool windowDestroyed;      // Escape was pressed
+    int64_t startReading;      // what the next frame-start reading returns
+    int readingsThisFrame;
+};
+
+extern HeadlessState Headless;
+
+// Installs the fed counter: 1,000,000 ticks per second; frame-start readings
+// come from Headless.startReading, the clock-count readings from real time.
+void InstallHeadlessCounter();
+
+// Sets the next frame's start reading so that its frame time is exactly
+// micros / 1,000,000 seconds (as a double).
+void FeedFrameTime(uint32_t micros);
