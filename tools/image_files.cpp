@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "tools/crc32.h"
 
@@ -14,31 +18,81 @@ void AppendLittleEndian(std::string &out, const uint32_t *words, size_t count) {
     }
 }
 
-// Writes beside the target and renames over it only once every byte is out.
-static bool WriteWhole(const std::string &path, const std::string &bytes, std::string &error) {
-    std::string part = path + ".part";
-    FILE *f = std::fopen(part.c_str(), "wb");
-    if (!f) {
-        error = "cannot write '" + path + "': " + std::strerror(errno);
-        return false;
-    }
+enum class Target { Missing, Regular, Directory, Special };
+
+static Target Classify(const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return Target::Missing;
+    if (S_ISDIR(st.st_mode)) return Target::Directory;
+    return S_ISREG(st.st_mode) ? Target::Regular : Target::Special;
+}
+
+// Replaces an existing file in one step. Never deletes the target first:
+// a failed rename must not lose what was there.
+static bool ReplaceFile(const std::string &from, const std::string &to) {
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+// A staged file that could not be completed is removed again; a device
+// written directly is left alone.
+static bool WriteBytes(const std::string &path, const std::string &bytes, bool staged,
+                       std::string &error) {
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f) return error = std::strerror(errno), false;
+    errno = 0;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     int savedErrno = errno;
     ok = (std::fclose(f) == 0) && ok;
-    if (ok) {
-        std::remove(path.c_str()); // rename does not replace on every platform
-        ok = std::rename(part.c_str(), path.c_str()) == 0;
-        savedErrno = errno;
-    }
+    if (!savedErrno) savedErrno = errno ? errno : EIO;
     if (!ok) {
-        std::remove(part.c_str());
-        error = "cannot write '" + path + "': " + std::strerror(savedErrno);
+        error = std::strerror(savedErrno);
+        if (staged) std::remove(path.c_str());
     }
     return ok;
 }
 
+bool WriteFilesTogether(const std::vector<OutputFile> &files, std::string &error) {
+    std::vector<std::string> staged; // .part files written so far
+    auto fail = [&](const std::string &path, const std::string &why) {
+        for (const std::string &part : staged) std::remove(part.c_str());
+        error = "cannot write '" + path + "': " + why;
+        return false;
+    };
+    std::vector<bool> direct(files.size());
+    for (size_t i = 0; i < files.size(); i++) {
+        const OutputFile &f = files[i];
+        Target target = Classify(f.path);
+        if (target == Target::Directory) return fail(f.path, "it is a directory");
+        direct[i] = target == Target::Special;
+        if (direct[i]) continue;
+        std::string part = f.path + ".part", why;
+        if (!WriteBytes(part, f.bytes, true, why)) return fail(f.path, why);
+        staged.push_back(part);
+    }
+    // Devices and pipes cannot be renamed onto; they get the bytes directly,
+    // last, so that a failure before this point has touched none of them.
+    for (size_t i = 0; i < files.size(); i++) {
+        std::string why;
+        if (direct[i] && !WriteBytes(files[i].path, files[i].bytes, false, why)) return fail(files[i].path, why);
+    }
+    for (size_t i = 0, s = 0; i < files.size(); i++) {
+        if (direct[i]) continue;
+        if (!ReplaceFile(staged[s], files[i].path)) {
+            std::string why = std::strerror(errno);
+            staged.erase(staged.begin(), staged.begin() + (long)s);
+            return fail(files[i].path, why);
+        }
+        s++;
+    }
+    return true;
+}
+
 bool WriteRaw(const std::string &path, const void *data, size_t size, std::string &error) {
-    return WriteWhole(path, std::string((const char *)data, size), error);
+    return WriteFilesTogether({{path, std::string((const char *)data, size)}}, error);
 }
 
 static void PutBigEndian(std::string &s, uint32_t v) {
@@ -72,8 +126,7 @@ static std::string StoredZlib(const std::string &raw) {
     return z;
 }
 
-bool WritePng(const std::string &path, const uint32_t *colour, int width, int height,
-              std::string &error) {
+std::string EncodePng(const uint32_t *colour, int width, int height) {
     std::string raw;
     raw.reserve((size_t)height * (1 + 3 * width));
     for (int y = 0; y < height; y++) {
@@ -91,5 +144,10 @@ bool WritePng(const std::string &path, const uint32_t *colour, int width, int he
     PutChunk(png, "IHDR", header);
     PutChunk(png, "IDAT", StoredZlib(raw));
     PutChunk(png, "IEND", "");
-    return WriteWhole(path, png, error);
+    return png;
+}
+
+bool WritePng(const std::string &path, const uint32_t *colour, int width, int height,
+              std::string &error) {
+    return WriteFilesTogether({{path, EncodePng(colour, width, height)}}, error);
 }

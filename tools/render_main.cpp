@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
@@ -10,6 +14,7 @@
 #include "tools/crc32.h"
 #include "tools/headless.h"
 #include "tools/image_files.h"
+#include "tools/quote.h"
 #include "tools/render_options.h"
 
 static const char usage[] =
@@ -38,41 +43,56 @@ int main(int argc, char **argv) {
     if (!ParseRenderOptions(argc, argv, options, error)) return Fail(error);
     if (options.help) {
         std::fputs(usage, stdout);
-        return 0;
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : Fail("cannot write standard output");
     }
-    std::vector<ScriptFrame> frames;
-    if (!options.script.empty() && !ReadScript(options.script, frames, error)) return Fail(error);
-    if (options.script.empty()) frames.push_back(ScriptFrame{0, {}});
+    ScriptReader script;
+    if (!options.script.empty() && !OpenScript(options.script, script, error)) return Fail(error);
 
     if (options.haveCamera) Camera = options.camera;
     InstallHeadlessCounter();
     InitGraphics(nullptr);
-    for (const ScriptFrame &frame : frames) {
+
+    // Frames are drawn as the script is read, so a long or endless pipe
+    // needs no memory of its own; nothing is written before the end.
+    size_t frameCount = 0;
+    ScriptFrame frame{0, {}};
+    for (;;) {
+        if (!options.script.empty()) {
+            int got = NextScriptFrame(script, frame, error);
+            if (got < 0) return Fail(error);
+            if (got == 0) break;
+        } else if (frameCount == 1) {
+            break; // no script: one frame with no key held
+        }
         for (uint32_t key : allKeys) OnKeyUp(key);
         for (uint32_t key : frame.keys) OnKeyDown(key);
         FeedFrameTime(frame.micros);
         RenderFrame();
+        frameCount++;
     }
+    CloseScript(script);
+    if (frameCount == 0)
+        return Fail("script " + Quote(options.script) + " has no frames (only blank or # lines)");
 
     const size_t pixels = (size_t)Screen.width * Screen.height;
     std::string colourBytes, depthBytes;
     AppendLittleEndian(colourBytes, Headless.colour, pixels);
     AppendLittleEndian(depthBytes, (const uint32_t *)DepthBuffer, pixels);
-    if (!options.png.empty() &&
-        !WritePng(options.png, Headless.colour, Screen.width, Screen.height, error))
-        return Fail(error);
-    if (!options.raw.empty() && !WriteRaw(options.raw, colourBytes.data(), colourBytes.size(), error))
-        return Fail(error);
-    if (!options.depth.empty() &&
-        !WriteRaw(options.depth, depthBytes.data(), depthBytes.size(), error))
-        return Fail(error);
+    std::vector<OutputFile> outputs;
+    if (!options.png.empty())
+        outputs.push_back({options.png, EncodePng(Headless.colour, Screen.width, Screen.height)});
+    if (!options.raw.empty()) outputs.push_back({options.raw, colourBytes});
+    if (!options.depth.empty()) outputs.push_back({options.depth, depthBytes});
+    if (!WriteFilesTogether(outputs, error)) return Fail(error);
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
                 "\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
                 "\"overlay\":\"%s\"}\n",
-                Camera.x, Camera.z, Camera.height, Camera.heading, frames.size(), Clock.frameTime,
+                Camera.x, Camera.z, Camera.height, Camera.heading, frameCount, Clock.frameTime,
                 (unsigned)Crc32(0, colourBytes.data(), colourBytes.size()),
                 (unsigned)Crc32(0, depthBytes.data(), depthBytes.size()),
                 Headless.overlayNumber.c_str());
+    // A full disk or closed pipe on standard output is a failure, not success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return Fail("cannot write standard output");
     return 0;
 }

@@ -1,31 +1,45 @@
 #include "tools/render_options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
+#include <sys/stat.h>
+
+#include "tools/quote.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
+    static const char *const names[4] = {"X", "Z", "HEIGHT", "HEADING"};
     float v[4];
     const char *p = text.c_str();
+    const char *stop = p + text.size(); // an embedded NUL must not end the text early
     for (int i = 0; i < 4; i++) {
-        char *end;
-        errno = 0;
-        if (std::isspace((unsigned char)*p) || *p == '\0' || *p == ',') {
-            error = "--camera wants four numbers X,Z,HEIGHT,HEADING, got '" + text + "'";
-            return false;
+        const char *end = p;
+        // strtof would skip leading blanks; a number must start right here.
+        if (p < stop && !std::isspace((unsigned char)*p) && *p != ',') {
+            char *e;
+            v[i] = std::strtof(p, &e);
+            end = e;
         }
-        v[i] = std::strtof(p, &end);
-        if (end == p || (*end != (i < 3 ? ',' : '\0'))) {
-            error = "--camera wants four numbers X,Z,HEIGHT,HEADING, got '" + text + "'";
+        const char want = i < 3 ? ',' : '\0';
+        if (end == p || end > stop || *end != want || (i == 3 && end != stop)) {
+            const char *field = p;
+            while (field < stop && *field != ',') field++;
+            if (end != p && end == stop && i < 3)
+                error = "--camera wants four numbers X,Z,HEIGHT,HEADING, got only " +
+                        std::to_string(i + 1) + " in " + Quote(text);
+            else if (end != p && i == 3 && *end == ',')
+                error = "--camera wants exactly four numbers X,Z,HEIGHT,HEADING, got more in " +
+                        Quote(text);
+            else
+                error = std::string("--camera ") + names[i] + " " +
+                        Quote(std::string(p, (size_t)(field - p))) + " is not a number";
             return false;
         }
         if (!std::isfinite(v[i])) {
-            error = "--camera number " + std::string(p, (size_t)(end - p)) + " is not finite";
+            error = std::string("--camera ") + names[i] + " " + Quote(std::string(p, (size_t)(end - p))) +
+                    " is not a finite single-precision number";
             return false;
         }
         p = end + (i < 3);
@@ -45,28 +59,32 @@ static bool KeyCode(const std::string &name, uint32_t &code) {
     return false;
 }
 
-// Seconds as a decimal with up to six places, converted exactly to whole
-// microseconds so that the frame time is the double nearest to it.
+// Seconds as an unsigned decimal with up to six places, converted exactly to
+// whole microseconds so that the frame time is the double nearest to it.
+// No sign (not even on zero: a duration never has one), exponent, hex, inf
+// or nan: every accepted text names one exact number of microseconds.
 static bool ParseSeconds(const std::string &s, uint32_t &micros, std::string &error) {
-    if (!s.empty() && s[0] == '-') return error = "negative frame time '" + s + "'", false;
+    if (s[0] == '-' || s[0] == '+')
+        return error = "frame time " + Quote(s) + " has a sign (frame times are unsigned decimals)", false;
+    const uint64_t cap = 1000000000000ull; // far above the limit, so no overflow
     size_t i = 0;
     uint64_t whole = 0, frac = 0;
-    int places = 0;
-    while (i < s.size() && std::isdigit((unsigned char)s[i]) && whole < 10000000000ull)
-        whole = whole * 10 + (s[i++] - '0');
-    bool digits = i > 0;
-    if (i < s.size() && s[i] == '.') {
-        i++;
-        while (i < s.size() && std::isdigit((unsigned char)s[i]) && places < 7)
-            frac = frac * 10 + (s[i++] - '0'), places++, digits = true;
-    }
-    if (!digits || i != s.size() || places > 6)
-        return error = "frame time '" + s + "' is not a decimal with at most 6 places", false;
-    while (places++ < 6) frac *= 10;
-    uint64_t total = whole * 1000000 + frac;
-    if (whole >= 10000000000ull || total > 0xFFFFFFFFull)
-        return error = "frame time '" + s + "' is above 4294.967295 seconds", false;
-    micros = (uint32_t)total;
+    int wholeDigits = 0, places = 0;
+    for (; i < s.size() && std::isdigit((unsigned char)s[i]); i++, wholeDigits++)
+        whole = whole < cap ? whole * 10 + (uint64_t)(s[i] - '0') : cap;
+    if (i < s.size() && s[i] == '.')
+        for (i++; i < s.size() && std::isdigit((unsigned char)s[i]); i++, places++)
+            if (places < 6) frac = frac * 10 + (uint64_t)(s[i] - '0');
+    if (wholeDigits + places == 0 || i != s.size())
+        return error = "frame time " + Quote(s) + " is not a decimal number of seconds", false;
+    if (places > 6)
+        return error = "frame time " + Quote(s) + " has more than 6 decimal places", false;
+    for (int p = places; p < 6; p++) frac *= 10;
+    if (whole >= cap || whole * 1000000 + frac > 0xFFFFFFFFull)
+        return error = "frame time " + Quote(s) +
+                       " is above 4294.967295 seconds, the longest frame the counter times",
+               false;
+    micros = (uint32_t)(whole * 1000000 + frac);
     return true;
 }
 
@@ -87,34 +105,69 @@ bool ParseScriptLine(const std::string &line, bool &skip, ScriptFrame &frame, st
     for (size_t i = 1; i < words.size(); i++) {
         uint32_t code;
         if (!KeyCode(words[i], code))
-            return error = "unknown key '" + words[i] + "' (keys: left right up down a z)", false;
+            return error = "unknown key " + Quote(words[i]) + " (keys: left right up down a z)", false;
         frame.keys.push_back(code);
     }
     return true;
 }
 
-bool ReadScript(const std::string &path, std::vector<ScriptFrame> &frames, std::string &error) {
-    std::ifstream file;
-    std::istream *in = &std::cin;
-    if (path != "-") {
-        file.open(path, std::ios::binary);
-        if (!file) return error = "cannot read script '" + path + "': " + std::strerror(errno), false;
-        in = &file;
+bool OpenScript(const std::string &path, ScriptReader &reader, std::string &error) {
+    reader = ScriptReader{};
+    reader.path = path;
+    if (path == "-") {
+        reader.file = stdin;
+        return true;
     }
-    std::string line;
-    for (long number = 1; std::getline(*in, line); number++) {
-        if (line.find('\0') != std::string::npos)
-            return error = "script line " + std::to_string(number) + ": not text", false;
-        bool skip;
-        ScriptFrame frame;
-        if (!ParseScriptLine(line, skip, frame, error)) {
-            error = "script line " + std::to_string(number) + ": " + error;
-            return false;
-        }
-        if (!skip) frames.push_back(frame);
-    }
-    if (in->bad()) return error = "cannot read script '" + path + "'", false;
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return error = "cannot read script " + Quote(path) + ": it is a directory", false;
+    reader.file = std::fopen(path.c_str(), "rb");
+    if (!reader.file)
+        return error = "cannot read script " + Quote(path) + ": " + std::strerror(errno), false;
+    reader.ownsFile = true;
     return true;
+}
+
+void CloseScript(ScriptReader &reader) {
+    if (reader.ownsFile && reader.file) std::fclose(reader.file);
+    reader.file = nullptr;
+}
+
+int NextScriptFrame(ScriptReader &reader, ScriptFrame &frame, std::string &error) {
+    std::string line;
+    for (;;) {
+        line.clear();
+        int c = EOF;
+        while ((c = std::getc(reader.file)) != EOF && c != '\n') {
+            if (line.size() == MaxScriptLine) {
+                error = "script line " + std::to_string(reader.lineNumber + 1) + ": longer than " +
+                        std::to_string(MaxScriptLine) + " bytes";
+                return -1;
+            }
+            line += (char)c;
+        }
+        if (std::ferror(reader.file)) {
+            error = "cannot read script " + Quote(reader.path) + ": " + std::strerror(errno);
+            return -1;
+        }
+        if (c == EOF && line.empty()) return 0;
+        reader.lineNumber++;
+        const std::string where = "script line " + std::to_string(reader.lineNumber) + ": ";
+        if (line.find('\0') != std::string::npos) return error = where + "not text (NUL byte)", -1;
+        bool skip;
+        if (!ParseScriptLine(line, skip, frame, error)) return error = where + error, -1;
+        if (!skip) return 1;
+    }
+}
+
+bool ReadScript(const std::string &path, std::vector<ScriptFrame> &frames, std::string &error) {
+    ScriptReader reader;
+    if (!OpenScript(path, reader, error)) return false;
+    ScriptFrame frame;
+    int got;
+    while ((got = NextScriptFrame(reader, frame, error)) == 1) frames.push_back(frame);
+    CloseScript(reader);
+    return got == 0;
 }
 
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
@@ -132,13 +185,13 @@ bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &er
             o.help = true;
             continue;
         }
-        std::string *target = arg == "--script" ? &o.script
-                              : arg == "--png"  ? &o.png
-                              : arg == "--raw"  ? &o.raw
+        std::string *target = arg == "--script"  ? &o.script
+                              : arg == "--png"   ? &o.png
+                              : arg == "--raw"   ? &o.raw
                               : arg == "--depth" ? &o.depth
                                                  : nullptr;
         if (!target && arg != "--camera")
-            return error = "unknown option '" + std::string(argv[i]) + "' (see --help)", false;
+            return error = "unknown option " + Quote(argv[i]) + " (see --help)", false;
         if (!inlineValue) {
             if (i + 1 >= argc) return error = arg + " needs a value", false;
             value = argv[++i];
@@ -153,5 +206,16 @@ bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &er
             *target = value;
         }
     }
+    // Two outputs on one path would overwrite each other half-way.
+    const struct {
+        const char *name;
+        const std::string *path;
+    } outputs[] = {{"--png", &o.png}, {"--raw", &o.raw}, {"--depth", &o.depth}};
+    for (int a = 0; a < 3; a++)
+        for (int b = a + 1; b < 3; b++)
+            if (!outputs[a].path->empty() && *outputs[a].path == *outputs[b].path)
+                return error = std::string(outputs[a].name) + " and " + outputs[b].name +
+                               " name the same file " + Quote(*outputs[a].path),
+                       false;
     return true;
 }
