@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/pipeline.h"
+#include "tools/bench_stats.h" // SCANVANE_COUNT: empty unless built for counting
 
 namespace {
 struct ClipVertex {
@@ -33,6 +34,8 @@ void ClipTriangle(TriangleRecord &tri, const ClipPlane &plane) {
         in[i] = !(d[i] <= 1e-16f); // NaN counts as inside
     }
 
+    if (!(in[0] && in[1] && in[2])) SCANVANE_COUNT(clipped, 1);
+
     ClipVertex out[4];
     int n = 0;
     for (int s = 0; s < 3; s++) {
@@ -51,6 +54,7 @@ void ClipTriangle(TriangleRecord &tri, const ClipPlane &plane) {
     for (int i = 0; i < 3; i++) SetPosition(tri.v[i], out[i]);
 
     if (n == 4) {
+        SCANVANE_COUNT(split, 1);
         TriangleRecord split;
         const int corner[3] = {0, 2, 3};
         for (int i = 0; i < 3; i++) {

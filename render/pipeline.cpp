@@ -4,6 +4,7 @@
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/raster.h"
+#include "tools/bench_stats.h" // SCANVANE_COUNT: empty unless built for counting
 
 void TransformVertex(Vertex &v) {
     const float *m = CurrentMatrix.m;
@@ -44,8 +45,10 @@ void DrawTriangle(const TriangleRecord &record, bool transform) {
     const ViewFrustum &f = Frustum;
     if (OutsideOnePlane(t, f.nearPlane) || OutsideOnePlane(t, f.farPlane) ||
         OutsideOnePlane(t, f.leftPlane) || OutsideOnePlane(t, f.rightPlane) ||
-        OutsideOnePlane(t, f.topPlane) || OutsideOnePlane(t, f.bottomPlane))
+        OutsideOnePlane(t, f.topPlane) || OutsideOnePlane(t, f.bottomPlane)) {
+        SCANVANE_COUNT(rejected, 1);
         return;
+    }
 
     // Bottom before top: the order decides how split-off halves nest.
     static const uint32_t bits[6] = {ClipNear, ClipFar, ClipLeft, ClipRight, ClipBottom, ClipTop};

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "tools/bench_stats.h" // SCANVANE_COUNT: empty unless built for counting
+
 RenderTarget Target;
 
 void ClearRenderTarget(int32_t pixelCount, uint32_t *colour, float *depth) {
@@ -17,9 +19,11 @@ void ClearRenderTarget(int32_t pixelCount, uint32_t *colour, float *depth) {
 
 void FillSpan(uint32_t *colourAt, float *depthAt, int32_t count, __m128 start, __m128 step) {
     __m128 v = start;
+    if (count > 0) SCANVANE_COUNT(spans, 1), SCANVANE_COUNT(pixelsTested, count);
     for (int32_t i = 0; i < count; i++) {
         float z = _mm_cvtss_f32(v);
         if (!(z >= depthAt[i])) {
+            SCANVANE_COUNT(pixelsWritten, 1);
             depthAt[i] = z;
             // cvtss2si rounds to nearest, ties to even, under the default MXCSR.
             int32_t r = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 1));
@@ -93,6 +97,7 @@ void RasteriseTriangle(TriangleRecord &tri) {
         return; // off screen or not a number: nothing the caller may pass is drawn
     }
     if (yTop == yBot) return;
+    SCANVANE_COUNT(trianglesDrawn, 1);
 
     Edge longStep = EdgeSteps(p[0], p[2]);
     Edge upperStep = EdgeSteps(p[0], p[1]);

@@ -1,0 +1,96 @@
+#include "tools/bench_views.h"
+
+#include "app/frame_cycle.h"
+#include "app/perf_counter.h"
+#include "render/frustum.h"
+#include "tools/headless.h"
+
+// Heading 180 looks along +z, out of the house through the front wall's
+// window (the gap between rows 10 and 30, columns 80 to 120). The wall view
+// stands 10 units before the front wall, whose 40-unit-wide white panel then
+// covers every pixel. Height 300 looks out over the top of the sky box.
+const BenchView BenchViews[BenchViewCount] = {
+    {"start", "the start view", {40.0f, -20.0f, 0.0f, 0.0f}, false},
+    {"window", "inside the house, out through the window", {100.0f, -225.0f, 20.0f, 180.0f}, false},
+    {"wall", "close-up, one wall fills the screen", {60.0f, -150.0f, 20.0f, 0.0f}, false},
+    {"above", "high above the scene", {80.0f, 60.0f, 300.0f, 20.0f}, false},
+    {"walk", "600-frame walk on a fixed key script", {40.0f, -20.0f, 0.0f, 0.0f}, true},
+};
+
+static PerformanceCounter systemCounter;
+static int64_t fedStart;
+static int readingsThisFrame;
+
+// RenderFrame reads three times a frame: the frame start (fed, so frame time
+// is exact), then the two ends of the clock count (real).
+static int64_t BenchReading() {
+    if (readingsThisFrame++ % 3 == 0) return fedStart;
+    return systemCounter.reading();
+}
+
+int64_t BenchCounterFrequency() { return systemCounter.frequency(); }
+
+void StartBenchGraphics() {
+    systemCounter = Counter;
+    Counter.reading = BenchReading;
+    InitGraphics(nullptr);
+}
+
+void ResetView(const BenchView &view) {
+    Camera = view.camera;
+    ReleaseAllKeys();
+}
+
+// The walk: to the house, along the front, in through the wall, round inside,
+// up over the roof and back down, in phases of whole seconds.
+static void WalkKeys(int frame) {
+    static const struct {
+        int frames;
+        bool left, up, right, down, rise, fall;
+    } phases[] = {
+        {90, false, true, false, false, false, false},  // towards the door
+        {45, false, false, true, false, false, false},  // turn right
+        {60, false, true, false, false, true, false},   // along the front, rising
+        {90, true, false, false, false, false, false},  // turn back left
+        {90, false, true, false, false, false, false},  // through the wall
+        {60, true, true, false, false, false, false},   // curve inside
+        {75, false, false, false, true, true, false},   // back off and up
+        {90, false, false, true, false, false, true},   // turn and sink
+    };
+    int at = frame % BenchMeasuredFrames;
+    for (const auto &p : phases) {
+        if (at < p.frames) {
+            Keys = MotionKeys{p.left, p.up, p.right, p.down, p.rise, p.fall};
+            return;
+        }
+        at -= p.frames;
+    }
+    Keys = MotionKeys{};
+}
+
+uint32_t DrawViewFrame(const BenchView &view, int frame) {
+    if (view.walk) WalkKeys(frame);
+    fedStart += (int64_t)BenchFrameMicros * (BenchCounterFrequency() / 1000000);
+    readingsThisFrame = 0;
+    RenderFrame();
+    return Clock.clockCount;
+}
+
+uint64_t HashFrame(uint64_t h) {
+    const size_t pixels = (size_t)Screen.width * Screen.height;
+    const uint32_t *buffers[2] = {Headless.colour, (const uint32_t *)DepthBuffer};
+    for (const uint32_t *words : buffers)
+        for (size_t i = 0; i < pixels; i++) h = (h ^ words[i]) * 1099511628211ull;
+    return h;
+}
+
+uint64_t HashView(const BenchView &view) {
+    ResetView(view);
+    uint64_t h = HashSeed;
+    int frames = view.walk ? BenchMeasuredFrames : 1;
+    for (int i = 0; i < frames; i++) {
+        DrawViewFrame(view, i);
+        if (view.walk || i == frames - 1) h = HashFrame(h);
+    }
+    return h;
+}

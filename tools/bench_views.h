@@ -1,0 +1,43 @@
+// The benchmark's named views and the frame driver they share: a counter
+// whose frame-start readings are fed (so every run moves the camera alike)
+// while the clock-count readings come from the system counter.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "app/camera.h"
+
+constexpr int BenchWarmFrames = 60;
+constexpr int BenchMeasuredFrames = 600;
+constexpr uint32_t BenchFrameMicros = 16667; // 60 frames per second
+
+struct BenchView {
+    const char *name;
+    const char *what;
+    CameraState camera;
+    bool walk; // plays the key script from the camera instead of standing still
+};
+
+constexpr int BenchViewCount = 5;
+extern const BenchView BenchViews[BenchViewCount];
+
+// Screen, presentation, depth buffer and the bench counter, once.
+void StartBenchGraphics();
+
+// Ticks per second of the system counter the clock count is read from.
+int64_t BenchCounterFrequency();
+
+// Puts the camera at the view's start and releases every key.
+void ResetView(const BenchView &view);
+
+// Draws frame number `frame` of the view (keys from the walk script for the
+// walk) and returns its clock count in counter ticks.
+uint32_t DrawViewFrame(const BenchView &view, int frame);
+
+// 64-bit FNV-1a over both buffers of the frame just drawn, folded into h.
+uint64_t HashFrame(uint64_t h);
+constexpr uint64_t HashSeed = 14695981039346656037ull;
+
+// The frames a view hashes: the last frame for a still view, every frame of
+// the walk. Runs the view from its start; used to prove builds draw alike.
+uint64_t HashView(const BenchView &view);
