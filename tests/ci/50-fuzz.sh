@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# The rendering core under libFuzzer with ASan and UBSan, for a bounded time
+# (about two and a half minutes with the build). The longer run is described
+# in docs/robustness.md.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+bash tests/fuzz/build_and_run.sh "${SCANVANE_FUZZ_SECONDS:-150}" build/fuzz
