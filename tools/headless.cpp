@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "app/perf_counter.h"
@@ -15,6 +16,7 @@ void CreatePresentation(void *) {
 
 uint32_t *BeginFrame() {
     Headless.inFrame = true;
+    Headless.overlayCallCount = 0;
     return Headless.colour;
 }
 
@@ -23,7 +25,15 @@ void EndFrame() {
     Headless.framesEnded++;
 }
 
-void DrawOverlayText(int x, int, const char *text, int count) {
+void DrawOverlayText(int x, int y, const char *text, int count) {
+    if (Headless.overlayCallCount < 2) {
+        OverlayCall &call = Headless.overlayCalls[Headless.overlayCallCount];
+        call.x = x, call.y = y, call.count = count;
+        call.duringFrame = Headless.inFrame;
+        std::memset(call.text, 0, sizeof call.text);
+        if (count > 0) std::memcpy(call.text, text, count < 127 ? (size_t)count : 127);
+    }
+    Headless.overlayCallCount++;
     (x == 0 ? Headless.overlayLabel : Headless.overlayNumber).assign(text, (size_t)count);
 }
 

@@ -4,12 +4,22 @@
 #include <cstdint>
 #include <string>
 
+// One DrawOverlayText call as the window would have drawn it. Fixed storage,
+// so recording it allocates nothing per frame.
+struct OverlayCall {
+    int x, y, count;
+    bool duringFrame; // between BeginFrame and EndFrame
+    char text[128];
+};
+
 struct HeadlessState {
     uint32_t *colour;          // aligned 512 x 384 buffer handed out by BeginFrame
     bool inFrame;
     int framesEnded;
     std::string overlayLabel;  // text drawn at (0, 0) in the latest frame
     std::string overlayNumber; // text drawn at (90, 0)
+    OverlayCall overlayCalls[2]; // the first two calls since the latest BeginFrame
+    int overlayCallCount;        // all calls since the latest BeginFrame
     bool windowDestroyed;      // Escape was pressed
     int64_t startReading;      // what the next frame-start reading returns
     int readingsThisFrame;
