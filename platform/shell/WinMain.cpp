@@ -1,0 +1,105 @@
+// Entry point, window class, window procedure and message loop.
+#include "platform/shell/shell.h"
+
+#include <string.h>
+
+#include "app/camera.h"
+#include "app/frame_cycle.h"
+#include "app/platform_ops.h"
+
+ShellState Shell;
+
+static const char ControlsText[] =
+    "Welcome, controls are as follows: \n\nup - move forward\ndown - move backward\n"
+    "left - turn left\nright - turn right\na - move camera up\nz - move camera down\nesc - quit\n\n";
+
+void RegisterWindowClass() {
+    WNDCLASSEXA &wc = Shell.windowClass;
+    memset(&wc, 0, sizeof wc);
+    wc.cbSize = sizeof(WNDCLASSEXA);
+    wc.style = CS_VREDRAW | CS_HREDRAW;
+    wc.lpfnWndProc = WindowProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = Shell.moduleHandle;
+    wc.hIcon = LoadIconA(NULL, IDI_WINLOGO);
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = NULL;
+    wc.lpszMenuName = NULL;
+    wc.lpszClassName = "MyWindowClass";
+    wc.hIconSm = LoadIconA(NULL, IDI_WINLOGO);
+    RegisterClassExA(&wc);
+}
+
+// Runs until a check finds nothing waiting for the main window, which is
+// the case once it has been destroyed (an undestroyed window always has a
+// paint pending, because nothing ever validates it).
+void RunMessageLoop() {
+    MSG msg;
+    do {
+        GetMessageA(&msg, NULL, 0, 0);
+        DispatchMessageA(&msg);
+    } while (PeekMessageA(&msg, Shell.mainWindow, 0, 0, PM_NOREMOVE));
+}
+
+void DestroyMainWindow() { DestroyWindow(Shell.mainWindow); }
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        // The main window handle is still null here, so the box has no owner.
+        MessageBoxA(Shell.mainWindow, ControlsText, "Scanvane V 1.02 - Controls", MB_OK);
+        InitGraphics(window);
+        return 0;
+    case WM_PAINT:
+        // While a failure box is open its modal loop still delivers paints;
+        // a frame now would fail again and open box after box, so the window
+        // is validated instead and the box waits alone.
+        if (Presentation.failing) {
+            ValidateRect(window, NULL);
+            return 0;
+        }
+        RenderFrame();
+        return 0;
+    case WM_CLOSE:
+    case WM_QUIT:
+        ReleasePresentation();
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        // Escape destroys the window without a close; release here as well
+        // so the objects go whichever way the window does.
+        ReleasePresentation();
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_KILLFOCUS:
+        // Key-ups made while another window has the keyboard never arrive.
+        ReleaseAllKeys();
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_KEYDOWN:
+        OnKeyDown((uint32_t)wParam);
+        return 0;
+    case WM_KEYUP:
+        OnKeyUp((uint32_t)wParam);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    Shell.moduleHandle = GetModuleHandleA(NULL);
+    if (Shell.moduleHandle == NULL) {
+        MessageBoxA(Shell.mainWindow, "Unable to create window", "Error", MB_OK);
+        return 0;
+    }
+    RegisterWindowClass();
+    Shell.mainWindow = CreateWindowExA(0, Shell.windowClass.lpszClassName, "Scanvane V 1.02 by Quorrel",
+                                       WS_OVERLAPPEDWINDOW, 0, 0, 512, 384, NULL, NULL,
+                                       Shell.moduleHandle, NULL);
+    // Without a window nothing would ever arrive and the loop would wait
+    // for ever; end instead, and say so through the exit status.
+    if (Shell.mainWindow == NULL) return 1;
+    ShowWindow(Shell.mainWindow, SW_SHOWNORMAL);
+    RunMessageLoop();
+    return 0;
+}

@@ -1,0 +1,110 @@
+// Shows the frames: the colour buffer is the memory of one locked 512 x 384
+// texture, drawn as a full-window quad and presented; the counter text is
+// printed over the presented image with GDI.
+#include "platform/shell/shell.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/platform_ops.h"
+
+PresentationState Presentation;
+
+struct QuadVertex {
+    float x, y, z, rhw;
+    D3DCOLOR diffuse;
+    float u, v;
+};
+
+static const DWORD QuadFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1; // 0x144
+
+// Shows the box, then ends the process through the normal exit so exit
+// handlers run. While the box is open no frame may run (see WindowProc).
+static void GraphicsFailure(const char *text) {
+    Presentation.failing = true;
+    MessageBoxA(Shell.mainWindow, text, "Graphics failure", MB_OK);
+    exit(1);
+}
+
+void CreatePresentation(void *window) {
+    Presentation.renderWindow = (HWND)window;
+    Presentation.windowDC = GetDC(Presentation.renderWindow);
+
+    Presentation.direct3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (Presentation.direct3d == NULL) GraphicsFailure("Direct 3D failed to initialise. Aborting!");
+
+    D3DPRESENT_PARAMETERS parameters;
+    memset(&parameters, 0, sizeof parameters);
+    parameters.BackBufferWidth = 512;
+    parameters.BackBufferHeight = 384;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.Windowed = TRUE;
+    parameters.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+
+    HRESULT result = Presentation.direct3d->CreateDevice(
+        D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Presentation.renderWindow, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+        &parameters, &Presentation.device);
+    if (result != D3D_OK) GraphicsFailure("Direct 3D failed to initialise. Aborting!");
+
+    result = Presentation.device->CreateTexture(512, 384, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
+                                                &Presentation.frameTexture, NULL);
+    if (result != D3D_OK)
+        GraphicsFailure("Failed to initialize! Couldn't create back buffer texture. Aborting!");
+}
+
+void ReleasePresentation() {
+    if (Presentation.frameTexture) {
+        Presentation.frameTexture->Release();
+        Presentation.frameTexture = NULL;
+    }
+    if (Presentation.device) {
+        Presentation.device->Release();
+        Presentation.device = NULL;
+    }
+    if (Presentation.direct3d) {
+        Presentation.direct3d->Release();
+        Presentation.direct3d = NULL;
+    }
+}
+
+uint32_t *BeginFrame() {
+    Presentation.device->BeginScene();
+    Presentation.device->Clear(0, NULL, D3DCLEAR_TARGET, 0, 0.0f, 0);
+
+    D3DLOCKED_RECT locked;
+    memset(&locked, 0, sizeof locked);
+    HRESULT result = Presentation.frameTexture->LockRect(0, &locked, NULL, D3DLOCK_DISCARD);
+    if (result != D3D_OK) GraphicsFailure("Failed to render! Couldn't lock the back buffer texture. Aborting!");
+
+    // Rows are taken as 2,048 bytes apart; the reported pitch is not read.
+    Presentation.colourBuffer = (uint32_t *)locked.pBits;
+    return Presentation.colourBuffer;
+}
+
+void EndFrame() {
+    Presentation.frameTexture->UnlockRect(0);
+    Presentation.colourBuffer = NULL;
+    Presentation.device->SetFVF(QuadFvf);
+
+    // Two clockwise triangles over the whole back buffer, corners exactly
+    // on 0, 512 and 384.
+    const QuadVertex quad[6] = {
+        {0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
+        {512.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
+        {512.0f, 384.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
+        {512.0f, 384.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
+        {0.0f, 384.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
+        {0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
+    };
+    Presentation.device->SetTexture(0, Presentation.frameTexture);
+    Presentation.device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(QuadVertex));
+    Presentation.device->SetTexture(0, NULL);
+    Presentation.device->EndScene();
+    Presentation.device->Present(NULL, NULL, NULL, NULL);
+}
+
+void DrawOverlayText(int x, int y, const char *text, int count) {
+    SetBkMode(Presentation.windowDC, OPAQUE);
+    SetTextColor(Presentation.windowDC, 0x000000FF);
+    TextOutA(Presentation.windowDC, x, y, text, count);
+}
