@@ -17,22 +17,37 @@ void ClearRenderTarget(int32_t pixelCount, uint32_t *colour, float *depth) {
     _mm_sfence(); // make the streamed zeros visible before the first span reads depth
 }
 
-void FillSpan(uint32_t *colourAt, float *depthAt, int32_t count, __m128 start, __m128 step) {
-    __m128 v = start;
-    if (count > 0) SCANVANE_COUNT(spans, 1), SCANVANE_COUNT(pixelsTested, count);
-    for (int32_t i = 0; i < count; i++) {
-        float z = _mm_cvtss_f32(v);
-        if (!(z >= depthAt[i])) {
-            SCANVANE_COUNT(pixelsWritten, 1);
-            depthAt[i] = z;
-            // cvtss2si rounds to nearest, ties to even, under the default MXCSR.
-            int32_t r = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 1));
-            int32_t g = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 2));
-            int32_t b = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 3));
-            colourAt[i] = (uint32_t)b | ((uint32_t)g << 8) | ((uint32_t)r << 16);
-        }
+namespace {
+// One pixel: the depth test on lane 0, then the colour lanes rotated down one
+// after the other and converted (cvtss2si rounds to nearest, ties to even,
+// under the default MXCSR). pshufd rotates without the register copy shufps
+// needs; it only moves bits, so the values are those of the vector itself.
+inline void FillPixel(uint32_t *colourAt, float *depthAt, __m128 v) {
+    float z = _mm_cvtss_f32(v);
+    if (!(z >= *depthAt)) {
+        SCANVANE_COUNT(pixelsWritten, 1);
+        *depthAt = z;
+        const __m128i bits = _mm_castps_si128(v);
+        int32_t r = _mm_cvtss_si32(_mm_castsi128_ps(_mm_shuffle_epi32(bits, 1)));
+        int32_t g = _mm_cvtss_si32(_mm_castsi128_ps(_mm_shuffle_epi32(bits, 2)));
+        int32_t b = _mm_cvtss_si32(_mm_castsi128_ps(_mm_shuffle_epi32(bits, 3)));
+        *colourAt = (uint32_t)b | ((uint32_t)g << 8) | ((uint32_t)r << 16);
+    }
+}
+
+// Pixels from..count-1 of a span whose running values have reached v.
+inline void FillRest(uint32_t *colourAt, float *depthAt, int32_t from, int32_t count, __m128 v,
+                     __m128 step) {
+    for (int32_t i = from; i < count; i++) {
+        FillPixel(colourAt + i, depthAt + i, v);
         v = _mm_add_ps(v, step);
     }
+}
+} // namespace
+
+void FillSpan(uint32_t *colourAt, float *depthAt, int32_t count, __m128 start, __m128 step) {
+    if (count > 0) SCANVANE_COUNT(spans, 1), SCANVANE_COUNT(pixelsTested, count);
+    FillRest(colourAt, depthAt, 0, count, start, step);
 }
 
 namespace {
@@ -56,25 +71,76 @@ void Advance(Edge &e, const Edge &step) {
     e.x += step.x, e.z += step.z, e.r += step.r, e.g += step.g, e.b += step.b;
 }
 
-void DrawSpan(int32_t row, const Edge &l, const Edge &r) {
+struct Span {
+    uint32_t *colour;
+    float *depth;
+    int32_t count;
+    __m128 start, step;
+};
+
+// The span of one row from the two sides' running values; false when it has
+// no pixel.
+bool SetUpSpan(int32_t row, const Edge &l, const Edge &r, Span &span) {
     float w = r.x - l.x;
     float inverse = w == 0.0f ? 0.0f : 1.0f / w;
     // Guard against drift past the screen edges: in-range triangles never
     // reach it, so it changes no pixel they draw, but a last pixel at column
     // 512 would otherwise spill into the next row or past the buffer.
-    if (!(l.x > -1.0f && l.x < (float)Target.width)) return;
+    if (!(l.x > -1.0f && l.x < (float)Target.width)) return false;
     int32_t first = (int32_t)l.x;
     double wide = (double)w + 0.99;
-    if (!(wide >= 1.0)) return;
+    if (!(wide >= 1.0)) return false;
     int32_t count = wide < 1024.0 ? (int32_t)wide : 1024;
     if (count > Target.width - first) count = Target.width - first;
 
-    __m128 start = _mm_setr_ps(l.z, l.r, l.g, l.b);
-    __m128 step = _mm_setr_ps((r.z - l.z) * inverse, (r.r - l.r) * inverse,
-                              (r.g - l.g) * inverse, (r.b - l.b) * inverse);
     int32_t at = row * Target.width + first;
-    FillSpan(Target.colour + at, Target.depth + at, count, start, step);
+    span.colour = Target.colour + at;
+    span.depth = Target.depth + at;
+    span.count = count;
+    span.start = _mm_setr_ps(l.z, l.r, l.g, l.b);
+    span.step = _mm_setr_ps((r.z - l.z) * inverse, (r.r - l.r) * inverse,
+                            (r.g - l.g) * inverse, (r.b - l.b) * inverse);
+    return true;
 }
+
+// Two spans of one triangle lie in different rows, so neither reads a pixel
+// the other writes and they can be filled side by side. Each keeps its own
+// chain of additions, one per pixel from its own start, exactly as alone;
+// the two chains overlap in time instead of waiting on each other.
+void FillTwoSpans(const Span &a, const Span &b) {
+    SCANVANE_COUNT(spans, 2);
+    SCANVANE_COUNT(pixelsTested, a.count + b.count);
+    int32_t both = a.count < b.count ? a.count : b.count;
+    __m128 va = a.start, vb = b.start;
+    for (int32_t i = 0; i < both; i++) {
+        FillPixel(a.colour + i, a.depth + i, va);
+        FillPixel(b.colour + i, b.depth + i, vb);
+        va = _mm_add_ps(va, a.step);
+        vb = _mm_add_ps(vb, b.step);
+    }
+    FillRest(a.colour, a.depth, both, a.count, va, a.step);
+    FillRest(b.colour, b.depth, both, b.count, vb, b.step);
+}
+
+// Spans wait here in ones until a second comes to pair with.
+struct SpanPairer {
+    Span waiting;
+    bool haveWaiting = false;
+
+    void Add(int32_t row, const Edge &l, const Edge &r) {
+        Span &next = haveWaiting ? spare : waiting;
+        if (!SetUpSpan(row, l, r, next)) return;
+        if (haveWaiting) FillTwoSpans(waiting, spare);
+        haveWaiting = !haveWaiting;
+    }
+    void Finish() {
+        if (haveWaiting) FillSpan(waiting.colour, waiting.depth, waiting.count, waiting.start, waiting.step);
+        haveWaiting = false;
+    }
+
+  private:
+    Span spare;
+};
 
 bool OnScreen(const Vertex &v, float width, float height) {
     return v.x >= 0.0f && v.x <= width && v.y >= 0.0f && v.y <= height;
@@ -104,18 +170,20 @@ void RasteriseTriangle(TriangleRecord &tri) {
     Edge lowerStep = EdgeSteps(p[1], p[2]);
     bool shortOnRight = upperStep.x > longStep.x;
 
+    SpanPairer spans;
     Edge longSide = EdgeStart(p[0]), shortSide = longSide;
     for (int32_t i = yTop; i < yMid; i++) {
-        if (shortOnRight) DrawSpan(i, longSide, shortSide);
-        else DrawSpan(i, shortSide, longSide);
+        if (shortOnRight) spans.Add(i, longSide, shortSide);
+        else spans.Add(i, shortSide, longSide);
         Advance(longSide, longStep);
         Advance(shortSide, upperStep);
     }
     shortSide = EdgeStart(p[1]);
     for (int32_t i = yMid; i < yBot; i++) {
-        if (shortOnRight) DrawSpan(i, longSide, shortSide);
-        else DrawSpan(i, shortSide, longSide);
+        if (shortOnRight) spans.Add(i, longSide, shortSide);
+        else spans.Add(i, shortSide, longSide);
         Advance(longSide, longStep);
         Advance(shortSide, lowerStep);
     }
+    spans.Finish();
 }
