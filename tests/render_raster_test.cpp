@@ -1,0 +1,152 @@
+// The render target: clear, scan conversion, span lengths, depth test and
+// colour packing, in exact pixel values.
+#include <algorithm>
+
+#include "render/raster.h"
+#include "render_test_support.h"
+
+using Raster = RenderTest;
+
+static void Draw(TriangleRecord t) { RasteriseTriangle(t); }
+
+static int WrittenInRow(const Canvas &c, int y) {
+    int n = 0;
+    for (int x = 0; x < Canvas::W; x++) n += c.D(x, y) != 0.0f;
+    return n;
+}
+
+TEST_F(Raster, ClearZeroesExactlyTheGivenPixels) {
+    std::fill(canvas.colour, canvas.colour + Canvas::N, 0x12345678u);
+    std::fill(canvas.depth, canvas.depth + Canvas::N, -3.5f);
+    ClearRenderTarget(8, canvas.colour, canvas.depth);
+    EXPECT_EQ(canvas.colour[7], 0u);
+    EXPECT_EQ(Bits(canvas.depth[7]), 0u);
+    EXPECT_EQ(canvas.colour[8], 0x12345678u);
+    EXPECT_EQ(canvas.depth[8], -3.5f);
+    ClearRenderTarget(Canvas::N, canvas.colour, canvas.depth);
+    EXPECT_EQ(canvas.Written(), 0);
+    EXPECT_EQ(std::count(canvas.colour, canvas.colour + Canvas::N, 0u), Canvas::N);
+    EXPECT_TRUE(canvas.GuardsIntact());
+}
+
+TEST_F(Raster, WorkedExampleExactPixels) {
+    Draw(Tri(V(10, 10, -0.5f, 255, 0, 0), V(14, 12, -0.5f, 0, 255, 0), V(10, 14, -0.5f, 0, 0, 255)));
+    const struct {
+        int x, y;
+        uint32_t c;
+    } want[] = {{10, 11, 0x00BF0040}, {11, 11, 0x009F4020}, {10, 12, 0x00800080},
+                {11, 12, 0x00604060}, {12, 12, 0x00408040}, {13, 12, 0x0020BF20},
+                {10, 13, 0x004000BF}, {11, 13, 0x0020409F}};
+    for (auto &p : want) {
+        EXPECT_EQ(canvas.C(p.x, p.y), p.c) << p.x << "," << p.y;
+        EXPECT_EQ(canvas.D(p.x, p.y), -0.5f) << p.x << "," << p.y;
+    }
+    EXPECT_EQ(canvas.Written(), 8); // row 10 empty, row 14 not drawn
+}
+
+TEST_F(Raster, SpanLengthIsWidthPlus099Truncated) {
+    // Flat top from (0, 10) to (w, 10): row 10 is one span of width w.
+    const float w[] = {0, 0.01f, 0.02f, 0.5f, 1, 1.5f, 2};
+    const int count[] = {0, 0, 1, 1, 1, 2, 2};
+    for (int i = 0; i < 7; i++) {
+        canvas.Install();
+        Draw(Tri(V(0, 10, -0.5f), V(w[i], 10, -0.5f), V(0, 20, -0.5f)));
+        EXPECT_EQ(WrittenInRow(canvas, 10), count[i]) << "w = " << w[i];
+    }
+}
+
+TEST_F(Raster, ChannelsRoundToNearestEven) {
+    const __m128 none = _mm_setzero_ps();
+    FillSpan(canvas.colour, canvas.depth, 1, _mm_setr_ps(-0.5f, 127.5f, 128.5f, 254.5f), none);
+    FillSpan(canvas.colour + 1, canvas.depth + 1, 1, _mm_setr_ps(-0.5f, 255, 128, 0), none);
+    FillSpan(canvas.colour + 2, canvas.depth + 2, 1, _mm_setr_ps(-0.5f, 0.4f, 0.4f, 0.4f), none);
+    EXPECT_EQ(canvas.colour[0], 0x008080FEu);
+    EXPECT_EQ(canvas.colour[1], 0x00FF8000u);
+    EXPECT_EQ(canvas.colour[2], 0u);
+    EXPECT_EQ(canvas.depth[2], -0.5f);
+}
+
+TEST_F(Raster, DepthTestKeepsEqualAndNearerAndStillAdvances) {
+    const float stored[5] = {0.0f, -0.75f, -0.5f, -0.49999997f, 0.0f};
+    for (int i = 0; i < 5; i++) canvas.depth[i] = stored[i], canvas.colour[i] = 0x123456;
+    // z stays -0.5; red rises by 10 per pixel.
+    FillSpan(canvas.colour, canvas.depth, 4, _mm_setr_ps(-0.5f, 100, 0, 0), _mm_setr_ps(0, 10, 0, 0));
+    const uint32_t colour[5] = {100u << 16, 0x123456, 0x123456, 130u << 16, 0x123456};
+    const float depth[5] = {-0.5f, -0.75f, -0.5f, -0.5f, 0.0f};
+    for (int i = 0; i < 5; i++) {
+        EXPECT_EQ(canvas.colour[i], colour[i]) << i;
+        EXPECT_EQ(canvas.depth[i], depth[i]) << i;
+    }
+    FillSpan(canvas.colour + 4, canvas.depth + 4, 0, _mm_set1_ps(-1), _mm_setzero_ps());
+    FillSpan(canvas.colour + 4, canvas.depth + 4, -3, _mm_set1_ps(-1), _mm_setzero_ps());
+    EXPECT_EQ(canvas.colour[4], 0x123456u);
+}
+
+TEST_F(Raster, FirstOfTwoEqualDepthTrianglesKeepsThePixels) {
+    const Vertex a = V(20, 20, -0.25f), b = V(60, 30, -0.25f), c = V(30, 70, -0.25f);
+    auto colour = [&](float r, float z) {
+        TriangleRecord t = Tri(a, b, c);
+        for (Vertex &v : t.v) v.r = r, v.z = z;
+        return t;
+    };
+    Draw(colour(200, -0.25f));
+    const uint32_t red = canvas.C(30, 40);
+    ASSERT_EQ(red, 200u << 16);
+    Draw(colour(100, -0.25f));
+    EXPECT_EQ(canvas.C(30, 40), red);
+    Draw(colour(100, -0.26f));
+    EXPECT_EQ(canvas.C(30, 40), 100u << 16);
+}
+
+TEST_F(Raster, EveryVertexOrderFillsTheSamePixels) {
+    const Vertex v[3] = {V(30.5f, 20.25f, -0.5f, 250, 10, 40), V(90.75f, 50.5f, -0.25f, 5, 200, 90),
+                         V(10.25f, 80.75f, -0.125f, 60, 30, 220)};
+    Canvas first;
+    first.Install();
+    Draw(Tri(v[0], v[1], v[2]));
+    ASSERT_GT(first.Written(), 1000);
+    int order[3] = {0, 1, 2};
+    while (std::next_permutation(order, order + 3)) {
+        canvas.Install();
+        Draw(Tri(v[order[0]], v[order[1]], v[order[2]]));
+        EXPECT_TRUE(canvas.SameImage(first)) << order[0] << order[1] << order[2];
+    }
+}
+
+TEST_F(Raster, FlatTopSidesFollowTheUnstableSort) {
+    // a and b share y. The three compare-exchanges leave them in input order
+    // except when c comes first, which reverses them; with b on top the row
+    // is 50 pixels wide, with a on top its width is -50.
+    const Vertex a = V(100, 10.2f, -0.5f, 9), b = V(150, 10.2f, -0.5f, 9), c = V(300, 11.5f, -0.5f, 9);
+    const struct {
+        Vertex p, q, r;
+        int pixels;
+    } orders[] = {{a, b, c, 0}, {b, a, c, 50}, {a, c, b, 0}, {b, c, a, 50}, {c, a, b, 50}, {c, b, a, 0}};
+    for (auto &o : orders) {
+        canvas.Install();
+        Draw(Tri(o.p, o.q, o.r));
+        EXPECT_EQ(canvas.Written(), o.pixels) << o.p.x << " " << o.q.x << " " << o.r.x;
+        if (o.pixels) { // columns 100 to 149 of row 10
+            EXPECT_EQ(canvas.C(100, 10), 9u << 16);
+            EXPECT_EQ(canvas.C(149, 10), 9u << 16);
+        }
+    }
+}
+
+TEST_F(Raster, VerticesOnTheFarEdgesTouchNeitherColumn512NorRow384) {
+    Draw(Tri(V(400, 100, -0.5f, 1), V(512, 100, -0.5f, 1), V(512, 384, -0.5f, 1)));
+    for (int y = 0; y < Canvas::H; y++)
+        for (int x = 0; x < Canvas::W; x++) {
+            if (canvas.D(x, y) != 0.0f) ASSERT_TRUE(x >= 400 && y >= 100) << x << "," << y;
+        }
+    EXPECT_EQ(WrittenInRow(canvas, 100), 112);
+    EXPECT_NE(canvas.D(511, 383), 0.0f);
+    EXPECT_TRUE(canvas.GuardsIntact());
+}
+
+TEST_F(Raster, RowlessTriangleDrawsNothingWhereverItLies) {
+    Draw(Tri(V(1e6f, 10.1f, -0.5f), V(-1e6f, 10.5f, -0.5f), V(5, 10.9f, -0.5f)));
+    Draw(Tri(V(65792, -48960, 1), V(65792, -48960, 1), V(65792, -48960, 1)));
+    Draw(Tri(V(5, 10.1f, -0.5f), V(300, 10.5f, -0.5f), V(5, 10.9f, -0.5f)));
+    EXPECT_EQ(canvas.Written(), 0);
+}
