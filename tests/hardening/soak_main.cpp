@@ -120,6 +120,13 @@ void MaybeJumpCamera() {
 }
 
 GuardedBuffer ColourZone, DepthZone;
+} // namespace
+
+// Outside the anonymous namespace so they cannot be optimised away.
+uint32_t *OriginalColour;
+float *OriginalDepth;
+
+namespace {
 
 void CheckFrame(int endedBefore) {
     ptrdiff_t at = 0;
@@ -169,9 +176,8 @@ int main(int argc, char **argv) {
     InitGraphics(nullptr);
     // Swap both buffers for guarded ones. The originals stay referenced so
     // the leak checker does not count them: the program never frees them.
-    static uint32_t *const originalColour = Headless.colour;
-    static float *const originalDepth = DepthBuffer;
-    (void)originalColour, (void)originalDepth;
+    OriginalColour = Headless.colour;
+    OriginalDepth = DepthBuffer;
     const size_t bytes = (size_t)Screen.width * Screen.height * 4;
     Headless.colour = (uint32_t *)GuardedAlloc(ColourZone, bytes, 64 * 1024);
     DepthBuffer = (float *)GuardedAlloc(DepthZone, bytes, 64 * 1024);
@@ -215,7 +221,7 @@ int main(int argc, char **argv) {
             repeats++;
         }
     }
-    if (drawn * 2 < sampled) Fail("fewer than half the sampled frames drew anything");
+    if (sampled >= 50 && drawn * 2 < sampled) Fail("fewer than half the sampled frames drew anything");
     std::printf("frame_soak: %lu frames (seed %lu), %lu repeated with no time, %lu Escapes, "
                 "%lu of %lu sampled frames drew pixels; guards intact, camera finite\n",
                 frames, Seed, repeats, escapes, drawn, sampled);
