@@ -1,0 +1,221 @@
+#!/usr/bin/env bash
+# scanvane-render under bad input, table-driven, and the options that must
+# work. Every bad invocation must give exactly one line on standard error
+# naming the problem (and the script line where there is one), nothing on
+# standard output, exit status 2, no output file and no FILE.part left
+# behind, and it must not hang.
+#
+#   cli_errors.sh RENDERER      (RENDERER may carry a runner prefix, split on blanks)
+#
+# Decision on "-0" as a frame time: refused like any signed frame time. A
+# duration has no sign; accepting "-0" but not "-0.000001" would make the
+# rule depend on the value, and "0" says the same thing plainly.
+set -uo pipefail
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 RENDERER" >&2
+    exit 2
+fi
+read -r -a renderer <<<"$1"
+# The cases run in directories of their own, so relative paths are fixed now.
+for i in "${!renderer[@]}"; do
+    case "${renderer[$i]}" in /*) ;; *) [ -e "${renderer[$i]}" ] && renderer[$i]=$PWD/${renderer[$i]} ;; esac
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0 cases=0
+
+fail() {
+    echo "FAIL $*"
+    failures=$((failures + 1))
+}
+
+# Shared inputs, made once.
+inputs=$work/inputs
+mkdir -p "$inputs/a-directory"
+: >"$inputs/empty"
+printf '# only a comment\n\n   \n\t# indented comment\n' >"$inputs/comments"
+printf '0.1 up\n\x00\x01\x02garbage\xff\n' >"$inputs/nul-bytes"
+printf '\xff\xfe\x80\x81 \x1b[31m\n' >"$inputs/high-bytes"
+head -c 10485760 /dev/zero | tr '\0' '1' >"$inputs/ten-mb-line"
+printf '0.5 up\n' >>"$inputs/ten-mb-line"
+printf 'nan up\n' >"$inputs/nan"
+printf '1e400\n' >"$inputs/huge-exponent"
+printf '0.1\n-0.5 up\n' >"$inputs/negative"
+printf -- '-0\n' >"$inputs/negative-zero"
+printf '+0.5\n' >"$inputs/plus-sign"
+printf '0.1234567 up\n' >"$inputs/seven-places"
+printf '4294.967296\n' >"$inputs/too-long"
+printf '99999999999999999999999\n' >"$inputs/way-too-long"
+printf '0x10\n' >"$inputs/hex"
+printf '.\n' >"$inputs/lone-point"
+printf '0.1 up\n# turn\n0.1 jump\n' >"$inputs/unknown-key"
+printf '0.1 upx\n' >"$inputs/key-trailing"
+printf '0.1 up,left\n' >"$inputs/key-comma"
+printf '0.1 UP\n' >"$inputs/key-upper"
+printf '0.1 up # comment\n' >"$inputs/trailing-comment"
+printf '0.1 up\n\n0.2 left\n1,5 down\n' >"$inputs/comma-decimal"
+
+# bad EXPECTED_TEXT STDIN_FILE ARGS...: one malformed invocation.
+bad() {
+    local expect=$1 stdin=$2
+    shift 2
+    cases=$((cases + 1))
+    local dir=$work/case$cases
+    mkdir "$dir"
+    local before
+    before=$(ls -A "$dir")
+    (cd "$dir" && timeout 60 "${renderer[@]}" "$@" <"$stdin" >"$dir/.stdout" 2>"$dir/.stderr")
+    local status=$? what="[$*]"
+    local lines
+    lines=$(wc -l <"$dir/.stderr")
+    if [ $status -eq 124 ]; then fail "$what hung"; return; fi
+    [ $status -eq 2 ] || fail "$what exit status $status, want 2"
+    [ "$lines" -eq 1 ] && [ "$(tail -c1 "$dir/.stderr" | od -An -c | tr -d ' ')" = '\n' ] ||
+        fail "$what stderr has $lines lines: $(head -c 300 "$dir/.stderr")"
+    grep -q '^scanvane-render: ' "$dir/.stderr" || fail "$what stderr lacks the program name"
+    grep -qF -- "$expect" "$dir/.stderr" || fail "$what stderr does not say '$expect': $(head -c 300 "$dir/.stderr")"
+    [ -s "$dir/.stdout" ] && fail "$what wrote to standard output"
+    rm -f "$dir/.stdout" "$dir/.stderr"
+    local after
+    after=$(ls -A "$dir")
+    [ "$before" = "$after" ] || fail "$what left files behind: $after"
+}
+
+N=/dev/null
+I=$inputs
+# Options.
+bad "unknown option '--frobnicate'" $N --frobnicate
+bad "unknown option 'view.png'" $N view.png
+bad "unknown option '-x'" $N -x
+bad "--camera needs a value" $N --camera
+bad "--png needs a value" $N --raw out.raw --png
+bad "--png needs a non-empty value" $N --png= --raw out.raw
+bad "--camera given twice" $N --camera 1,2,3,4 --camera=1,2,3,4
+bad "--png given twice" $N --png a.png --png b.png
+bad "--script given twice" $N --script - --script -
+bad "--help takes no value" $N --help=yes
+bad "--png and --raw name the same file" $N --png same --raw same
+# Camera numbers.
+bad "got only 3" $N --camera 1,2,3 --png out.png
+bad "got more" $N --camera 1,2,3,4,5
+bad "HEADING 'nan' is not a finite" $N --camera 1,2,3,nan
+bad "X '1e400' is not a finite" $N --camera=1e400,2,3,4
+bad "HEIGHT '-inf' is not a finite" $N --camera 1,2,-inf,4
+bad "Z '1e39' is not a finite" $N --camera 1,1e39,3,4
+bad "HEADING '4x' is not a number" $N --camera 1,2,3,4x
+bad "X ' 1' is not a number" $N --camera " 1,2,3,4"
+bad "Z '' is not a number" $N --camera 1,,3,4
+bad "HEADING '4 ' is not a number" $N --camera "1,2,3,4 "
+bad "X '1\\x0a' is not a number" $N --camera $'1\n,2,3,4'
+bad "X 'abc' is not a number" $N --camera abc,2,3,4
+# Outputs that cannot be written, alone and after one that could.
+bad "cannot write '$I/a-directory': it is a directory" $N --png "$I/a-directory"
+bad "cannot write 'no-such-dir/out.raw'" $N --raw no-such-dir/out.raw
+bad "cannot write '/proc/scanvane-out.png'" $N --png /proc/scanvane-out.png
+bad "cannot write '/proc/scanvane-out.raw'" $N --png out.png --depth out.depth --raw /proc/scanvane-out.raw
+bad "cannot write 'no-such-dir/d'" $N --png out.png --depth no-such-dir/d
+# Scripts that cannot be read or hold nothing.
+bad "cannot read script 'missing.txt'" $N --script missing.txt --png out.png
+bad "cannot read script '$I/a-directory': it is a directory" $N --script "$I/a-directory"
+bad "script '$I/empty' has no frames" $N --script "$I/empty" --png out.png
+bad "script '-' has no frames" "$I/empty" --script - --raw out.raw
+bad "script '$I/comments' has no frames" $N --script "$I/comments"
+# Script contents; each names its line.
+bad "script line 2: not text" $N --script "$I/nul-bytes" --png out.png
+bad "script line 1: frame time '\\xff\\xfe\\x80\\x81' is not a decimal" $N --script "$I/high-bytes"
+bad "script line 1: longer than 65536 bytes" $N --script "$I/ten-mb-line" --raw out.raw
+bad "script line 1: longer than 65536 bytes" $N --script /dev/zero
+bad "script line 1: frame time 'nan' is not a decimal" $N --script "$I/nan"
+bad "script line 1: frame time '1e400' is not a decimal" $N --script "$I/huge-exponent"
+bad "script line 2: frame time '-0.5' has a sign" $N --script "$I/negative" --png out.png
+bad "script line 1: frame time '-0' has a sign" $N --script "$I/negative-zero"
+bad "script line 1: frame time '+0.5' has a sign" $N --script "$I/plus-sign"
+bad "script line 1: frame time '0.1234567' has more than 6 decimal places" $N --script "$I/seven-places"
+bad "script line 1: frame time '4294.967296' is above 4294.967295 seconds" $N --script "$I/too-long"
+bad "script line 1: frame time '999999999999999999999" $N --script "$I/way-too-long"
+bad "script line 1: frame time '0x10' is not a decimal" $N --script "$I/hex"
+bad "script line 1: frame time '.' is not a decimal" $N --script "$I/lone-point"
+bad "script line 3: unknown key 'jump'" $N --script "$I/unknown-key" --png out.png --raw out.raw
+bad "script line 1: unknown key 'upx'" $N --script "$I/key-trailing"
+bad "script line 1: unknown key 'up,left'" $N --script "$I/key-comma"
+bad "script line 1: unknown key 'UP'" $N --script "$I/key-upper"
+bad "script line 1: unknown key '#'" $N --script "$I/trailing-comment"
+bad "script line 4: frame time '1,5' is not a decimal" "$I/comma-decimal" --script - --png out.png
+# A full standard output is a failure too.
+if [ -w /dev/full ]; then
+    cases=$((cases + 1))
+    timeout 60 "${renderer[@]}" --camera 1,2,3,4 >/dev/full 2>"$work/full.err"
+    status=$?
+    [ $status -eq 2 ] || fail "standard output on /dev/full: exit status $status, want 2"
+    [ "$(cat "$work/full.err")" = "scanvane-render: cannot write standard output" ] ||
+        fail "standard output on /dev/full: $(head -c 300 "$work/full.err")"
+fi
+echo "$cases bad invocations checked"
+
+# What must work.
+ok_dir=$work/ok
+mkdir "$ok_dir"
+cd "$ok_dir" || exit 1
+run() { timeout 60 "${renderer[@]}" "$@" | tr -d '\r'; }
+field() { sed -n "s/.*\"$1\":\"\\{0,1\\}\\([^\",}]*\\).*/\\1/p" <<<"$2"; }
+crc_of() { gzip -c "$1" | tail -c8 | head -c4 | od -An -tx4 | tr -d ' '; } # gzip's trailer holds the CRC-32
+
+a=$(run --camera=-50,-310,40,135) || fail "--camera=-50,-310,40,135 failed"
+b=$(run --camera -50,-310,40,135) || fail "--camera -50,-310,40,135 failed"
+[ "$(field x "$a")/$(field z "$a")/$(field height "$a")/$(field heading "$a")" = "-50/-310/40/135" ] ||
+    fail "negative camera numbers not taken: $a"
+[ "$(field colour_crc32 "$a")" = "$(field colour_crc32 "$b")" ] || fail "--camera= and --camera differ"
+
+out=$(printf '# from standard input\n0.5 up\n\n0.25 up\n' | run --script -) || fail "--script - failed"
+[ "$(field frames "$out")/$(field z "$out")" = "2/-80" ] || fail "--script - not read: $out"
+
+out=$(printf '0.1 up   \n0.1\tleft\t\r\n' | run --script -) || fail "blank-separated keys and CRLF refused"
+[ "$(field frames "$out")/$(field frame_time "$out")" = "2/0.10000000000000001" ] ||
+    fail "trailing blanks or CRLF misread: $out"
+
+out=$(run --png view.png --raw view.raw --depth view.depth --camera 120,-40,30,300) || fail "outputs failed"
+[ "$(wc -c <view.raw)" -eq 786432 ] || fail "--raw is $(wc -c <view.raw) bytes"
+[ "$(wc -c <view.depth)" -eq 786432 ] || fail "--depth is $(wc -c <view.depth) bytes"
+[ "$(crc_of view.raw)" = "$(field colour_crc32 "$out")" ] || fail "--raw CRC differs from colour_crc32"
+[ "$(crc_of view.depth)" = "$(field depth_crc32 "$out")" ] || fail "--depth CRC differs from depth_crc32"
+[ "$(field colour_crc32 "$out")/$(field depth_crc32 "$out")" = "289ad1be/9002da44" ] ||
+    fail "reference frame wrong: $out"
+if command -v identify >/dev/null; then
+    [ "$(identify -format '%m %w %h %z' view.png)" = "PNG 512 384 8" ] ||
+        fail "--png is not an 8-bit 512x384 PNG: $(identify view.png 2>&1)"
+    # Same pixels as the raw buffer (whose fourth byte is the unused top byte).
+    [ "$(compare -metric AE -size 512x384 -depth 8 bgra:view.raw -alpha off view.png null: 2>&1)" = 0 ] ||
+        fail "--png pixels differ from --raw"
+fi
+ls ./*.part >/dev/null 2>&1 && fail "a .part file was left after success"
+
+# An existing file is replaced whole; a pipe is written into, not replaced.
+printf 'old' >view.raw
+run --raw view.raw >/dev/null || fail "replacing an existing output failed"
+[ "$(wc -c <view.raw)" -eq 786432 ] || fail "existing output not replaced"
+mkfifo pipe
+timeout 60 cat pipe >from-pipe &
+reader=$!
+run --raw pipe >/dev/null || fail "writing into a pipe failed"
+wait $reader
+[ -p pipe ] || fail "the pipe was replaced by a file"
+[ "$(wc -c <from-pipe)" -eq 786432 ] || fail "the pipe got $(wc -c <from-pipe) bytes"
+
+# Negative zero is just zero in a camera number (as strtof reads it).
+[ "$(field colour_crc32 "$(run --camera 40,-20,-0,-0)")" = 19f6fe9b ] || fail "--camera with -0 differs"
+# The longest frame time the counter can time is accepted, exactly.
+out=$(printf '4294.967295\n' | run --script -) || fail "4294.967295 refused"
+[ "$(field frame_time "$out")" = 4294.9672950000004 ] || fail "4294.967295 misread: $out"
+
+help=$(timeout 60 "${renderer[@]}" --help 2>"$work/help.err")
+status=$?
+[ $status -eq 0 ] || fail "--help exit status $status"
+grep -q -- '--script' <<<"$help" || fail "--help does not describe --script"
+[ -s "$work/help.err" ] && fail "--help wrote to standard error"
+
+if [ $failures -ne 0 ]; then
+    echo "$failures failures"
+    exit 1
+fi
+echo "all command-line checks pass"
