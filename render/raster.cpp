@@ -111,15 +111,19 @@ void FillTwoSpans(const Span &a, const Span &b) {
     SCANVANE_COUNT(spans, 2);
     SCANVANE_COUNT(pixelsTested, a.count + b.count);
     int32_t both = a.count < b.count ? a.count : b.count;
+    // Locals, so the pixel stores cannot be taken to change them.
+    uint32_t *colourA = a.colour, *colourB = b.colour;
+    float *depthA = a.depth, *depthB = b.depth;
+    const __m128 stepA = a.step, stepB = b.step;
     __m128 va = a.start, vb = b.start;
     for (int32_t i = 0; i < both; i++) {
-        FillPixel(a.colour + i, a.depth + i, va);
-        FillPixel(b.colour + i, b.depth + i, vb);
-        va = _mm_add_ps(va, a.step);
-        vb = _mm_add_ps(vb, b.step);
+        FillPixel(colourA + i, depthA + i, va);
+        FillPixel(colourB + i, depthB + i, vb);
+        va = _mm_add_ps(va, stepA);
+        vb = _mm_add_ps(vb, stepB);
     }
-    FillRest(a.colour, a.depth, both, a.count, va, a.step);
-    FillRest(b.colour, b.depth, both, b.count, vb, b.step);
+    FillRest(colourA, depthA, both, a.count, va, stepA);
+    FillRest(colourB, depthB, both, b.count, vb, stepB);
 }
 
 // Spans wait here in ones until a second comes to pair with.
