@@ -38,6 +38,12 @@ static int Fail(const std::string &message) {
 static const uint32_t allKeys[] = {KeyLeft, KeyUp, KeyRight, KeyDown, KeyA, KeyZ};
 
 int main(int argc, char **argv) {
+#ifdef _WIN32
+    // The same bytes as everywhere else: no CR before each LF on the way out,
+    // and no end of input at a stray Ctrl-Z in a script read from stdin.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) return Fail(error);
