@@ -42,7 +42,8 @@ static bool ReplaceFile(const std::string &from, const std::string &to) {
 static bool WriteBytes(const std::string &path, const std::string &bytes, bool staged,
                        std::string &error) {
     FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) return error = std::strerror(errno), false;
+    // Some C runtimes fail without setting errno (Wine on a Unix fifo).
+    if (!f) return error = errno ? std::strerror(errno) : "cannot open it for writing", false;
     errno = 0;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     int savedErrno = errno;

@@ -148,7 +148,7 @@ if [ -w /dev/full ]; then
     timeout 60 "${renderer[@]}" --camera 1,2,3,4 >/dev/full 2>"$work/full.err"
     status=$?
     [ $status -eq 2 ] || fail "standard output on /dev/full: exit status $status, want 2"
-    [ "$(cat "$work/full.err")" = "scanvane-render: cannot write standard output" ] ||
+    [ "$(tr -d '\r' <"$work/full.err")" = "scanvane-render: cannot write standard output" ] ||
         fail "standard output on /dev/full: $(head -c 300 "$work/full.err")"
 fi
 echo "$cases bad invocations checked"
@@ -194,13 +194,16 @@ ls ./*.part >/dev/null 2>&1 && fail "a .part file was left after success"
 printf 'old' >view.raw
 run --raw view.raw >/dev/null || fail "replacing an existing output failed"
 [ "$(wc -c <view.raw)" -eq 786432 ] || fail "existing output not replaced"
-mkfifo pipe
-timeout 60 cat pipe >from-pipe &
-reader=$!
-run --raw pipe >/dev/null || fail "writing into a pipe failed"
-wait $reader
-[ -p pipe ] || fail "the pipe was replaced by a file"
-[ "$(wc -c <from-pipe)" -eq 786432 ] || fail "the pipe got $(wc -c <from-pipe) bytes"
+# (Native runs only: a runner such as Wine cannot open a Unix fifo.)
+if [ ${#renderer[@]} -eq 1 ]; then
+    mkfifo pipe
+    timeout 60 cat pipe >from-pipe &
+    reader=$!
+    run --raw pipe >/dev/null || { fail "writing into a pipe failed"; : >pipe; } # unblock the reader
+    wait $reader
+    [ -p pipe ] || fail "the pipe was replaced by a file"
+    [ "$(wc -c <from-pipe)" -eq 786432 ] || fail "the pipe got $(wc -c <from-pipe) bytes"
+fi
 
 # Negative zero is just zero in a camera number (as strtof reads it).
 [ "$(field colour_crc32 "$(run --camera 40,-20,-0,-0)")" = 19f6fe9b ] || fail "--camera with -0 differs"
