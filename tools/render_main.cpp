@@ -22,13 +22,16 @@ static const char usage[] =
     "                       [--png FILE] [--raw FILE] [--depth FILE]\n"
     "Renders the Scanvane scene without a window and prints one JSON line.\n"
     "  --camera   start camera (default 40,-20,0,0); heading in degrees\n"
-    "  --script   one frame per line: SECONDS [KEY ...], keys left right up down a z;\n"
-    "             blank lines and lines starting with # are skipped; - reads stdin.\n"
-    "             Without a script one frame is drawn with no key held.\n"
+    "  --script   one frame per line: SECONDS [KEY ...], keys left right up down a z\n"
+    "             held for that frame; SECONDS is an unsigned decimal of up to 6\n"
+    "             places, at most 4294.967295. Blank lines and lines starting\n"
+    "             with # are skipped; - reads stdin. Without a script one frame\n"
+    "             is drawn with no key held.\n"
     "  --png      last frame as 8-bit RGB PNG\n"
     "  --raw      last frame's colour buffer, 196,608 little-endian 0x00RRGGBB words\n"
     "  --depth    last frame's depth buffer, 196,608 little-endian floats\n"
-    "Exit status 0 on success, 2 on bad input or an unwritable output.\n";
+    "Outputs are written whole or not at all. Exit status 0 on success, 2 on bad\n"
+    "input or an unwritable output, with one line on standard error.\n";
 
 static int Fail(const std::string &message) {
     std::fprintf(stderr, "scanvane-render: %s\n", message.c_str());
