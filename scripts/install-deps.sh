@@ -8,6 +8,8 @@ SUDO=""
 packages=(cmake g++ make libgtest-dev libbenchmark-dev libsdl2-dev libsdl2-ttf-dev
           fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick valgrind
           clang libclang-rt-14-dev)
+# scanvane-bench --compare-llvmpipe draws the scene with Mesa's llvmpipe too.
+packages+=(libosmesa6-dev)
 # The Windows build and its checks under Wine.
 packages+=(g++-mingw-w64-i686 mingw-w64-i686-dev)
 wine_packages=(wine wine32:i386)
