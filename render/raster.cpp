@@ -20,17 +20,15 @@ void ClearRenderTarget(int32_t pixelCount, uint32_t *colour, float *depth) {
 namespace {
 // One pixel: the depth test on lane 0, then the colour lanes rotated down one
 // after the other and converted (cvtss2si rounds to nearest, ties to even,
-// under the default MXCSR). pshufd rotates without the register copy shufps
-// needs; it only moves bits, so the values are those of the vector itself.
+// under the default MXCSR).
 inline void FillPixel(uint32_t *colourAt, float *depthAt, __m128 v) {
     float z = _mm_cvtss_f32(v);
     if (!(z >= *depthAt)) {
         SCANVANE_COUNT(pixelsWritten, 1);
         *depthAt = z;
-        const __m128i bits = _mm_castps_si128(v);
-        int32_t r = _mm_cvtss_si32(_mm_castsi128_ps(_mm_shuffle_epi32(bits, 1)));
-        int32_t g = _mm_cvtss_si32(_mm_castsi128_ps(_mm_shuffle_epi32(bits, 2)));
-        int32_t b = _mm_cvtss_si32(_mm_castsi128_ps(_mm_shuffle_epi32(bits, 3)));
+        int32_t r = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 1));
+        int32_t g = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 2));
+        int32_t b = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 3));
         *colourAt = (uint32_t)b | ((uint32_t)g << 8) | ((uint32_t)r << 16);
     }
 }
