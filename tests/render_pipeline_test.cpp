@@ -42,7 +42,7 @@ TEST_F(Pipeline, ProjectsAndSnapsTheExampleTriangle) {
 TEST_F(Pipeline, SnapsOnlyPositiveOffsetsWithAFractionAboveOneHalf) {
     // At z = -256 the x offset is x and the y offset is -y.
     const float cases[][2] = {{3.7f, 4},    {0.51f, 1},   {3.5f, 3.5f},  {0.5f, 0.5f}, {3.25f, 3.25f},
-                              {5.0f, 5.0f}, {-1.7f, -1.7f}, {-2.5f, -2.5f}, {140.8f, 141}};
+                              {5.0f, 5.0f}, {-1.7f, -1.7f}, {-2.5f, -2.5f}, {-1.3f, -1.3f}, {140.8f, 141}};
     for (auto &c : cases) {
         Seen.rasterised.clear();
         DrawTriangle(Tri(V(c[0], -c[0], -256), V(20, -30, -256), V(-30, 10, -256)), false);
@@ -136,6 +136,13 @@ TEST_F(Pipeline, SplitOffHalvesAreDrawnFirstAndCarryEveryAppliedBit) {
     EXPECT_EQ(Seen.rasterised[0].v[0].w, 1.0f); // the split-off half ...
     EXPECT_EQ(Seen.rasterised[1].v[0].w, 7.0f); // ... before its parent
     EXPECT_EQ(Seen.rasterised[1].clipFlags, 0xABCDE000u | 0x3F);
+
+    // Cut by bottom and top: bottom goes first, so the first half split off
+    // has not met the top plane yet.
+    Seen = SeamLog();
+    DrawTriangle(Tri(V(0, -20, -10), V(-2, 20, -10), V(2, 20, -10)), false);
+    ASSERT_GE(Seen.draws.size(), 2u);
+    EXPECT_EQ(Seen.draws[1].record.clipFlags, 0x3Fu & ~ClipTop);
 }
 
 TEST_F(Pipeline, CallersRecordIsNeverWritten) {

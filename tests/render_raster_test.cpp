@@ -82,22 +82,6 @@ TEST_F(Raster, DepthTestKeepsEqualAndNearerAndStillAdvances) {
     EXPECT_EQ(canvas.colour[4], 0x123456u);
 }
 
-TEST_F(Raster, FirstOfTwoEqualDepthTrianglesKeepsThePixels) {
-    const Vertex a = V(20, 20, -0.25f), b = V(60, 30, -0.25f), c = V(30, 70, -0.25f);
-    auto colour = [&](float r, float z) {
-        TriangleRecord t = Tri(a, b, c);
-        for (Vertex &v : t.v) v.r = r, v.z = z;
-        return t;
-    };
-    Draw(colour(200, -0.25f));
-    const uint32_t red = canvas.C(30, 40);
-    ASSERT_EQ(red, 200u << 16);
-    Draw(colour(100, -0.25f));
-    EXPECT_EQ(canvas.C(30, 40), red);
-    Draw(colour(100, -0.26f));
-    EXPECT_EQ(canvas.C(30, 40), 100u << 16);
-}
-
 TEST_F(Raster, EveryVertexOrderFillsTheSamePixels) {
     const Vertex v[3] = {V(30.5f, 20.25f, -0.5f, 250, 10, 40), V(90.75f, 50.5f, -0.25f, 5, 200, 90),
                          V(10.25f, 80.75f, -0.125f, 60, 30, 220)};
@@ -136,9 +120,8 @@ TEST_F(Raster, FlatTopSidesFollowTheUnstableSort) {
 TEST_F(Raster, VerticesOnTheFarEdgesTouchNeitherColumn512NorRow384) {
     Draw(Tri(V(400, 100, -0.5f, 1), V(512, 100, -0.5f, 1), V(512, 384, -0.5f, 1)));
     for (int y = 0; y < Canvas::H; y++)
-        for (int x = 0; x < Canvas::W; x++) {
-            if (canvas.D(x, y) != 0.0f) ASSERT_TRUE(x >= 400 && y >= 100) << x << "," << y;
-        }
+        for (int x = 0; x < Canvas::W; x++)
+            ASSERT_TRUE(canvas.D(x, y) == 0.0f || (x >= 400 && y >= 100)) << x << "," << y;
     EXPECT_EQ(WrittenInRow(canvas, 100), 112);
     EXPECT_NE(canvas.D(511, 383), 0.0f);
     EXPECT_TRUE(canvas.GuardsIntact());
