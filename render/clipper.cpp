@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "render/pipeline.h"
-#include "tools/bench_stats.h" // SCANVANE_COUNT: empty unless built for counting
+#include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
 
 namespace {
 struct ClipVertex {

@@ -4,7 +4,7 @@
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/raster.h"
-#include "tools/bench_stats.h" // SCANVANE_COUNT: empty unless built for counting
+#include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
 
 void TransformVertex(Vertex &v) {
     const float *m = CurrentMatrix.m;

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "tools/bench_stats.h" // SCANVANE_COUNT: empty unless built for counting
+#include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
 
 RenderTarget Target;
 

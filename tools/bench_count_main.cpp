@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/bench_stats.h"
+#include "render/stats.h"
 #include "tools/bench_views.h"
 
 RenderStats Stats;
