@@ -96,6 +96,10 @@ void ComposeWindow(HWND__ *w) {
     if (w->shown) SDL_RenderCopy(w->renderer, w->shown, nullptr, nullptr);
     for (const TextRun &t : w->texts) {
         SDL_Rect at = {t.x, t.y, t.width, t.height};
+        if (t.opaque) {
+            SDL_SetRenderDrawColor(w->renderer, t.background.r, t.background.g, t.background.b, 255);
+            SDL_RenderFillRect(w->renderer, &at);
+        }
         SDL_RenderCopy(w->renderer, t.texture, nullptr, &at);
     }
 }

@@ -70,12 +70,12 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count) {
     if (font == nullptr || renderer == nullptr) return FALSE;
 
     std::string run(text, (size_t)count); // single-byte characters, as Latin-1
-    SDL_Surface *surface = dc->bkMode == OPAQUE
-                               ? TTF_RenderText_Shaded(font, run.c_str(), ColourOf(dc->textColour), ColourOf(dc->bkColour))
-                               : TTF_RenderText_Blended(font, run.c_str(), ColourOf(dc->textColour));
+    // Crisp glyphs, like the bitmap system font; an opaque background is a
+    // filled box behind them, drawn when the window is composed.
+    SDL_Surface *surface = TTF_RenderText_Solid(font, run.c_str(), ColourOf(dc->textColour));
     if (surface == nullptr) return FALSE;
     SDL_Texture *texture = SDL_CreateTextureFromSurface(renderer, surface);
-    TextRun r = {x, y, texture, surface->w, surface->h};
+    TextRun r = {x, y, texture, surface->w, surface->h, dc->bkMode == OPAQUE, ColourOf(dc->bkColour)};
     SDL_FreeSurface(surface);
     if (texture == nullptr) return FALSE;
     w->texts.push_back(r);

@@ -12,6 +12,8 @@ struct TextRun {
     int x, y;
     SDL_Texture *texture; // rendered text, owned by the run
     int width, height;
+    bool opaque;          // background box behind the glyphs
+    SDL_Color background;
 };
 
 struct HDC__ {
