@@ -25,3 +25,5 @@ set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
 # No libgcc, libstdc++ or winpthread DLLs beside the executables: only the
 # system's own libraries are imported.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
+# The shipped executables carry no symbol table.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

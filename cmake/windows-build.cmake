@@ -1,0 +1,39 @@
+# The pieces only the Windows build has: the C runtime's trigonometry
+# replaced by our own, the manifest resource, and the release zip.
+# Included from the top-level CMakeLists.txt after every target exists.
+
+# MinGW's sin/cos/tan use x87 instructions whose results differ from
+# glibc's for large angles; these definitions win at link time.
+add_library(scanvane_crt_trig STATIC
+  platform/mingw/trig.cpp
+  platform/mingw/crt_trig.cpp)
+target_include_directories(scanvane_crt_trig PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(scanvane_app PUBLIC scanvane_crt_trig)
+
+# One resource, the manifest, in both executables. scanvane.exe is a GUI
+# program entered through WinMain; scanvane-render.exe stays a console one.
+set(scanvane_manifest_rc ${PROJECT_SOURCE_DIR}/platform/mingw/manifest.rc)
+set_property(SOURCE ${scanvane_manifest_rc} APPEND PROPERTY OBJECT_DEPENDS
+  ${PROJECT_SOURCE_DIR}/platform/mingw/scanvane.exe.manifest)
+foreach(exe scanvane scanvane-render)
+  target_sources(${exe} PRIVATE ${scanvane_manifest_rc})
+endforeach()
+set_target_properties(scanvane PROPERTIES WIN32_EXECUTABLE ON)
+
+# scanvane-<version>-win32.zip: both executables and how to run them.
+set(scanvane_zip_name scanvane-${PROJECT_VERSION}-win32)
+set(scanvane_zip ${PROJECT_BINARY_DIR}/${scanvane_zip_name}.zip)
+set(scanvane_zip_dir ${PROJECT_BINARY_DIR}/${scanvane_zip_name})
+set(SCANVANE_VERSION ${PROJECT_VERSION})
+configure_file(platform/mingw/README-win32.txt ${scanvane_zip_dir}/README-win32.txt @ONLY NEWLINE_STYLE CRLF)
+add_custom_command(OUTPUT ${scanvane_zip}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:scanvane> $<TARGET_FILE:scanvane-render> ${scanvane_zip_dir}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${scanvane_zip}
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${scanvane_zip} --format=zip --mtime=2000-01-01
+          ${scanvane_zip_name}/scanvane.exe ${scanvane_zip_name}/scanvane-render.exe
+          ${scanvane_zip_name}/README-win32.txt
+  WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+  DEPENDS scanvane scanvane-render ${scanvane_zip_dir}/README-win32.txt
+  COMMENT "Packing ${scanvane_zip_name}.zip"
+  VERBATIM)
+add_custom_target(win32-zip ALL DEPENDS ${scanvane_zip})
