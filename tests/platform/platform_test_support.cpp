@@ -18,7 +18,6 @@ struct DummyVideo {
         setenv("SCANVANE_TEST_BOXES", "log", 1);
         unsetenv("SCANVANE_TEST_FAIL");
         unsetenv("SCANVANE_TEST_DUMP");
-        testing::GTEST_FLAG(death_test_style) = "threadsafe";
     }
 } Dummy;
 
