@@ -37,3 +37,7 @@ add_custom_command(OUTPUT ${scanvane_zip}
   COMMENT "Packing ${scanvane_zip_name}.zip"
   VERBATIM)
 add_custom_target(win32-zip ALL DEPENDS ${scanvane_zip})
+
+# A helper for the tests under Wine (tests/ci/40-wine.sh); not shipped.
+add_executable(wine-box-text tests/wine/box_text.cpp)
+target_link_libraries(wine-box-text PRIVATE user32)
