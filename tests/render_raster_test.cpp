@@ -117,6 +117,16 @@ TEST_F(Raster, FlatTopSidesFollowTheUnstableSort) {
     }
 }
 
+TEST_F(Raster, ShortSideIsRightOnlyWhenItsStepIsStrictlyGreater) {
+    // An upper edge at most 1/128 high steps by its whole x difference (50,
+    // not 50 / 0.005) and so loses to the long edge's 153.8; equal steps
+    // lose too. Either way the short side is on the left and the row's width
+    // is negative.
+    Draw(Tri(V(100, 10.2f, -0.5f), V(150, 10.205f, -0.5f), V(300, 11.5f, -0.5f)));
+    Draw(Tri(V(0, 20, -0.5f), V(2, 20, -0.5f), V(2, 21, -0.5f)));
+    EXPECT_EQ(canvas.Written(), 0);
+}
+
 TEST_F(Raster, VerticesOnTheFarEdgesTouchNeitherColumn512NorRow384) {
     Draw(Tri(V(400, 100, -0.5f, 1), V(512, 100, -0.5f, 1), V(512, 384, -0.5f, 1)));
     for (int y = 0; y < Canvas::H; y++)
