@@ -44,7 +44,7 @@ for exe in "$build/platform/scanvane.exe" "$build/tools/scanvane-render.exe"; do
 done
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-zip=$build/scanvane-$version-win32.zip
+zip=$(cd "$build" && pwd)/scanvane-$version-win32.zip
 [ -f "$zip" ] || fail "missing $zip"
 want="scanvane-$version-win32/README-win32.txt
 scanvane-$version-win32/scanvane-render.exe

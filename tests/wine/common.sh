@@ -19,9 +19,9 @@ new_wine_prefix() {
     export WINEPREFIX=$1 WINEDEBUG=-all
     rm -rf "$WINEPREFIX"
     # No display yet: wineboot makes the prefix without windows.
-    env -u DISPLAY wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    wineserver -w
+    env -u DISPLAY wineboot -i >/dev/null 2>&1 &&
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 &&
+        wineserver -w
 }
 
 # True when this machine can run 32-bit Windows programs under Wine.
