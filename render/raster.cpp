@@ -18,27 +18,55 @@ void ClearRenderTarget(int32_t pixelCount, uint32_t *colour, float *depth) {
 }
 
 namespace {
-// One pixel: the depth test on lane 0, then the colour lanes rotated down one
-// after the other and converted (cvtss2si rounds to nearest, ties to even,
-// under the default MXCSR).
-inline void FillPixel(uint32_t *colourAt, float *depthAt, __m128 v) {
-    float z = _mm_cvtss_f32(v);
-    if (!(z >= *depthAt)) {
-        SCANVANE_COUNT(pixelsWritten, 1);
-        *depthAt = z;
-        int32_t r = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 1));
-        int32_t g = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 2));
-        int32_t b = _mm_cvtss_si32(_mm_shuffle_ps(v, v, 3));
-        *colourAt = (uint32_t)b | ((uint32_t)g << 8) | ((uint32_t)r << 16);
-    }
+// The colours of two pixels from their running values, B | G << 8 | R << 16
+// with no clamping or masking. One cvtps2dq per pixel converts all lanes at
+// once and rounds exactly as a cvtss2si of each rotated lane would (nearest,
+// ties to even, under the default MXCSR; out of range gives 0x80000000 in
+// both), but costs one instruction where three cvtss2si were the bottleneck.
+// Packing two pixels together halves the shuffles. The depth lane is
+// converted too and thrown away.
+struct TwoColours {
+    uint32_t a, b;
+};
+
+inline TwoColours PackTwo(__m128 va, __m128 vb) {
+    __m128i ta = _mm_cvtps_epi32(va), tb = _mm_cvtps_epi32(vb);
+    __m128i zr = _mm_unpacklo_epi32(ta, tb); // za zb Ra Rb
+    __m128i gb = _mm_unpackhi_epi32(ta, tb); // Ga Gb Ba Bb
+    __m128i c = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(_mm_srli_si128(zr, 8), 16),
+                                          _mm_slli_epi32(gb, 8)),
+                             _mm_srli_si128(gb, 8));
+    return {(uint32_t)_mm_cvtsi128_si32(c), (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(c, 4))};
 }
 
-// Pixels from..count-1 of a span whose running values have reached v.
+// The depth test on lane 0 of each: a pixel at equal or greater 1/z is left
+// alone. Colours are packed only when one of the two is written, so pixels
+// hidden behind nearer ones cost little more than the test.
+inline void StoreTwo(uint32_t *colourA, float *depthA, __m128 va, uint32_t *colourB, float *depthB,
+                     __m128 vb) {
+    float za = _mm_cvtss_f32(va), zb = _mm_cvtss_f32(vb);
+    bool writeA = !(za >= *depthA), writeB = !(zb >= *depthB);
+    if (!(writeA | writeB)) return;
+    TwoColours c = PackTwo(va, vb);
+    if (writeA) SCANVANE_COUNT(pixelsWritten, 1), *depthA = za, *colourA = c.a;
+    if (writeB) SCANVANE_COUNT(pixelsWritten, 1), *depthB = zb, *colourB = c.b;
+}
+
+// Pixels from..count-1 of a span whose running values have reached v, two
+// neighbours at a time. The second is still the first plus one step, so the
+// chain of additions is the same one as pixel by pixel.
 inline void FillRest(uint32_t *colourAt, float *depthAt, int32_t from, int32_t count, __m128 v,
                      __m128 step) {
-    for (int32_t i = from; i < count; i++) {
-        FillPixel(colourAt + i, depthAt + i, v);
-        v = _mm_add_ps(v, step);
+    int32_t i = from;
+    for (; i + 1 < count; i += 2) {
+        __m128 next = _mm_add_ps(v, step);
+        StoreTwo(colourAt + i, depthAt + i, v, colourAt + i + 1, depthAt + i + 1, next);
+        v = _mm_add_ps(next, step);
+    }
+    if (i < count) { // an odd last pixel
+        float z = _mm_cvtss_f32(v);
+        if (!(z >= depthAt[i]))
+            SCANVANE_COUNT(pixelsWritten, 1), depthAt[i] = z, colourAt[i] = PackTwo(v, v).a;
     }
 }
 } // namespace
@@ -115,8 +143,7 @@ void FillTwoSpans(const Span &a, const Span &b) {
     const __m128 stepA = a.step, stepB = b.step;
     __m128 va = a.start, vb = b.start;
     for (int32_t i = 0; i < both; i++) {
-        FillPixel(colourA + i, depthA + i, va);
-        FillPixel(colourB + i, depthB + i, vb);
+        StoreTwo(colourA + i, depthA + i, va, colourB + i, depthB + i, vb);
         va = _mm_add_ps(va, stepA);
         vb = _mm_add_ps(vb, stepB);
     }

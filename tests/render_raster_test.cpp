@@ -1,6 +1,7 @@
 // The render target: clear, scan conversion, span lengths, depth test and
 // colour packing, in exact pixel values.
 #include <algorithm>
+#include <cmath>
 
 #include "render/raster.h"
 #include "render_test_support.h"
@@ -142,4 +143,55 @@ TEST_F(Raster, RowlessTriangleDrawsNothingWhereverItLies) {
     Draw(Tri(V(65792, -48960, 1), V(65792, -48960, 1), V(65792, -48960, 1)));
     Draw(Tri(V(5, 10.1f, -0.5f), V(300, 10.5f, -0.5f), V(5, 10.9f, -0.5f)));
     EXPECT_EQ(canvas.Written(), 0);
+}
+
+// What one pixel at a time gives: each channel rounded on its own (nearest,
+// ties to even; NaN or out of the 32-bit range gives 0x80000000, as the
+// processor's conversion does), then B | G << 8 | R << 16 with no clamping.
+static uint32_t RoundChannel(float f) {
+    double r = std::nearbyint((double)f);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) return 0x80000000u;
+    return (uint32_t)(int32_t)r;
+}
+
+static void ReferenceFill(uint32_t *colour, float *depth, int count, const float start[4],
+                          const float step[4]) {
+    float v[4] = {start[0], start[1], start[2], start[3]};
+    for (int i = 0; i < count; i++) {
+        if (!(v[0] >= depth[i])) {
+            depth[i] = v[0];
+            colour[i] = RoundChannel(v[3]) | RoundChannel(v[2]) << 8 | RoundChannel(v[1]) << 16;
+        }
+        for (int k = 0; k < 4; k++) v[k] += step[k];
+    }
+}
+
+TEST_F(Raster, FillSpanAgreesWithPixelByPixelFill) {
+    // Odd and even counts, pixels that pass and fail next to each other in
+    // every combination, channels below 0, above 255, huge and not a number.
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    auto pick = [&](const float *from, int n) { return from[next() % n]; };
+    const float channels[] = {0, 0.5f, 127.5f, 254.5f, 255, 255.6f, -0.4f, -0.6f, -300,
+                              70000, 3e9f, -3e9f, NAN, INFINITY, 1e-40f};
+    const float steps[] = {0, 0.25f, -0.25f, 1.5f, -7, 33.3f, 1e8f, -1e-3f};
+    const float depths[] = {0.0f, -0.5f, -0.25f, -1.0f, -0.375f};
+    static uint32_t wantColour[Canvas::W];
+    static float wantDepth[Canvas::W];
+    for (int round = 0; round < 400; round++) {
+        const int count = round < 40 ? round % 10 : (int)(next() % 200);
+        float start[4] = {pick(depths, 5) * 0.9f, pick(channels, 15), pick(channels, 15), pick(channels, 15)};
+        float step[4] = {(float)((int)(next() % 5) - 2) * 0.01f, pick(steps, 8), pick(steps, 8), pick(steps, 8)};
+        for (int i = 0; i < Canvas::W; i++) {
+            canvas.depth[i] = wantDepth[i] = pick(depths, 5);
+            canvas.colour[i] = wantColour[i] = next();
+        }
+        FillSpan(canvas.colour, canvas.depth, count, _mm_loadu_ps(start), _mm_loadu_ps(step));
+        ReferenceFill(wantColour, wantDepth, count, start, step);
+        for (int i = 0; i < Canvas::W; i++) {
+            ASSERT_EQ(canvas.colour[i], wantColour[i]) << "round " << round << " pixel " << i;
+            ASSERT_EQ(Bits(canvas.depth[i]), Bits(wantDepth[i])) << "round " << round << " pixel " << i;
+        }
+    }
+    EXPECT_TRUE(canvas.GuardsIntact());
 }
