@@ -23,8 +23,8 @@ namespace {
 // once and rounds exactly as a cvtss2si of each rotated lane would (nearest,
 // ties to even, under the default MXCSR; out of range gives 0x80000000 in
 // both), but costs one instruction where three cvtss2si were the bottleneck.
-// Packing two pixels together halves the shuffles. The depth lane is
-// converted too and thrown away.
+// Packing two pixels (of two rows) together halves the shuffles. The depth
+// lane is converted too and thrown away.
 struct TwoColours {
     uint32_t a, b;
 };
@@ -39,9 +39,9 @@ inline TwoColours PackTwo(__m128 va, __m128 vb) {
     return {(uint32_t)_mm_cvtsi128_si32(c), (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(c, 4))};
 }
 
-// The depth test on lane 0 of each: a pixel at equal or greater 1/z is left
-// alone. Colours are packed only when one of the two is written, so pixels
-// hidden behind nearer ones cost little more than the test.
+// One pixel of each of two rows. The depth test is on lane 0: a pixel at
+// equal or greater 1/z is left alone. Colours are packed only when one of
+// the two is written, so hidden pixels cost little more than the test.
 inline void StoreTwo(uint32_t *colourA, float *depthA, __m128 va, uint32_t *colourB, float *depthB,
                      __m128 vb) {
     float za = _mm_cvtss_f32(va), zb = _mm_cvtss_f32(vb);
@@ -52,21 +52,16 @@ inline void StoreTwo(uint32_t *colourA, float *depthA, __m128 va, uint32_t *colo
     if (writeB) SCANVANE_COUNT(pixelsWritten, 1), *depthB = zb, *colourB = c.b;
 }
 
-// Pixels from..count-1 of a span whose running values have reached v, two
-// neighbours at a time. The second is still the first plus one step, so the
-// chain of additions is the same one as pixel by pixel.
+// Pixels from..count-1 of a span whose running values have reached v, one at
+// a time: the lone spans and the longer span's tail. Pairing neighbours here
+// made single spans faster but frames slower (short spans, odd tails).
 inline void FillRest(uint32_t *colourAt, float *depthAt, int32_t from, int32_t count, __m128 v,
                      __m128 step) {
-    int32_t i = from;
-    for (; i + 1 < count; i += 2) {
-        __m128 next = _mm_add_ps(v, step);
-        StoreTwo(colourAt + i, depthAt + i, v, colourAt + i + 1, depthAt + i + 1, next);
-        v = _mm_add_ps(next, step);
-    }
-    if (i < count) { // an odd last pixel
+    for (int32_t i = from; i < count; i++) {
         float z = _mm_cvtss_f32(v);
         if (!(z >= depthAt[i]))
             SCANVANE_COUNT(pixelsWritten, 1), depthAt[i] = z, colourAt[i] = PackTwo(v, v).a;
+        v = _mm_add_ps(v, step);
     }
 }
 } // namespace
