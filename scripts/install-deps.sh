@@ -10,6 +10,8 @@ packages=(cmake g++ make libgtest-dev libbenchmark-dev libsdl2-dev libsdl2-ttf-d
           clang libclang-rt-14-dev)
 # scanvane-bench --compare-llvmpipe draws the scene with Mesa's llvmpipe too.
 packages+=(libosmesa6-dev)
+# The benchmark smoke test reads its JSON with Python.
+packages+=(python3)
 # The Windows build and its checks under Wine.
 packages+=(g++-mingw-w64-i686 mingw-w64-i686-dev)
 wine_packages=(wine wine32:i386)

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The benchmarks still run and still measure the frames they claim to: every
+# view's frames hash to the known images (the walk: all 600 of them), the
+# counting build agrees, and the work counts are the known ones. Times are
+# printed, never checked.
+#   bench_smoke.sh SCANVANE_BENCH [SCANVANE_MICROBENCH]
+set -euo pipefail
+bench=$1 micro=${2:-}
+json=$("$bench" --json)
+python3 - "$json" <<'PY'
+import json, sys
+d = json.loads(sys.argv[1])
+want = {  # name: (frame hash, frames hashed, pixels written per frame, tested)
+    "start":  ("3c48d4122932db57", 1, 197286, 256296),
+    "window": ("9c9aaa2961663fb5", 1, 197037, 348291),
+    "wall":   ("a17d056e3db20321", 1, 196608, 526067),
+    "above":  ("da9abcbac0c80703", 1, 93583, 94419),
+    "walk":   ("29df98eb79e4170d", 600, 197149.7, 252874.7),
+}
+bad = []
+views = {v["name"]: v for v in d["views"]}
+if sorted(views) != sorted(want):
+    bad.append("views %s, want %s" % (sorted(views), sorted(want)))
+for name, (h, n, written, tested) in want.items():
+    v = views.get(name)
+    if v is None:
+        continue
+    got = (v["frame_hash"], v["counted_frames"], round(v["pixels_written"], 1),
+           round(v["pixels_tested"], 1))
+    if got != (h, n, written, tested):
+        bad.append("%s: got %s, want %s" % (name, got, (h, n, written, tested)))
+    if not 0 < v["min_ns"] <= v["p25_ns"] <= v["median_ns"]:
+        bad.append("%s: min/p25/median out of order" % name)
+if d.get("counting_build_agrees") is not True:
+    bad.append("the counting build drew different frames")
+if not 0 < d["clear_floor_ns"] and 0 < d["clear_ns"]:
+    bad.append("floors not measured")
+for b in bad:
+    print("FAIL:", b)
+for v in d["views"]:
+    print("%-7s min %8d ns  median %8d ns" % (v["name"], v["min_ns"], v["median_ns"]))
+sys.exit(1 if bad else 0)
+PY
+if [ -n "$micro" ]; then
+    "$micro" --benchmark_min_time=0.01 --benchmark_format=csv >/dev/null 2>&1 ||
+        { echo "FAIL: scanvane-microbench exited with $?"; exit 1; }
+    echo "ok: scanvane-microbench ran every benchmark"
+fi
