@@ -62,13 +62,18 @@ bool Take(MSG *out, HWND filter, UINT low, UINT high, bool remove) {
 
 } // namespace
 
-void QueueInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+static MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MSG m;
     memset(&m, 0, sizeof m);
     m.hwnd = window;
     m.message = message;
     m.wParam = wParam;
     m.lParam = lParam;
+    return m;
+}
+
+void QueueInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG m = MakeMessage(window, message, wParam, lParam);
     m.time = SDL_GetTicks();
     Input.push_back(m);
 }
@@ -81,13 +86,7 @@ void ForgetWindowMessages(HWND window) {
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window != NULL && LookUpWindow(window) == nullptr) return FALSE;
-    MSG m;
-    memset(&m, 0, sizeof m);
-    m.hwnd = window;
-    m.message = message;
-    m.wParam = wParam;
-    m.lParam = lParam;
-    Posted.push_back(m);
+    Posted.push_back(MakeMessage(window, message, wParam, lParam));
     return TRUE;
 }
 
