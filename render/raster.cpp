@@ -33,9 +33,9 @@ inline TwoColours PackTwo(__m128 va, __m128 vb) {
     __m128i ta = _mm_cvtps_epi32(va), tb = _mm_cvtps_epi32(vb);
     __m128i zr = _mm_unpacklo_epi32(ta, tb); // za zb Ra Rb
     __m128i gb = _mm_unpackhi_epi32(ta, tb); // Ga Gb Ba Bb
-    __m128i c = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(_mm_srli_si128(zr, 8), 16),
-                                          _mm_slli_epi32(gb, 8)),
-                             _mm_srli_si128(gb, 8));
+    __m128i c =
+        _mm_or_si128(_mm_or_si128(_mm_slli_epi32(_mm_srli_si128(zr, 8), 16), _mm_slli_epi32(gb, 8)),
+                     _mm_srli_si128(gb, 8));
     return {(uint32_t)_mm_cvtsi128_si32(c), (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(c, 4))};
 }
 
@@ -119,8 +119,8 @@ bool SetUpSpan(int32_t row, const Edge &l, const Edge &r, Span &span) {
     span.depth = Target.depth + at;
     span.count = count;
     span.start = _mm_setr_ps(l.z, l.r, l.g, l.b);
-    span.step = _mm_setr_ps((r.z - l.z) * inverse, (r.r - l.r) * inverse,
-                            (r.g - l.g) * inverse, (r.b - l.b) * inverse);
+    span.step = _mm_setr_ps((r.z - l.z) * inverse, (r.r - l.r) * inverse, (r.g - l.g) * inverse,
+                            (r.b - l.b) * inverse);
     return true;
 }
 
@@ -158,7 +158,8 @@ struct SpanPairer {
         haveWaiting = !haveWaiting;
     }
     void Finish() {
-        if (haveWaiting) FillSpan(waiting.colour, waiting.depth, waiting.count, waiting.start, waiting.step);
+        if (haveWaiting)
+            FillSpan(waiting.colour, waiting.depth, waiting.count, waiting.start, waiting.step);
         haveWaiting = false;
     }
 
@@ -197,15 +198,19 @@ void RasteriseTriangle(TriangleRecord &tri) {
     SpanPairer spans;
     Edge longSide = EdgeStart(p[0]), shortSide = longSide;
     for (int32_t i = yTop; i < yMid; i++) {
-        if (shortOnRight) spans.Add(i, longSide, shortSide);
-        else spans.Add(i, shortSide, longSide);
+        if (shortOnRight)
+            spans.Add(i, longSide, shortSide);
+        else
+            spans.Add(i, shortSide, longSide);
         Advance(longSide, longStep);
         Advance(shortSide, upperStep);
     }
     shortSide = EdgeStart(p[1]);
     for (int32_t i = yMid; i < yBot; i++) {
-        if (shortOnRight) spans.Add(i, longSide, shortSide);
-        else spans.Add(i, shortSide, longSide);
+        if (shortOnRight)
+            spans.Add(i, longSide, shortSide);
+        else
+            spans.Add(i, shortSide, longSide);
         Advance(longSide, longStep);
         Advance(shortSide, lowerStep);
     }

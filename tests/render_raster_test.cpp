@@ -31,7 +31,8 @@ TEST_F(Raster, ClearZeroesExactlyTheGivenPixels) {
 }
 
 TEST_F(Raster, WorkedExampleExactPixels) {
-    Draw(Tri(V(10, 10, -0.5f, 255, 0, 0), V(14, 12, -0.5f, 0, 255, 0), V(10, 14, -0.5f, 0, 0, 255)));
+    Draw(
+        Tri(V(10, 10, -0.5f, 255, 0, 0), V(14, 12, -0.5f, 0, 255, 0), V(10, 14, -0.5f, 0, 0, 255)));
     const struct {
         int x, y;
         uint32_t c;
@@ -71,7 +72,8 @@ TEST_F(Raster, DepthTestKeepsEqualAndNearerAndStillAdvances) {
     const float stored[5] = {0.0f, -0.75f, -0.5f, -0.49999997f, 0.0f};
     for (int i = 0; i < 5; i++) canvas.depth[i] = stored[i], canvas.colour[i] = 0x123456;
     // z stays -0.5; red rises by 10 per pixel.
-    FillSpan(canvas.colour, canvas.depth, 4, _mm_setr_ps(-0.5f, 100, 0, 0), _mm_setr_ps(0, 10, 0, 0));
+    FillSpan(canvas.colour, canvas.depth, 4, _mm_setr_ps(-0.5f, 100, 0, 0),
+             _mm_setr_ps(0, 10, 0, 0));
     const uint32_t colour[5] = {100u << 16, 0x123456, 0x123456, 130u << 16, 0x123456};
     const float depth[5] = {-0.5f, -0.75f, -0.5f, -0.5f, 0.0f};
     for (int i = 0; i < 5; i++) {
@@ -102,11 +104,13 @@ TEST_F(Raster, FlatTopSidesFollowTheUnstableSort) {
     // a and b share y. The three compare-exchanges leave them in input order
     // except when c comes first, which reverses them; with b on top the row
     // is 50 pixels wide, with a on top its width is -50.
-    const Vertex a = V(100, 10.2f, -0.5f, 9), b = V(150, 10.2f, -0.5f, 9), c = V(300, 11.5f, -0.5f, 9);
+    const Vertex a = V(100, 10.2f, -0.5f, 9), b = V(150, 10.2f, -0.5f, 9),
+                 c = V(300, 11.5f, -0.5f, 9);
     const struct {
         Vertex p, q, r;
         int pixels;
-    } orders[] = {{a, b, c, 0}, {b, a, c, 50}, {a, c, b, 0}, {b, c, a, 50}, {c, a, b, 50}, {c, b, a, 0}};
+    } orders[] = {{a, b, c, 0},  {b, a, c, 50}, {a, c, b, 0},
+                  {b, c, a, 50}, {c, a, b, 50}, {c, b, a, 0}};
     for (auto &o : orders) {
         canvas.Install();
         Draw(Tri(o.p, o.q, o.r));
@@ -172,16 +176,18 @@ TEST_F(Raster, FillSpanAgreesWithPixelByPixelFill) {
     uint32_t seed = 12345;
     auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
     auto pick = [&](const float *from, int n) { return from[next() % n]; };
-    const float channels[] = {0, 0.5f, 127.5f, 254.5f, 255, 255.6f, -0.4f, -0.6f, -300,
-                              70000, 3e9f, -3e9f, NAN, INFINITY, 1e-40f};
+    const float channels[] = {0,    0.5f,  127.5f, 254.5f, 255, 255.6f,   -0.4f, -0.6f,
+                              -300, 70000, 3e9f,   -3e9f,  NAN, INFINITY, 1e-40f};
     const float steps[] = {0, 0.25f, -0.25f, 1.5f, -7, 33.3f, 1e8f, -1e-3f};
     const float depths[] = {0.0f, -0.5f, -0.25f, -1.0f, -0.375f};
     static uint32_t wantColour[Canvas::W];
     static float wantDepth[Canvas::W];
     for (int round = 0; round < 400; round++) {
         const int count = round < 40 ? round % 10 : (int)(next() % 200);
-        float start[4] = {pick(depths, 5) * 0.9f, pick(channels, 15), pick(channels, 15), pick(channels, 15)};
-        float step[4] = {(float)((int)(next() % 5) - 2) * 0.01f, pick(steps, 8), pick(steps, 8), pick(steps, 8)};
+        float start[4] = {pick(depths, 5) * 0.9f, pick(channels, 15), pick(channels, 15),
+                          pick(channels, 15)};
+        float step[4] = {(float)((int)(next() % 5) - 2) * 0.01f, pick(steps, 8), pick(steps, 8),
+                         pick(steps, 8)};
         for (int i = 0; i < Canvas::W; i++) {
             canvas.depth[i] = wantDepth[i] = pick(depths, 5);
             canvas.colour[i] = wantColour[i] = next();
@@ -190,7 +196,8 @@ TEST_F(Raster, FillSpanAgreesWithPixelByPixelFill) {
         ReferenceFill(wantColour, wantDepth, count, start, step);
         for (int i = 0; i < Canvas::W; i++) {
             ASSERT_EQ(canvas.colour[i], wantColour[i]) << "round " << round << " pixel " << i;
-            ASSERT_EQ(Bits(canvas.depth[i]), Bits(wantDepth[i])) << "round " << round << " pixel " << i;
+            ASSERT_EQ(Bits(canvas.depth[i]), Bits(wantDepth[i]))
+                << "round " << round << " pixel " << i;
         }
     }
     EXPECT_TRUE(canvas.GuardsIntact());
@@ -217,8 +224,9 @@ static void ReferenceRasterise(TriangleRecord t, uint32_t *colour, float *depth)
     std::copy(longSide, longSide + 5, shortSide);
     const int yMid = (int)p[1].y, yBot = (int)p[2].y;
     for (int row = (int)p[0].y; row < yBot; row++) {
-        if (row == yMid) shortSide[0] = p[1].x, shortSide[1] = p[1].z, shortSide[2] = p[1].r,
-                         shortSide[3] = p[1].g, shortSide[4] = p[1].b;
+        if (row == yMid)
+            shortSide[0] = p[1].x, shortSide[1] = p[1].z, shortSide[2] = p[1].r,
+            shortSide[3] = p[1].g, shortSide[4] = p[1].b;
         const float *l = shortRight ? longSide : shortSide, *r = shortRight ? shortSide : longSide;
         float w = r[0] - l[0], inverse = w == 0 ? 0 : 1 / w;
         float start[4] = {l[1], l[2], l[3], l[4]};
@@ -255,7 +263,8 @@ TEST_F(Raster, RowsFilledSideBySideMatchRowsFilledOneByOne) {
         ReferenceRasterise(t, wantColour, wantDepth);
         int written = 0;
         for (int i = 0; i < Canvas::N; i++) {
-            ASSERT_EQ(canvas.colour[i], wantColour[i]) << "pixel " << i % Canvas::W << "," << i / Canvas::W;
+            ASSERT_EQ(canvas.colour[i], wantColour[i])
+                << "pixel " << i % Canvas::W << "," << i / Canvas::W;
             ASSERT_EQ(Bits(canvas.depth[i]), Bits(wantDepth[i]));
             written += wantColour[i] != 7;
         }

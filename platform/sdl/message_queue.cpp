@@ -56,8 +56,8 @@ bool Take(MSG *out, HWND filter, UINT low, UINT high, bool remove) {
     PumpDisplayEvents();
     // A filter naming a window that no longer exists finds nothing.
     if (filter != NULL && LookUpWindow(filter) == nullptr) return false;
-    return TakeFrom(Posted, out, filter, low, high, remove) || TakeFrom(Input, out, filter, low, high, remove) ||
-           PendingPaint(out, filter, low, high);
+    return TakeFrom(Posted, out, filter, low, high, remove) ||
+           TakeFrom(Input, out, filter, low, high, remove) || PendingPaint(out, filter, low, high);
 }
 
 } // namespace
@@ -80,8 +80,7 @@ void QueueInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 
 void ForgetWindowMessages(HWND window) {
     for (std::deque<MSG> *q : {&Posted, &Input})
-        for (auto it = q->begin(); it != q->end();)
-            it = it->hwnd == window ? q->erase(it) : it + 1;
+        for (auto it = q->begin(); it != q->end();) it = it->hwnd == window ? q->erase(it) : it + 1;
 }
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
