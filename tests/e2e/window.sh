@@ -33,15 +33,7 @@ fail() {
     exit 1
 }
 
-# Polls a command until it succeeds, for at most $1 seconds.
-wait_for() {
-    local limit=$1; shift
-    local deadline=$((SECONDS + limit))
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
-}
+source tests/lib/wait_for.sh
 
 # xdotool cannot match the UTF-8 titles SDL sets, xwininfo lists them all.
 window_id() { xwininfo -root -tree | grep -F "\"$1\"" | awk '{print $1}' | head -1; }

@@ -1,16 +1,7 @@
 # Shared by the Wine checks: a fresh prefix, polling, and the skip rule.
 # Sourced, not run.
 
-# Polls a command until it succeeds, for at most $1 seconds. Conditions
-# only: nothing here waits a fixed time and calls that a result.
-wait_for() {
-    local limit=$1; shift
-    local deadline=$((SECONDS + limit))
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
+source tests/lib/wait_for.sh
 
 # Makes a new, empty prefix in $1 and exports it: about 590 MB and 6 to 15 s,
 # so one per test run, shared by its checks. Managed=N stops Wine waiting
