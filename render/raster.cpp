@@ -54,7 +54,8 @@ inline void StoreTwo(uint32_t *colourA, float *depthA, __m128 va, uint32_t *colo
 
 // Pixels from..count-1 of a span whose running values have reached v, one at
 // a time: the lone spans and the longer span's tail. Pairing neighbours here
-// made single spans faster but frames slower (short spans, odd tails).
+// made single spans faster but frames slower (short spans, odd tails). A
+// pixel packed with itself measured faster than a one-pixel packing.
 inline void FillRest(uint32_t *colourAt, float *depthAt, int32_t from, int32_t count, __m128 v,
                      __m128 step) {
     for (int32_t i = from; i < count; i++) {
