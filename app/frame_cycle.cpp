@@ -12,7 +12,7 @@
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
-#include "render/raster.h"
+#include "render/render_target.h"
 
 FrameClock Clock;
 float *DepthBuffer;

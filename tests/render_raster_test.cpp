@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "render/raster.h"
+#include "render/render_target.h"
+#include "render/span_fill.h"
 #include "render_test_support.h"
 
 using Raster = RenderTest;

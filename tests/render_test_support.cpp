@@ -5,6 +5,8 @@
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/raster.h"
+#include "render/render_target.h"
+#include "render/span_fill.h"
 
 SeamLog Seen;
 

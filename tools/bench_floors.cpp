@@ -8,7 +8,7 @@
 
 #include "app/frame_cycle.h"
 #include "render/frustum.h"
-#include "render/raster.h"
+#include "render/render_target.h"
 #include "tools/bench_views.h"
 #include "tools/headless.h"
 

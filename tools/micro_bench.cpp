@@ -13,6 +13,8 @@
 #include "render/matrix.h"
 #include "render/pipeline.h"
 #include "render/raster.h"
+#include "render/render_target.h"
+#include "render/span_fill.h"
 
 namespace {
 constexpr int Width = 512, Height = 384, Pixels = Width * Height;

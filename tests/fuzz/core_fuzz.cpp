@@ -19,7 +19,7 @@
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
-#include "render/raster.h"
+#include "render/render_target.h"
 #include "tests/hardening/guard_zone.h"
 
 namespace {

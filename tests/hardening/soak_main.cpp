@@ -16,7 +16,7 @@
 #include "app/frame_cycle.h"
 #include "app/perf_counter.h"
 #include "render/frustum.h"
-#include "render/raster.h"
+#include "render/render_target.h"
 #include "tests/hardening/guard_zone.h"
 #include "tools/crc32.h"
 #include "tools/headless.h"
