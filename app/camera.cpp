@@ -2,27 +2,23 @@
 
 #include <cmath>
 
-#include "app/platform_ops.h"
+#include "app/keys.h"
+#include "app/platform.h"
 
 const CameraState StartCamera = {40.0f, -20.0f, 0.0f, 0.0f};
 CameraState Camera = StartCamera;
 MotionKeys Keys;
 
 static bool *KeyFlag(uint32_t key) {
-    switch (key) {
-    case KeyLeft: return &Keys.turnLeft;
-    case KeyUp: return &Keys.moveForward;
-    case KeyRight: return &Keys.turnRight;
-    case KeyDown: return &Keys.moveBack;
-    case KeyA: return &Keys.rise;
-    case KeyZ: return &Keys.fall;
-    default: return nullptr;
-    }
+    const KeyBinding *k = FindKeyByCode(key);
+    return k && k->motion ? &(Keys.*(k->motion)) : nullptr;
 }
 
 void OnKeyDown(uint32_t key) {
-    if (bool *flag = KeyFlag(key)) *flag = true;
-    else if (key == KeyEscape) DestroyMainWindow();
+    if (bool *flag = KeyFlag(key))
+        *flag = true;
+    else if (key == KeyEscape)
+        DestroyMainWindow();
 }
 
 void OnKeyUp(uint32_t key) {
@@ -33,19 +29,18 @@ void ReleaseAllKeys() { Keys = MotionKeys{}; }
 
 void AdvanceCamera(double frameTime) {
     const float t = (float)frameTime;
-    const float degreesToRadians = 0.017453292f;
-    if (Keys.turnRight) Camera.heading = Camera.heading + t * 100.0f;
-    if (Keys.turnLeft) Camera.heading = Camera.heading - t * 100.0f;
+    if (Keys.turnRight) Camera.heading = Camera.heading + t * TurnRate;
+    if (Keys.turnLeft) Camera.heading = Camera.heading - t * TurnRate;
     if (Keys.moveForward) {
-        float a = Camera.heading * degreesToRadians;
-        Camera.x = Camera.x + ((float)std::sin((double)a) * 80.0f) * t;
-        Camera.z = Camera.z - ((float)std::cos((double)a) * 80.0f) * t;
+        float a = Camera.heading * DegreesToRadians;
+        Camera.x = Camera.x + ((float)std::sin((double)a) * MoveRate) * t;
+        Camera.z = Camera.z - ((float)std::cos((double)a) * MoveRate) * t;
     }
     if (Keys.moveBack) {
-        float a = Camera.heading * degreesToRadians;
-        Camera.x = Camera.x - ((float)std::sin((double)a) * 80.0f) * t;
-        Camera.z = Camera.z + ((float)std::cos((double)a) * 80.0f) * t;
+        float a = Camera.heading * DegreesToRadians;
+        Camera.x = Camera.x - ((float)std::sin((double)a) * MoveRate) * t;
+        Camera.z = Camera.z + ((float)std::cos((double)a) * MoveRate) * t;
     }
-    if (Keys.rise) Camera.height = Camera.height + t * 80.0f;
-    if (Keys.fall) Camera.height = Camera.height - t * 80.0f;
+    if (Keys.rise) Camera.height = Camera.height + t * LiftRate;
+    if (Keys.fall) Camera.height = Camera.height - t * LiftRate;
 }

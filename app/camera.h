@@ -12,21 +12,19 @@ struct MotionKeys {
     bool turnLeft, moveForward, turnRight, moveBack, rise, fall;
 };
 
-// Virtual-key codes as the window system reports them.
-enum : uint32_t {
-    KeyEscape = 27,
-    KeyLeft = 37,
-    KeyUp = 38,
-    KeyRight = 39,
-    KeyDown = 40,
-    KeyA = 65,
-    KeyZ = 90,
-};
+// How fast the held keys move the camera, per second of frame time.
+constexpr float TurnRate = 100.0f; // degrees
+constexpr float MoveRate = 80.0f;  // units forward or back
+constexpr float LiftRate = 80.0f;  // units up or down
+
+// The one conversion of the heading to radians, in single precision.
+constexpr float DegreesToRadians = 0.017453292f;
 
 extern CameraState Camera;
 extern MotionKeys Keys;
 extern const CameraState StartCamera;
 
+// Key codes as in app/platform.h.
 void OnKeyDown(uint32_t key); // Escape ends the program at once
 void OnKeyUp(uint32_t key);
 

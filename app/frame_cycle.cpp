@@ -6,9 +6,9 @@
 #include <new>
 
 #include "app/camera.h"
-#include "app/perf_counter.h"
-#include "app/platform_ops.h"
+#include "app/platform.h"
 #include "app/scene.h"
+#include "render/frame_size.h"
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
@@ -19,7 +19,7 @@ float *DepthBuffer;
 Matrix4 ViewRotation;
 
 void InitGraphics(void *window) {
-    SetScreenConstants(512, 384);
+    SetScreenConstants(FrameWidth, FrameHeight);
     CreatePresentation(window);
     // Aligned for the clear's 16-byte stores; a failure is not caught.
     DepthBuffer = new (std::align_val_t(16)) float[(size_t)Screen.width * Screen.height];
@@ -36,7 +36,7 @@ void BuildViewMatrix() {
     CurrentMatrix.m[7] = -Camera.height;
     CurrentMatrix.m[11] = -Camera.z;
 
-    float a = Camera.heading * 0.017453292f;
+    float a = Camera.heading * DegreesToRadians;
     float c = (float)std::cos((double)a);
     float s = (float)std::sin((double)a);
     ResetMatrix(ViewRotation);
@@ -48,15 +48,15 @@ void BuildViewMatrix() {
 }
 
 void RenderFrame() {
-    Clock.frequency = Counter.frequency();
-    int64_t reading = Counter.reading();
+    Clock.frequency = CounterFrequency();
+    int64_t reading = CounterReading();
     uint32_t ticks = (uint32_t)reading - (uint32_t)Clock.previousReading; // wraps mod 2^32
     uint32_t perSecond = (uint32_t)Clock.frequency;
     // A counter without a usable frequency would give an infinite step.
     Clock.frameTime = perSecond == 0 ? 0.0 : (double)ticks / (double)perSecond;
     Clock.previousReading = reading;
 
-    Clock.lapMark = (uint32_t)Counter.reading();
+    Clock.lapMark = (uint32_t)CounterReading();
 
     Target.colour = BeginFrame();
     ClearRenderTarget(Screen.width * Screen.height, Target.colour, Target.depth);
@@ -67,7 +67,7 @@ void RenderFrame() {
         DrawTriangle(record, true);
     }
 
-    uint32_t lap = (uint32_t)Counter.reading();
+    uint32_t lap = (uint32_t)CounterReading();
     Clock.clockCount = lap - Clock.lapMark;
     Clock.lapMark = lap;
 

@@ -7,10 +7,10 @@
 #include <emmintrin.h>
 
 #include "app/frame_cycle.h"
+#include "platform/headless/headless.h"
 #include "render/frustum.h"
 #include "render/render_target.h"
 #include "tools/bench_views.h"
-#include "tools/headless.h"
 
 Timing Summarise(std::vector<double> s) {
     std::sort(s.begin(), s.end());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/scene.h"
+#include "render/frame_size.h"
 #include "tools/bench_views.h"
 
 bool TimeLlvmpipe(const CameraState &camera, int frames, Timing &timing, std::string &renderer,
@@ -16,7 +17,7 @@ bool TimeLlvmpipe(const CameraState &camera, int frames, Timing &timing, std::st
     // One thread, as the renderer it is compared with; llvmpipe, not softpipe.
     setenv("LP_NUM_THREADS", "0", 1);
     setenv("GALLIUM_DRIVER", "llvmpipe", 0);
-    const int width = 512, height = 384;
+    const int width = FrameWidth, height = FrameHeight;
     OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
     if (!context) return error = "OSMesaCreateContextExt failed", false;
     std::vector<unsigned char> pixels((size_t)width * height * 4);

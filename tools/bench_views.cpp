@@ -1,23 +1,23 @@
 #include "tools/bench_views.h"
 
 #include "app/frame_cycle.h"
-#include "app/perf_counter.h"
+#include "app/keys.h"
+#include "app/platform.h"
+#include "platform/headless/headless.h"
 #include "render/frustum.h"
-#include "tools/headless.h"
 
 // Heading 180 looks along +z, out of the house through the front wall's
 // window (the gap between rows 10 and 30, columns 80 to 120). The wall view
 // stands 10 units before the front wall, whose 40-unit-wide white panel then
 // covers every pixel. Height 300 looks out over the top of the sky box.
 const BenchView BenchViews[BenchViewCount] = {
-    {"start", "the start view", {40.0f, -20.0f, 0.0f, 0.0f}, false},
-    {"window", "inside the house, out through the window", {100.0f, -225.0f, 20.0f, 180.0f}, false},
-    {"wall", "close-up, one wall fills the screen", {60.0f, -150.0f, 20.0f, 0.0f}, false},
-    {"above", "high above the scene", {80.0f, 60.0f, 300.0f, 20.0f}, false},
-    {"walk", "600-frame walk on a fixed key script", {40.0f, -20.0f, 0.0f, 0.0f}, true},
+    {"start", {40.0f, -20.0f, 0.0f, 0.0f}, false},       // the start view
+    {"window", {100.0f, -225.0f, 20.0f, 180.0f}, false}, // inside the house, out through the window
+    {"wall", {60.0f, -150.0f, 20.0f, 0.0f}, false},      // close-up, one wall fills the screen
+    {"above", {80.0f, 60.0f, 300.0f, 20.0f}, false},     // high above the scene
+    {"walk", {40.0f, -20.0f, 0.0f, 0.0f}, true},         // 600 frames on a fixed key script
 };
 
-static PerformanceCounter systemCounter;
 static int64_t fedStart;
 static int readingsThisFrame;
 
@@ -25,14 +25,15 @@ static int readingsThisFrame;
 // is exact), then the two ends of the clock count (real).
 static int64_t BenchReading() {
     if (readingsThisFrame++ % 3 == 0) return fedStart;
-    return systemCounter.reading();
+    return SteadyReading();
 }
 
-int64_t BenchCounterFrequency() { return systemCounter.frequency(); }
+static int64_t BenchFrequency() { return SteadyFrequency; }
+
+int64_t BenchCounterFrequency() { return SteadyFrequency; }
 
 void StartBenchGraphics() {
-    systemCounter = Counter;
-    Counter.reading = BenchReading;
+    HeadlessCounter = {BenchFrequency, BenchReading};
     InitGraphics(nullptr);
 }
 
@@ -46,26 +47,27 @@ void ResetView(const BenchView &view) {
 static void WalkKeys(int frame) {
     static const struct {
         int frames;
-        bool left, up, right, down, rise, fall;
+        const char *held[2]; // key names as the controls text gives them
     } phases[] = {
-        {90, false, true, false, false, false, false},  // towards the door
-        {45, false, false, true, false, false, false},  // turn right
-        {60, false, true, false, false, true, false},   // along the front, rising
-        {90, true, false, false, false, false, false},  // turn back left
-        {90, false, true, false, false, false, false},  // through the wall
-        {60, true, true, false, false, false, false},   // curve inside
-        {75, false, false, false, true, true, false},   // back off and up
-        {90, false, false, true, false, false, true},   // turn and sink
+        {90, {"up"}},         // towards the door
+        {45, {"right"}},      // turn right
+        {60, {"up", "a"}},    // along the front, rising
+        {90, {"left"}},       // turn back left
+        {90, {"up"}},         // through the wall
+        {60, {"left", "up"}}, // curve inside
+        {75, {"down", "a"}},  // back off and up
+        {90, {"right", "z"}}, // turn and sink
     };
+    ReleaseAllKeys();
     int at = frame % BenchMeasuredFrames;
     for (const auto &p : phases) {
         if (at < p.frames) {
-            Keys = MotionKeys{p.left, p.up, p.right, p.down, p.rise, p.fall};
+            for (const char *name : p.held)
+                if (name) OnKeyDown(FindKeyByName(name)->code);
             return;
         }
         at -= p.frames;
     }
-    Keys = MotionKeys{};
 }
 
 uint32_t DrawViewFrame(const BenchView &view, int frame) {

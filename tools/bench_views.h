@@ -13,7 +13,6 @@ constexpr uint32_t BenchFrameMicros = 16667; // 60 frames per second
 
 struct BenchView {
     const char *name;
-    const char *what;
     CameraState camera;
     bool walk; // plays the key script from the camera instead of standing still
 };

@@ -78,7 +78,8 @@ bool WriteFilesTogether(const std::vector<OutputFile> &files, std::string &error
     // last, so that a failure before this point has touched none of them.
     for (size_t i = 0; i < files.size(); i++) {
         std::string why;
-        if (direct[i] && !WriteBytes(files[i].path, files[i].bytes, false, why)) return fail(files[i].path, why);
+        if (direct[i] && !WriteBytes(files[i].path, files[i].bytes, false, why))
+            return fail(files[i].path, why);
     }
     for (size_t i = 0, s = 0; i < files.size(); i++) {
         if (direct[i]) continue;
@@ -90,10 +91,6 @@ bool WriteFilesTogether(const std::vector<OutputFile> &files, std::string &error
         s++;
     }
     return true;
-}
-
-bool WriteRaw(const std::string &path, const void *data, size_t size, std::string &error) {
-    return WriteFilesTogether({{path, std::string((const char *)data, size)}}, error);
 }
 
 static void PutBigEndian(std::string &s, uint32_t v) {
@@ -146,9 +143,4 @@ std::string EncodePng(const uint32_t *colour, int width, int height) {
     PutChunk(png, "IDAT", StoredZlib(raw));
     PutChunk(png, "IEND", "");
     return png;
-}
-
-bool WritePng(const std::string &path, const uint32_t *colour, int width, int height,
-              std::string &error) {
-    return WriteFilesTogether({{path, EncodePng(colour, width, height)}}, error);
 }

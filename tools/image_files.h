@@ -11,18 +11,13 @@ struct OutputFile {
     std::string bytes;
 };
 
-// The 512 x 384 colour buffer (0x00RRGGBB) as the bytes of an 8-bit RGB PNG.
+// A colour buffer (0x00RRGGBB) as the bytes of an 8-bit RGB PNG.
 std::string EncodePng(const uint32_t *colour, int width, int height);
 
 // Writes every file or none: each goes to PATH.part first and all are renamed
 // into place only once every one of them is complete. A directory is refused;
 // an existing device or pipe (/dev/stdout, a fifo) is written straight into.
 bool WriteFilesTogether(const std::vector<OutputFile> &files, std::string &error);
-
-// One file, by the same rules.
-bool WritePng(const std::string &path, const uint32_t *colour, int width, int height,
-              std::string &error);
-bool WriteRaw(const std::string &path, const void *data, size_t size, std::string &error);
 
 // Serialises 32-bit words little-endian whatever the host order.
 void AppendLittleEndian(std::string &out, const uint32_t *words, size_t count);

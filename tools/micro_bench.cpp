@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 #include <new>
 
+#include "render/frame_size.h"
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
@@ -17,7 +18,7 @@
 #include "render/span_fill.h"
 
 namespace {
-constexpr int Width = 512, Height = 384, Pixels = Width * Height;
+constexpr int Width = FrameWidth, Height = FrameHeight, Pixels = FramePixels;
 
 // One render target for every benchmark, set up as the frame cycle does.
 void SetUpTarget() {
@@ -70,7 +71,8 @@ void FillSpanPerPixel(benchmark::State &state) {
     float *depth = Target.depth + 100 * Width + 8;
     uint32_t *colour = Target.colour + 100 * Width + 8;
     const __m128 step = _mm_setr_ps(0.0f, 0.37f, -0.21f, 0.11f);
-    if (pass) ClearDepth();
+    if (pass)
+        ClearDepth();
     else
         for (int i = 0; i < count; i++) depth[i] = -1e30f;
     NearerEachRound nearer;

@@ -10,26 +10,28 @@
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
+#include "platform/headless/headless.h"
+#include "render/frame_size.h"
 #include "render/frustum.h"
 #include "tools/crc32.h"
-#include "tools/headless.h"
 #include "tools/image_files.h"
 #include "tools/quote.h"
 #include "tools/render_options.h"
 
+// printf format: the script's key names, then the pixel count twice.
 static const char usage[] =
     "usage: scanvane-render [--camera X,Z,HEIGHT,HEADING] [--script FILE|-]\n"
     "                       [--png FILE] [--raw FILE] [--depth FILE]\n"
     "Renders the Scanvane scene without a window and prints one JSON line.\n"
     "  --camera   start camera (default 40,-20,0,0); heading in degrees\n"
-    "  --script   one frame per line: SECONDS [KEY ...], keys left right up down a z\n"
+    "  --script   one frame per line: SECONDS [KEY ...], each KEY (%s)\n"
     "             held for that frame; SECONDS is an unsigned decimal of up to 6\n"
     "             places, at most 4294.967295. Blank lines and lines starting\n"
     "             with # are skipped; - reads stdin. Without a script one frame\n"
     "             is drawn with no key held.\n"
     "  --png      last frame as 8-bit RGB PNG\n"
-    "  --raw      last frame's colour buffer, 196,608 little-endian 0x00RRGGBB words\n"
-    "  --depth    last frame's depth buffer, 196,608 little-endian floats\n"
+    "  --raw      last frame's colour buffer, %d little-endian 0x00RRGGBB words\n"
+    "  --depth    last frame's depth buffer, %d little-endian floats\n"
     "Outputs are written whole or not at all. Exit status 0 on success, 2 on bad\n"
     "input or an unwritable output, with one line on standard error.\n";
 
@@ -37,8 +39,6 @@ static int Fail(const std::string &message) {
     std::fprintf(stderr, "scanvane-render: %s\n", message.c_str());
     return 2;
 }
-
-static const uint32_t allKeys[] = {KeyLeft, KeyUp, KeyRight, KeyDown, KeyA, KeyZ};
 
 int main(int argc, char **argv) {
 #ifdef _WIN32
@@ -51,8 +51,10 @@ int main(int argc, char **argv) {
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) return Fail(error);
     if (options.help) {
-        std::fputs(usage, stdout);
-        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : Fail("cannot write standard output");
+        std::printf(usage, ScriptKeyNames().c_str(), (int)FramePixels, (int)FramePixels);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout)
+                   ? 0
+                   : Fail("cannot write standard output");
     }
     ScriptReader script;
     if (!options.script.empty() && !OpenScript(options.script, script, error)) return Fail(error);
@@ -73,7 +75,7 @@ int main(int argc, char **argv) {
         } else if (frameCount == 1) {
             break; // no script: one frame with no key held
         }
-        for (uint32_t key : allKeys) OnKeyUp(key);
+        ReleaseAllKeys();
         for (uint32_t key : frame.keys) OnKeyDown(key);
         FeedFrameTime(frame.micros);
         RenderFrame();
@@ -102,6 +104,7 @@ int main(int argc, char **argv) {
                 (unsigned)Crc32(0, depthBytes.data(), depthBytes.size()),
                 Headless.overlayNumber.c_str());
     // A full disk or closed pipe on standard output is a failure, not success.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return Fail("cannot write standard output");
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return Fail("cannot write standard output");
     return 0;
 }

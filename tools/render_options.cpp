@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "app/keys.h"
 #include "tools/quote.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
@@ -38,7 +39,8 @@ bool ParseCamera(const std::string &text, CameraState &camera, std::string &erro
             return false;
         }
         if (!std::isfinite(v[i])) {
-            error = std::string("--camera ") + names[i] + " " + Quote(std::string(p, (size_t)(end - p))) +
+            error = std::string("--camera ") + names[i] + " " +
+                    Quote(std::string(p, (size_t)(end - p))) +
                     " is not a finite single-precision number";
             return false;
         }
@@ -48,15 +50,19 @@ bool ParseCamera(const std::string &text, CameraState &camera, std::string &erro
     return true;
 }
 
+// The keys a script may hold: every key that moves the camera. Escape ends
+// the program rather than being held, so it has no place in a frame.
 static bool KeyCode(const std::string &name, uint32_t &code) {
-    static const struct {
-        const char *name;
-        uint32_t code;
-    } keys[] = {{"left", KeyLeft}, {"right", KeyRight}, {"up", KeyUp},
-                {"down", KeyDown}, {"a", KeyA},         {"z", KeyZ}};
-    for (const auto &k : keys)
-        if (name == k.name) return code = k.code, true;
-    return false;
+    const KeyBinding *k = FindKeyByName(name.c_str());
+    if (!k || !k->motion) return false;
+    return code = k->code, true;
+}
+
+std::string ScriptKeyNames() {
+    std::string names;
+    for (const KeyBinding &k : KeyTable)
+        if (k.motion) names += (names.empty() ? "" : " ") + std::string(k.name);
+    return names;
 }
 
 // Seconds as an unsigned decimal with up to six places, converted exactly to
@@ -65,7 +71,8 @@ static bool KeyCode(const std::string &name, uint32_t &code) {
 // or nan: every accepted text names one exact number of microseconds.
 static bool ParseSeconds(const std::string &s, uint32_t &micros, std::string &error) {
     if (s[0] == '-' || s[0] == '+')
-        return error = "frame time " + Quote(s) + " has a sign (frame times are unsigned decimals)", false;
+        return error = "frame time " + Quote(s) + " has a sign (frame times are unsigned decimals)",
+               false;
     const uint64_t cap = 1000000000000ull; // far above the limit, so no overflow
     size_t i = 0;
     uint64_t whole = 0, frac = 0;
@@ -105,7 +112,8 @@ bool ParseScriptLine(const std::string &line, bool &skip, ScriptFrame &frame, st
     for (size_t i = 1; i < words.size(); i++) {
         uint32_t code;
         if (!KeyCode(words[i], code))
-            return error = "unknown key " + Quote(words[i]) + " (keys: left right up down a z)", false;
+            return error = "unknown key " + Quote(words[i]) + " (keys: " + ScriptKeyNames() + ")",
+                   false;
         frame.keys.push_back(code);
     }
     return true;

@@ -34,6 +34,8 @@ constexpr size_t MaxScriptLine = 65536;
 // Each returns false with a one-line message in error.
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &options, std::string &error);
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error);
+// The names a script may hold, space-separated, in the controls text's order.
+std::string ScriptKeyNames();
 bool ParseScriptLine(const std::string &line, bool &skip, ScriptFrame &frame, std::string &error);
 
 bool OpenScript(const std::string &path, ScriptReader &reader, std::string &error);

@@ -13,8 +13,10 @@ LPARAM KeyLParam(const SDL_KeyboardEvent &k, bool alt) {
     LPARAM l = 1; // repeat count
     l |= (LPARAM)(k.keysym.scancode & 0xFF) << 16;
     if (alt) l |= (LPARAM)1 << 29;
-    if (k.type == SDL_KEYUP) l |= (LPARAM)3 << 30; // was down, going up
-    else if (k.repeat) l |= (LPARAM)1 << 30;       // auto-repeat: was already down
+    if (k.type == SDL_KEYUP)
+        l |= (LPARAM)3 << 30; // was down, going up
+    else if (k.repeat)
+        l |= (LPARAM)1 << 30; // auto-repeat: was already down
     return l;
 }
 
@@ -25,7 +27,8 @@ void TranslateKey(const SDL_KeyboardEvent &k) {
     // As on Windows, keys struck while Alt is held are system keys, which the
     // default handling turns into Alt+F4's close.
     bool alt = (k.keysym.mod & KMOD_ALT) != 0 || vk == VK_MENU;
-    UINT message = k.type == SDL_KEYDOWN ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+    UINT message =
+        k.type == SDL_KEYDOWN ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
     QueueInputMessage(window, message, vk, KeyLParam(k, alt));
 }
 
@@ -57,8 +60,6 @@ void TranslateWindowEvent(const SDL_WindowEvent &e) {
 
 } // namespace
 
-bool VideoStarted() { return Started; }
-
 bool EnsureVideo() {
     if (Started) return true;
     // Ctrl+C in a terminal should end the program, not become an SDL event.
@@ -77,8 +78,10 @@ void PumpDisplayEvents() {
     if (!Started) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
-        if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) TranslateKey(e.key);
-        else if (e.type == SDL_WINDOWEVENT) TranslateWindowEvent(e.window);
+        if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP)
+            TranslateKey(e.key);
+        else if (e.type == SDL_WINDOWEVENT)
+            TranslateWindowEvent(e.window);
     }
 }
 
@@ -97,7 +100,8 @@ void ComposeWindow(HWND__ *w) {
     for (const TextRun &t : w->texts) {
         SDL_Rect at = {t.x, t.y, t.width, t.height};
         if (t.opaque) {
-            SDL_SetRenderDrawColor(w->renderer, t.background.r, t.background.g, t.background.b, 255);
+            SDL_SetRenderDrawColor(w->renderer, t.background.r, t.background.g, t.background.b,
+                                   255);
             SDL_RenderFillRect(w->renderer, &at);
         }
         SDL_RenderCopy(w->renderer, t.texture, nullptr, &at);
@@ -122,7 +126,8 @@ bool ReadClientPixels(HWND window, std::vector<uint32_t> &pixels, int &width, in
     ComposeWindow(w);
     if (SDL_GetRendererOutputSize(w->renderer, &width, &height) != 0) return false;
     pixels.assign((size_t)width * height, 0);
-    return SDL_RenderReadPixels(w->renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels.data(), width * 4) == 0;
+    return SDL_RenderReadPixels(w->renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels.data(),
+                                width * 4) == 0;
 }
 
 void ReleaseWindowDisplay(HWND__ *w) {
@@ -140,27 +145,45 @@ UINT VirtualKeyFor(SDL_Keycode key) {
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
     if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
     switch (key) {
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_RETURN: return VK_RETURN;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
-    default: return 0;
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_DOWN:
+        return VK_DOWN;
+    case SDLK_ESCAPE:
+        return VK_ESCAPE;
+    case SDLK_RETURN:
+        return VK_RETURN;
+    case SDLK_SPACE:
+        return VK_SPACE;
+    case SDLK_TAB:
+        return VK_TAB;
+    case SDLK_BACKSPACE:
+        return VK_BACK;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return VK_MENU;
+    default:
+        return 0;
     }
 }
 
 SDL_Renderer *WindowRenderer(HWND__ *w) {
     if (w->renderer) return w->renderer;
     // Presentation waits for the retrace where the display offers it.
-    w->renderer = SDL_CreateRenderer(w->sdl, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    w->renderer =
+        SDL_CreateRenderer(w->sdl, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (w->renderer == nullptr) w->renderer = SDL_CreateRenderer(w->sdl, -1, SDL_RENDERER_SOFTWARE);
-    if (w->renderer == nullptr) fprintf(stderr, "scanvane: cannot draw into the window: %s\n", SDL_GetError());
+    if (w->renderer == nullptr)
+        fprintf(stderr, "scanvane: cannot draw into the window: %s\n", SDL_GetError());
     return w->renderer;
 }

@@ -12,28 +12,28 @@ struct TextRun {
     int x, y;
     SDL_Texture *texture; // rendered text, owned by the run
     int width, height;
-    bool opaque;          // background box behind the glyphs
+    bool opaque; // background box behind the glyphs
     SDL_Color background;
 };
 
 struct HDC__ {
     HWND window;
-    int bkMode;         // OPAQUE or TRANSPARENT
+    int bkMode; // OPAQUE or TRANSPARENT
     COLORREF textColour;
-    COLORREF bkColour;  // the Windows default, white
+    COLORREF bkColour; // the Windows default, white
 };
 
 struct HWND__ {
     bool alive;
     bool visible;
-    bool invalid;       // update region not validated: a paint is pending
+    bool invalid; // update region not validated: a paint is pending
     WNDPROC proc;
     SDL_Window *sdl;
     SDL_Renderer *renderer;
-    SDL_Texture *shown;           // the last presented back buffer
+    SDL_Texture *shown; // the last presented back buffer
     int shownWidth, shownHeight;
-    std::vector<TextRun> texts;   // GDI text drawn since that present
-    bool composePending;          // screen not yet updated with the above
+    std::vector<TextRun> texts; // GDI text drawn since that present
+    bool composePending;        // screen not yet updated with the above
     HDC__ dc;
 };
 
@@ -48,12 +48,11 @@ void QueueInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void ForgetWindowMessages(HWND window);
 
 // Display side: SDL video, event translation, putting frames on screen.
-bool EnsureVideo();                 // starts SDL video once; false if it cannot
-bool VideoStarted();
-void PumpDisplayEvents();           // SDL events -> queued messages
-bool WaitForDisplayEvent();         // false when nothing can ever arrive
-void ComposeWindow(HWND__ *w);      // draws shown image + texts, no present
-void FlushWindows();                // presents every window with pending changes
+bool EnsureVideo();                      // starts SDL video once; false if it cannot
+void PumpDisplayEvents();                // SDL events -> queued messages
+bool WaitForDisplayEvent();              // false when nothing can ever arrive
+void ComposeWindow(HWND__ *w);           // draws shown image + texts, no present
+void FlushWindows();                     // presents every window with pending changes
 SDL_Renderer *WindowRenderer(HWND__ *w); // created on first use; null if impossible
 void ReleaseWindowDisplay(HWND__ *w);
 // Composes the window as it would be shown and reads it back (tests).
@@ -69,4 +68,4 @@ bool TestBoxesLogged();             // SCANVANE_TEST_BOXES=log
 const char *TestDumpPath();         // SCANVANE_TEST_DUMP: raw file of the last presented image
 int LiveDirect3DObjects();
 extern void (*AfterPresentHook)(HWND window); // called after each Present
-const uint32_t *LastPresentedImage(); // 512 x 384 back buffer of the last Present, or null
+const uint32_t *LastPresentedImage();         // 512 x 384 back buffer of the last Present, or null

@@ -5,13 +5,12 @@
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
-#include "app/platform_ops.h"
+#include "app/keys.h"
+#include "app/platform.h"
+#include "app/version.h"
+#include "render/frame_size.h"
 
 ShellState Shell;
-
-static const char ControlsText[] =
-    "Welcome, controls are as follows: \n\nup - move forward\ndown - move backward\n"
-    "left - turn left\nright - turn right\na - move camera up\nz - move camera down\nesc - quit\n\n";
 
 void RegisterWindowClass() {
     WNDCLASSEXA &wc = Shell.windowClass;
@@ -48,7 +47,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
     case WM_CREATE:
         // The main window handle is still null here, so the box has no owner.
-        MessageBoxA(Shell.mainWindow, ControlsText, "Scanvane V 1.02 - Controls", MB_OK);
+        MessageBoxA(Shell.mainWindow, ControlsText(), ControlsCaption, MB_OK);
         InitGraphics(window);
         return 0;
     case WM_PAINT:
@@ -62,6 +61,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         RenderFrame();
         return 0;
     case WM_CLOSE:
+    // The loop dispatches whatever GetMessageA returns, so a quit message
+    // posted to this window arrives here and closes it like the close box.
     case WM_QUIT:
         ReleasePresentation();
         DestroyWindow(window);
@@ -93,9 +94,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 0;
     }
     RegisterWindowClass();
-    Shell.mainWindow = CreateWindowExA(0, Shell.windowClass.lpszClassName, "Scanvane V 1.02 by Quorrel",
-                                       WS_OVERLAPPEDWINDOW, 0, 0, 512, 384, NULL, NULL,
-                                       Shell.moduleHandle, NULL);
+    Shell.mainWindow =
+        CreateWindowExA(0, Shell.windowClass.lpszClassName, WindowTitle, WS_OVERLAPPEDWINDOW, 0, 0,
+                        FrameWidth, FrameHeight, NULL, NULL, Shell.moduleHandle, NULL);
     // Without a window nothing would ever arrive and the loop would wait
     // for ever; end instead, and say so through the exit status.
     if (Shell.mainWindow == NULL) return 1;

@@ -1,4 +1,4 @@
-// Shows the frames: the colour buffer is the memory of one locked 512 x 384
+// Shows the frames: the colour buffer is the memory of one locked frame-sized
 // texture, drawn as a full-window quad and presented; the counter text is
 // printed over the presented image with GDI.
 #include "platform/shell/shell.h"
@@ -6,7 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/platform_ops.h"
+#include "app/platform.h"
+#include "render/frame_size.h"
 
 PresentationState Presentation;
 
@@ -35,19 +36,19 @@ void CreatePresentation(void *window) {
 
     D3DPRESENT_PARAMETERS parameters;
     memset(&parameters, 0, sizeof parameters);
-    parameters.BackBufferWidth = 512;
-    parameters.BackBufferHeight = 384;
+    parameters.BackBufferWidth = FrameWidth;
+    parameters.BackBufferHeight = FrameHeight;
     parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
     parameters.Windowed = TRUE;
     parameters.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
 
     HRESULT result = Presentation.direct3d->CreateDevice(
-        D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Presentation.renderWindow, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-        &parameters, &Presentation.device);
+        D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Presentation.renderWindow,
+        D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &Presentation.device);
     if (result != D3D_OK) GraphicsFailure("Direct 3D failed to initialise. Aborting!");
 
-    result = Presentation.device->CreateTexture(512, 384, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
-                                                &Presentation.frameTexture, NULL);
+    result = Presentation.device->CreateTexture(FrameWidth, FrameHeight, 1, 0, D3DFMT_X8R8G8B8,
+                                                D3DPOOL_MANAGED, &Presentation.frameTexture, NULL);
     if (result != D3D_OK)
         GraphicsFailure("Failed to initialize! Couldn't create back buffer texture. Aborting!");
 }
@@ -74,7 +75,8 @@ uint32_t *BeginFrame() {
     D3DLOCKED_RECT locked;
     memset(&locked, 0, sizeof locked);
     HRESULT result = Presentation.frameTexture->LockRect(0, &locked, NULL, D3DLOCK_DISCARD);
-    if (result != D3D_OK) GraphicsFailure("Failed to render! Couldn't lock the back buffer texture. Aborting!");
+    if (result != D3D_OK)
+        GraphicsFailure("Failed to render! Couldn't lock the back buffer texture. Aborting!");
 
     // Rows are taken as 2,048 bytes apart; the reported pitch is not read.
     Presentation.colourBuffer = (uint32_t *)locked.pBits;
@@ -87,13 +89,14 @@ void EndFrame() {
     Presentation.device->SetFVF(QuadFvf);
 
     // Two clockwise triangles over the whole back buffer, corners exactly
-    // on 0, 512 and 384.
+    // on its edges.
+    const float w = (float)FrameWidth, h = (float)FrameHeight;
     const QuadVertex quad[6] = {
         {0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
-        {512.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
-        {512.0f, 384.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
-        {512.0f, 384.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
-        {0.0f, 384.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
+        {w, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
+        {w, h, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
+        {w, h, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
+        {0.0f, h, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
         {0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
     };
     Presentation.device->SetTexture(0, Presentation.frameTexture);

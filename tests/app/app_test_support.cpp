@@ -14,10 +14,7 @@ static int64_t ScriptedReading() {
     return Scripted.last;
 }
 
-void InstallScriptedCounter() {
-    Counter.frequency = ScriptedFrequency;
-    Counter.reading = ScriptedReading;
-}
+void InstallScriptedCounter() { HeadlessCounter = {ScriptedFrequency, ScriptedReading}; }
 
 void ResetApplication() {
     static bool initialised = false;

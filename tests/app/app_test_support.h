@@ -7,8 +7,8 @@
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
-#include "app/perf_counter.h"
-#include "tools/headless.h"
+#include "app/platform.h"
+#include "platform/headless/headless.h"
 
 // A counter that returns exactly the readings a test queues, so frame times
 // and clock counts are known to the tick.

@@ -15,10 +15,10 @@
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
+#include "platform/headless/headless.h"
 #include "render/frustum.h"
 #include "render/types.h"
 #include "tools/crc32.h"
-#include "tools/headless.h"
 #include "tools/render_options.h"
 
 namespace {
@@ -26,9 +26,9 @@ namespace {
 const char *const PlaneNames[6] = {"near", "far", "left", "right", "bottom", "top"};
 
 struct Counts {
-    int cuts[6];     // clips that kept part of the triangle and cut the rest
-    int splits[6];   // of those, the ones that left four corners
-    int empties[6];  // clips that left nothing: the collapse
+    int cuts[6];      // clips that kept part of the triangle and cut the rest
+    int splits[6];    // of those, the ones that left four corners
+    int empties[6];   // clips that left nothing: the collapse
     int nestedSplits; // splits made while clipping a split-off triangle
 };
 
@@ -38,7 +38,7 @@ int PlaneNow = -1;
 int SplitDepth;
 
 int PlaneIndex(const ClipPlane &plane) {
-    const ClipPlane *planes[6] = {&Frustum.nearPlane, &Frustum.farPlane,   &Frustum.leftPlane,
+    const ClipPlane *planes[6] = {&Frustum.nearPlane,  &Frustum.farPlane,    &Frustum.leftPlane,
                                   &Frustum.rightPlane, &Frustum.bottomPlane, &Frustum.topPlane};
     for (int i = 0; i < 6; i++)
         if (&plane == planes[i]) return i;
@@ -51,7 +51,8 @@ extern "C" {
 void __real__Z12ClipTriangleR14TriangleRecordRK9ClipPlane(TriangleRecord &, const ClipPlane &);
 void __real__Z12DrawTriangleRK14TriangleRecordb(const TriangleRecord &, bool);
 
-void __wrap__Z12ClipTriangleR14TriangleRecordRK9ClipPlane(TriangleRecord &t, const ClipPlane &plane) {
+void __wrap__Z12ClipTriangleR14TriangleRecordRK9ClipPlane(TriangleRecord &t,
+                                                          const ClipPlane &plane) {
     int index = PlaneIndex(plane), inside = 0;
     for (const Vertex &v : t.v) inside += PlaneDistance(plane, v) > 1e-16f;
     if (Counting && index >= 0) {
@@ -97,7 +98,8 @@ std::vector<Golden> LoadGoldens() {
         std::stringstream ss(line);
         for (std::string f; std::getline(ss, f, '|');) fields.push_back(Trim(f));
         if (fields.size() != 6) continue;
-        goldens.push_back({fields[0], fields[1], fields[2], (uint32_t)std::stoul(fields[3], nullptr, 16),
+        goldens.push_back({fields[0], fields[1], fields[2],
+                           (uint32_t)std::stoul(fields[3], nullptr, 16),
                            (uint32_t)std::stoul(fields[4], nullptr, 16)});
     }
     return goldens;
@@ -154,7 +156,8 @@ TEST(Goldens, TogetherCutSplitAndEmptyAgainstEveryPlane) {
         EXPECT_EQ(depth, g.depth) << g.name;
         std::printf("%-16s", g.name.c_str());
         for (int p = 0; p < 6; p++) {
-            std::printf(" %s %d/%d/%d", PlaneNames[p], Seen.cuts[p], Seen.splits[p], Seen.empties[p]);
+            std::printf(" %s %d/%d/%d", PlaneNames[p], Seen.cuts[p], Seen.splits[p],
+                        Seen.empties[p]);
             total.cuts[p] += Seen.cuts[p];
             total.splits[p] += Seen.splits[p];
             total.empties[p] += Seen.empties[p];

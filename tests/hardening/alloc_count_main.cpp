@@ -11,7 +11,8 @@
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
-#include "tools/headless.h"
+#include "app/platform.h"
+#include "platform/headless/headless.h"
 
 namespace {
 bool Counting;
@@ -98,8 +99,10 @@ int main() {
     for (int frame = 0; frame < 1000; frame++) {
         state = state * 1103515245u + 12345u;
         uint32_t key = keys[(state >> 16) % 6];
-        if (state & 0x100) OnKeyDown(key);
-        else OnKeyUp(key);
+        if (state & 0x100)
+            OnKeyDown(key);
+        else
+            OnKeyUp(key);
         if (frame % 97 == 0) Camera = StartCamera;
         FeedFrameTime(frame % 50 == 0 ? 1000000 : (state >> 8) % 40000);
         RenderFrame();
@@ -117,7 +120,8 @@ int main() {
     const bool mallocLive = !COUNT_MALLOC || MallocCalls > mallocCalls;
 
     std::printf("alloc_count: 1000 frames: %lu operator new, %lu malloc/calloc/realloc%s\n",
-                newCalls, mallocCalls, COUNT_MALLOC ? "" : " (malloc not counted under the sanitizers)");
+                newCalls, mallocCalls,
+                COUNT_MALLOC ? "" : " (malloc not counted under the sanitizers)");
     if (!newLive || !mallocLive) {
         std::fprintf(stderr, "alloc_count: the allocation counters are not being called\n");
         return 1;

@@ -14,12 +14,12 @@
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
-#include "app/perf_counter.h"
+#include "app/platform.h"
+#include "platform/headless/headless.h"
 #include "render/frustum.h"
 #include "render/render_target.h"
 #include "tests/hardening/guard_zone.h"
 #include "tools/crc32.h"
-#include "tools/headless.h"
 
 namespace {
 unsigned long Seed = 1;
@@ -52,19 +52,29 @@ uint64_t Roll(uint64_t n) { return Rng() % n; }
 // counter, ordinary frames, long pauses, the whole 32-bit tick range at one
 // tick per second, a counter with no usable frequency, and a low-word wrap.
 void ChooseReadings() {
-    static const int64_t frequencies[] = {1000000, 1000000000, 3579545, 0xFFFFFFFF, 1, 0,
-                                          0x100000000LL /* low word 0 */, -1};
+    static const int64_t frequencies[] = {
+        1000000, 1000000000, 3579545, 0xFFFFFFFF, 1, 0, 0x100000000LL /* low word 0 */, -1};
     const int64_t previous = Clock.previousReading;
     Fed.frequency = Roll(4) ? frequencies[Roll(3)] : frequencies[Roll(8)];
     const int64_t perSecond = (int64_t)(uint32_t)Fed.frequency;
     int64_t start;
     switch (Roll(20)) {
-    case 0: start = previous; break;                                    // zero time
-    case 1: start = previous + 1; break;                                // tiny
-    case 2: start = previous + (int64_t)(Rng() & 0xFFFFFFFF); break;    // anything up to 2^32 - 1 ticks
-    case 3: start = previous - (int64_t)Roll(1000); break;              // counter went back
-    case 4: start = (int64_t)Rng(); break;                              // any 64-bit value
-    default: // an ordinary frame, 1/60 s give or take
+    case 0:
+        start = previous;
+        break; // zero time
+    case 1:
+        start = previous + 1;
+        break; // tiny
+    case 2:
+        start = previous + (int64_t)(Rng() & 0xFFFFFFFF);
+        break; // anything up to 2^32 - 1 ticks
+    case 3:
+        start = previous - (int64_t)Roll(1000);
+        break; // counter went back
+    case 4:
+        start = (int64_t)Rng();
+        break; // any 64-bit value
+    default:   // an ordinary frame, 1/60 s give or take
         start = previous + perSecond / 60 + (int64_t)Roll((uint64_t)perSecond / 1000 + 1);
         break;
     }
@@ -85,20 +95,30 @@ void PressKeys() {
     for (int i = 0; i < changes; i++) {
         uint32_t key;
         switch (Roll(20)) {
-        case 0: key = KeyEscape; break;
-        case 1: key = (uint32_t)Rng(); break; // keys the program does not use
-        case 2: key = (uint32_t)Roll(256); break;
-        default: key = MotionKeyCodes[Roll(6)]; break;
+        case 0:
+            key = KeyEscape;
+            break;
+        case 1:
+            key = (uint32_t)Rng();
+            break; // keys the program does not use
+        case 2:
+            key = (uint32_t)Roll(256);
+            break;
+        default:
+            key = MotionKeyCodes[Roll(6)];
+            break;
         }
-        if (Roll(2)) OnKeyDown(key);
-        else OnKeyUp(key);
+        if (Roll(2))
+            OnKeyDown(key);
+        else
+            OnKeyUp(key);
     }
     if (Roll(200) == 0) ReleaseAllKeys();
 }
 
 // Jumps back into the scene from time to time and whenever a long frame has
-// carried the camera far off (after that far frame has been drawn), often onto the planes the scene's walls,
-// floor and sky lie in, where triangles pass through the eye.
+// carried the camera far off (after that far frame has been drawn), often onto the planes the
+// scene's walls, floor and sky lie in, where triangles pass through the eye.
 float ScenePlace(float lo, float hi, const float *planes, int count) {
     if (Roll(3) == 0) return planes[Roll((uint64_t)count)];
     return std::uniform_real_distribution<float>(lo, hi)(Rng);
@@ -115,8 +135,8 @@ void MaybeJumpCamera() {
     Camera.x = ScenePlace(-100, 260, xs, 8);
     Camera.z = ScenePlace(-360, 20, zs, 5);
     Camera.height = ScenePlace(-20, 220, hs, 7);
-    Camera.heading = Roll(4) == 0 ? headings[Roll(8)]
-                                  : std::uniform_real_distribution<float>(-720, 720)(Rng);
+    Camera.heading =
+        Roll(4) == 0 ? headings[Roll(8)] : std::uniform_real_distribution<float>(-720, 720)(Rng);
 }
 
 GuardedBuffer ColourZone, DepthZone;
@@ -171,8 +191,7 @@ int main(int argc, char **argv) {
     }
     Rng.seed(Seed);
 
-    Counter.frequency = FedFrequency;
-    Counter.reading = FedReading;
+    HeadlessCounter = {FedFrequency, FedReading};
     InitGraphics(nullptr);
     // Swap both buffers for guarded ones. The originals stay referenced so
     // the leak checker does not count them: the program never frees them.
@@ -221,7 +240,8 @@ int main(int argc, char **argv) {
             repeats++;
         }
     }
-    if (sampled >= 50 && drawn * 2 < sampled) Fail("fewer than half the sampled frames drew anything");
+    if (sampled >= 50 && drawn * 2 < sampled)
+        Fail("fewer than half the sampled frames drew anything");
     std::printf("frame_soak: %lu frames (seed %lu), %lu repeated with no time, %lu Escapes, "
                 "%lu of %lu sampled frames drew pixels; guards intact, camera finite\n",
                 frames, Seed, repeats, escapes, drawn, sampled);

@@ -6,7 +6,7 @@
 
 #include <stdlib.h>
 
-#include "app/platform_ops.h"
+#include "app/platform.h"
 #include "platform/shell/shell.h"
 #include "platform_test_support.h"
 
@@ -17,7 +17,9 @@ struct ReleaseAfterEachTest : testing::EmptyTestEventListener {
     void OnTestEnd(const testing::TestInfo &) override { ReleasePresentation(); }
 };
 struct InstallRelease {
-    InstallRelease() { testing::UnitTest::GetInstance()->listeners().Append(new ReleaseAfterEachTest); }
+    InstallRelease() {
+        testing::UnitTest::GetInstance()->listeners().Append(new ReleaseAfterEachTest);
+    }
 } Installed;
 
 const uint32_t Red = 0xFF0000;
@@ -112,7 +114,8 @@ TEST(Presentation, TheCounterTextIsRedOnAnOpaqueBackgroundOverTheImage) {
     EXPECT_EQ(pixels[(size_t)(text.bottom + 1) * width + 2] & 0xFFFFFF, 0xFFFFFFu);
     // Below the text the image is shown 1:1.
     for (int y = 40; y < 384; y += 17)
-        for (int x = 0; x < 512; x += 13) ASSERT_EQ(pixels[(size_t)y * width + x] & 0xFFFFFF, Pattern(x, y));
+        for (int x = 0; x < 512; x += 13)
+            ASSERT_EQ(pixels[(size_t)y * width + x] & 0xFFFFFF, Pattern(x, y));
 }
 
 TEST(Presentation, AResizedWindowScalesTheImageButNotTheText) {
@@ -138,10 +141,12 @@ TEST(Presentation, AResizedWindowScalesTheImageButNotTheText) {
     EXPECT_EQ(after.bottom, before.bottom);
     for (int y = 80; y < 768; y += 31)
         for (int x = 0; x < 1024; x += 29)
-            ASSERT_EQ(pixels[(size_t)y * width + x] & 0xFFFFFF, Pattern(x / 2, y / 2)) << x << "," << y;
+            ASSERT_EQ(pixels[(size_t)y * width + x] & 0xFFFFFF, Pattern(x / 2, y / 2))
+                << x << "," << y;
 }
 
-const char CreateFailure[] = "message box \"Graphics failure\" \\(owner: none\\): Direct 3D failed to initialise. Aborting!";
+const char CreateFailure[] =
+    "message box \"Graphics failure\" \\(owner: none\\): Direct 3D failed to initialise. Aborting!";
 
 TEST(PresentationDeathTest, NoDirect3DObjectShowsTheBoxAndExitsWith1) {
     setenv("SCANVANE_TEST_FAIL", "create", 1);
@@ -156,7 +161,8 @@ TEST(PresentationDeathTest, NoDeviceShowsTheBoxAndExitsWith1) {
 TEST(PresentationDeathTest, NoTextureShowsTheBoxAndExitsWith1) {
     setenv("SCANVANE_TEST_FAIL", "texture", 1);
     EXPECT_EXIT(PresentationWindow(), testing::ExitedWithCode(1),
-                "message box \"Graphics failure\" \\(owner: none\\): Failed to initialize! Couldn't create back "
+                "message box \"Graphics failure\" \\(owner: none\\): Failed to initialize! "
+                "Couldn't create back "
                 "buffer texture. Aborting!");
 }
 
@@ -168,7 +174,8 @@ TEST(PresentationDeathTest, ALockFailureShowsTheBoxAndExitsWith1) {
             BeginFrame();
         },
         testing::ExitedWithCode(1),
-        "message box \"Graphics failure\" \\(owner: none\\): Failed to render! Couldn't lock the back buffer "
+        "message box \"Graphics failure\" \\(owner: none\\): Failed to render! Couldn't lock the "
+        "back buffer "
         "texture. Aborting!");
 }
 

@@ -1,17 +1,17 @@
-#include "tools/headless.h"
+#include "platform/headless/headless.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include "app/perf_counter.h"
-#include "app/platform_ops.h"
+#include "app/platform.h"
+#include "render/frame_size.h"
 
 HeadlessState Headless;
 
 void CreatePresentation(void *) {
-    Headless.colour = new (std::align_val_t(16)) uint32_t[512 * 384]();
+    Headless.colour = new (std::align_val_t(16)) uint32_t[FramePixels]();
 }
 
 uint32_t *BeginFrame() {
@@ -56,9 +56,18 @@ static int64_t FedReading() {
     return Headless.startReading + elapsed.count();
 }
 
+CounterSource HeadlessCounter = {FedFrequency, FedReading};
+
+int64_t CounterFrequency() { return HeadlessCounter.frequency(); }
+int64_t CounterReading() { return HeadlessCounter.reading(); }
+
+int64_t SteadyReading() {
+    auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
+}
+
 void InstallHeadlessCounter() {
-    Counter.frequency = FedFrequency;
-    Counter.reading = FedReading;
+    HeadlessCounter = {FedFrequency, FedReading};
     Headless.readingsThisFrame = 0;
 }
 
