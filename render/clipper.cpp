@@ -6,6 +6,11 @@
 #include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
 
 namespace {
+// Where an emptied triangle goes: one camera-space point, far outside the
+// screen after projection and the same for all three vertices, so the
+// rasteriser finds no row to draw. Fixed, not derived from the screen size.
+constexpr float CollapseX = -256.0f, CollapseY = -192.0f, CollapseZ = 1.0f;
+
 struct ClipVertex {
     float x, y, z, r, g, b;
 };
@@ -46,7 +51,7 @@ void ClipTriangle(TriangleRecord &tri, const ClipPlane &plane) {
 
     if (n < 3) {
         // Nothing left: collapse onto a point that projects to a rowless triangle.
-        for (Vertex &v : tri.v) v.x = -256.0f, v.y = -192.0f, v.z = 1.0f;
+        for (Vertex &v : tri.v) v.x = CollapseX, v.y = CollapseY, v.z = CollapseZ;
         return;
     }
 
