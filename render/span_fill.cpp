@@ -1,5 +1,6 @@
 #include "render/span_fill.h"
 
+#include "render/round_lanes.h"
 #include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
 
 namespace {
@@ -15,7 +16,7 @@ struct TwoColours {
 };
 
 inline TwoColours PackTwo(__m128 va, __m128 vb) {
-    __m128i ta = _mm_cvtps_epi32(va), tb = _mm_cvtps_epi32(vb);
+    __m128i ta = RoundLanes(va), tb = RoundLanes(vb);
     __m128i zr = _mm_unpacklo_epi32(ta, tb); // za zb Ra Rb
     __m128i gb = _mm_unpackhi_epi32(ta, tb); // Ga Gb Ba Bb
     __m128i c =
