@@ -1,0 +1,196 @@
+// Runs Scanvane in the page: the controls box first, then one frame per
+// animation frame until Escape. The C++ side (scanvane.js / scanvane.wasm)
+// draws; this file only moves pixels, text and keys across.
+//
+// URL parameters, for tests:
+//   frametime=SECONDS  every frame's time is SECONDS instead of the clock's
+//   script=LINES       frames as scanvane-render --script reads them, lines
+//                      separated by ';' (or line feeds); the frames stop after
+//                      the last line
+//   manual=1           frames run only when window.scanvane.step(n) is called
+// window.scanvane also gives the latest frame's colour and depth CRC-32s.
+'use strict';
+(function () {
+  const frameCanvas = document.getElementById('frame');
+  const overlay = document.getElementById('overlay');
+  const frameContext = frameCanvas.getContext('2d', { alpha: false });
+  const overlayContext = overlay.getContext('2d');
+  const overlayFont = '13px sans-serif';
+  const overlayLineHeight = 16;
+  const counterRed = 'rgb(255, 0, 0)';
+  const counterBackground = 'rgb(255, 255, 255)';
+  const knownParameters = ['frametime', 'script', 'manual'];
+  const keyNames = {
+    ArrowLeft: 'left', ArrowRight: 'right', ArrowUp: 'up', ArrowDown: 'down',
+    KeyA: 'a', KeyZ: 'z', Escape: 'esc',
+  };
+
+  // 'loading', 'controls', 'running', 'finished' (script ended), 'stopped'
+  // (Escape) or 'error'.
+  const page = { state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0 };
+
+  function showMessage(caption, text) {
+    document.getElementById('message-caption').textContent = caption;
+    document.getElementById('message-text').textContent = text;
+    document.getElementById('message').hidden = false;
+  }
+
+  function fail(text) {
+    page.state = 'error';
+    frameCanvas.hidden = true;
+    showMessage('Scanvane cannot start', text);
+  }
+
+  // The URL's parameters, checked before anything runs: a typo gives a
+  // message, never a blank or silently different page.
+  function readParameters() {
+    const params = new URLSearchParams(location.search);
+    for (const name of params.keys())
+      if (!knownParameters.includes(name))
+        return { error: `unknown URL parameter '${name}' (known: ${knownParameters.join(', ')})` };
+    for (const name of knownParameters)
+      if (params.getAll(name).length > 1) return { error: `URL parameter '${name}' is given more than once` };
+    const manual = params.get('manual');
+    if (manual !== null && manual !== '' && manual !== '1')
+      return { error: `manual: expected manual=1, not '${manual}'` };
+    if (params.has('frametime') && params.has('script'))
+      return { error: 'frametime and script cannot be used together: a script gives each frame its time' };
+    const script = params.get('script');
+    return {
+      manual: manual !== null,
+      frameTime: params.get('frametime'),
+      script: script === null ? null : script.replace(/;/g, '\n'),
+    };
+  }
+
+  function withString(text, use) {
+    if (text === null) return use(0);
+    const size = Module.lengthBytesUTF8(text) + 1;
+    const at = Module._malloc(size);
+    try {
+      Module.stringToUTF8(text, at, size);
+      return use(at);
+    } finally {
+      Module._free(at);
+    }
+  }
+
+  function fitOverlay() {
+    overlay.width = window.innerWidth;
+    overlay.height = window.innerHeight;
+  }
+
+  function runFrame() {
+    if (Module._WebRunFrame()) return true;
+    if (page.state === 'running') page.state = Module._WebStopped() ? 'stopped' : 'finished';
+    return false;
+  }
+
+  function animate() {
+    page.animation = 0;
+    if (page.state === 'running' && runFrame()) page.animation = requestAnimationFrame(animate);
+  }
+
+  function start() {
+    document.getElementById('controls').hidden = true;
+    frameCanvas.focus();
+    Module._WebStart();
+    page.state = 'running';
+    if (!page.manual) page.animation = requestAnimationFrame(animate);
+  }
+
+  function onKey(event, down) {
+    const name = keyNames[event.code];
+    if (!name) return;
+    event.preventDefault(); // the arrows must not scroll the page
+    if (page.state !== 'running') return;
+    if (down) Module._WebKeyDown(page.keyCodes[name]);
+    else Module._WebKeyUp(page.keyCodes[name]);
+  }
+
+  // A key released while the page has no focus never sends its key-up here.
+  function releaseAllKeys() {
+    if (page.state === 'running') Module._WebReleaseAllKeys();
+  }
+
+  function ready() {
+    const options = readParameters();
+    if (options.error) return fail(options.error);
+    const problem = withString(options.frameTime, (frameTime) =>
+      withString(options.script, (script) => Module.UTF8ToString(Module._WebConfigure(frameTime, script))));
+    if (problem) return fail(`URL parameter ${problem}`);
+    page.manual = options.manual;
+    for (const name of Object.values(keyNames))
+      page.keyCodes[name] = withString(name, (at) => Module._WebKeyCode(at));
+
+    document.title = Module.UTF8ToString(Module._WebTitle());
+    document.getElementById('controls-caption').textContent = Module.UTF8ToString(Module._WebControlsCaption());
+    document.getElementById('controls-text').textContent = Module.UTF8ToString(Module._WebControlsText());
+    document.getElementById('controls').hidden = false;
+    page.state = 'controls';
+    const ok = document.getElementById('controls-ok');
+    ok.addEventListener('click', start, { once: true });
+    ok.focus();
+  }
+
+  window.Module = {
+    // Called by the C++ side at the end of each frame with R, G, B, 255 bytes.
+    scanvaneShowFrame(at, width, height) {
+      if (!page.image) page.image = frameContext.createImageData(width, height);
+      page.image.data.set(Module.HEAPU8.subarray(at, at + width * height * 4));
+      frameContext.putImageData(page.image, 0, 0);
+      overlayContext.clearRect(0, 0, overlay.width, overlay.height);
+    },
+    // The counter, red on an opaque box, at its place in window pixels
+    // whatever the frame's scale.
+    scanvaneShowText(x, y, at, count) {
+      const text = String.fromCharCode(...Module.HEAPU8.subarray(at, at + count));
+      overlayContext.font = overlayFont;
+      overlayContext.textBaseline = 'top';
+      overlayContext.fillStyle = counterBackground;
+      overlayContext.fillRect(x, y, Math.ceil(overlayContext.measureText(text).width), overlayLineHeight);
+      overlayContext.fillStyle = counterRed;
+      overlayContext.fillText(text, x, y + 1);
+    },
+    scanvaneStopped() {
+      page.state = 'stopped';
+      if (page.animation) cancelAnimationFrame(page.animation);
+      page.animation = 0;
+      showMessage('Scanvane has stopped', 'Escape was pressed. Reload the page to start again.');
+    },
+    onRuntimeInitialized: ready,
+    onAbort: (what) => fail(`the WebAssembly module failed: ${what}`),
+    printErr: (text) => console.error(text),
+  };
+
+  // For tests and the curious.
+  window.scanvane = {
+    get state() { return page.state; },
+    framesShown: () => (page.state === 'loading' || page.state === 'error' ? 0 : Module._WebFramesShown()),
+    // Runs up to n frames now (the manual mode); returns how many ran.
+    step(n = 1) {
+      let ran = 0;
+      while (ran < n && page.state === 'running' && runFrame()) ran++;
+      return ran;
+    },
+    colourCrc: () => (Module._WebColourCrc() >>> 0).toString(16).padStart(8, '0'),
+    depthCrc: () => (Module._WebDepthCrc() >>> 0).toString(16).padStart(8, '0'),
+    // The latest frame's colour buffer, 0x00RRGGBB per pixel.
+    colourBuffer() {
+      const at = Module._WebColourBuffer() >> 2;
+      return Array.from(Module.HEAPU32.subarray(at, at + frameCanvas.width * frameCanvas.height));
+    },
+  };
+
+  fitOverlay();
+  window.addEventListener('resize', fitOverlay);
+  window.addEventListener('keydown', (event) => onKey(event, true));
+  window.addEventListener('keyup', (event) => onKey(event, false));
+  window.addEventListener('blur', releaseAllKeys);
+  document.addEventListener('visibilitychange', () => document.hidden && releaseAllKeys());
+
+  const loader = document.createElement('script');
+  loader.src = 'scanvane.js';
+  loader.onerror = () => fail('scanvane.js could not be loaded: serve this folder over http (bash scripts/run.sh --web).');
+  document.body.appendChild(loader);
+})();

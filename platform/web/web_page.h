@@ -1,0 +1,35 @@
+// The browser page's process-wide state: the presentation the frame cycle
+// draws into, the clock it reads, and the fed frame times of the test mode.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "tools/render_options.h"
+
+struct WebPresentation {
+    uint32_t *colour;       // 512 x 384 0x00RRGGBB: the frame cycle's colour buffer
+    uint32_t *canvasPixels; // the same frame as canvas bytes R, G, B, 255
+    bool stopped;           // Escape destroyed the page's "window"
+    int framesShown;
+};
+
+// In the fed mode each frame's start reading advances by the fed time, so the
+// frame time is exact; the clock count still measures real time.
+struct WebClock {
+    bool fed;
+    int64_t fedReading;     // what the next frame-start reading returns
+    int readingsThisFrame;  // RenderFrame reads three times per frame
+    double frameStartMs;    // real time of the latest frame-start reading
+};
+
+// The test mode's frames, as scanvane-render's --script gives them.
+struct WebScript {
+    bool active;
+    std::vector<ScriptFrame> frames;
+    size_t next;
+    uint32_t fixedMicros; // every frame's time when fed without a script
+};
+
+extern WebPresentation Page;
+extern WebClock PageClock;
+extern WebScript PageScript;

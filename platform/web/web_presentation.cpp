@@ -1,0 +1,66 @@
+// The platform operations of the frame cycle for the browser page. The
+// colour buffer is our own memory; at the end of a frame it is copied, made
+// opaque, into the canvas. The counter text goes onto a separate overlay
+// canvas so the frame canvas holds exactly the rendered pixels.
+#include <emscripten.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "app/platform.h"
+#include "platform/web/web_page.h"
+#include "render/frame_size.h"
+
+WebPresentation Page;
+WebClock PageClock;
+
+// page.js provides these on Module.
+EM_JS(void, ShowCanvasPixels, (const uint32_t *pixels, int width, int height),
+      { Module.scanvaneShowFrame(pixels, width, height); });
+EM_JS(void, ShowOverlayText, (int x, int y, const char *text, int count),
+      { Module.scanvaneShowText(x, y, text, count); });
+EM_JS(void, ShowStopped, (), { Module.scanvaneStopped(); });
+
+
+void CreatePresentation(void *) {
+    Page.colour = new (std::align_val_t(16)) uint32_t[(size_t)FramePixels]();
+    Page.canvasPixels = new (std::align_val_t(16)) uint32_t[(size_t)FramePixels]();
+}
+
+uint32_t *BeginFrame() { return Page.colour; }
+
+// 0x00RRGGBB in memory is B, G, R, 0; the canvas wants R, G, B, A.
+void EndFrame() {
+    const uint32_t opaque = 0xFF000000u;
+    for (int32_t i = 0; i < FramePixels; i++) {
+        uint32_t p = Page.colour[i];
+        Page.canvasPixels[i] = opaque | (p & 0xFFu) << 16 | (p & 0xFF00u) | (p >> 16 & 0xFFu);
+    }
+    ShowCanvasPixels(Page.canvasPixels, FrameWidth, FrameHeight);
+    Page.framesShown++;
+}
+
+void DrawOverlayText(int x, int y, const char *text, int count) { ShowOverlayText(x, y, text, count); }
+
+// There is no window to destroy: the frames stop and the page says so.
+void DestroyMainWindow() {
+    Page.stopped = true;
+    ShowStopped();
+}
+
+static const int64_t MicrosPerSecond = 1000000;
+static const double MicrosPerMilli = 1000.0;
+
+int64_t CounterFrequency() { return MicrosPerSecond; }
+
+// performance.now() in whole microseconds. Browsers coarsen it (about 100 us
+// in headless Chromium), so the counter moves in steps of that size.
+int64_t CounterReading() {
+    double now = emscripten_get_now();
+    if (!PageClock.fed) return (int64_t)(now * MicrosPerMilli);
+    if (PageClock.readingsThisFrame++ % 3 == 0) {
+        PageClock.frameStartMs = now;
+        return PageClock.fedReading;
+    }
+    return PageClock.fedReading + (int64_t)((now - PageClock.frameStartMs) * MicrosPerMilli);
+}

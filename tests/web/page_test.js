@@ -1,0 +1,281 @@
+// The page in Debian's Chromium, driven over the DevTools protocol and
+// served from 127.0.0.1: the controls box, the start view, the canvas and a
+// screenshot against the wasm colour buffer, keys held and released (and
+// dropped on focus loss) against scanvane-render --script with the same
+// frame times, Escape, and URL mistakes.
+//
+//   node page_test.js PAGE_DIR RENDERER
+//
+// PAGE_DIR is build/web/platform/web; RENDERER is a scanvane-render command
+// (split on blanks). Prints one line per check; exits 1 if any failed.
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { execFileSync } = require('child_process');
+const puppeteer = require('puppeteer-core');
+
+const [pageDir, rendererCommand] = process.argv.slice(2);
+if (!pageDir || !rendererCommand) {
+  console.error('usage: node page_test.js PAGE_DIR RENDERER');
+  process.exit(2);
+}
+const { serve } = require(path.resolve(pageDir, 'serve.js'));
+const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+const waitLimit = { timeout: 30000 };
+const frameTime = '0.1';
+
+let failures = 0;
+function check(ok, what, detail = '') {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}${ok || !detail ? '' : `: ${detail}`}`);
+  if (!ok) failures++;
+}
+
+function golden(name) {
+  const file = path.join(__dirname, '..', 'goldens', 'goldens.txt');
+  for (const line of fs.readFileSync(file, 'utf8').split('\n')) {
+    const fields = line.split('|').map((field) => field.trim());
+    if (fields[0] === name) return { colour: fields[3], depth: fields[4] };
+  }
+  throw new Error(`no golden '${name}'`);
+}
+
+function render(scriptLines) {
+  const [command, ...args] = rendererCommand.split(/\s+/);
+  const out = execFileSync(command, [...args, '--script', '-'], { input: scriptLines.join('\n') + '\n' });
+  const result = JSON.parse(out.toString());
+  return { colour: result.colour_crc32, depth: result.depth_crc32 };
+}
+
+async function crcs(page) {
+  return page.evaluate(() => ({ colour: scanvane.colourCrc(), depth: scanvane.depthCrc() }));
+}
+
+function sameCrcs(got, want, what) {
+  check(got.colour === want.colour && got.depth === want.depth, what,
+    `page ${got.colour}/${got.depth}, expected ${want.colour}/${want.depth}`);
+}
+
+// Opens the page, checks the controls box, and dismisses it.
+async function openPage(browser, base, query = '') {
+  const page = await browser.newPage();
+  await page.goto(`${base}/${query}`);
+  await page.waitForFunction(() => ['controls', 'error'].includes(scanvane.state), waitLimit);
+  return page;
+}
+
+async function dismissControls(page) {
+  await page.click('#controls-ok');
+  await page.waitForFunction(() => scanvane.state === 'running', waitLimit);
+}
+
+async function startView(browser, base) {
+  const page = await openPage(browser, base);
+  const box = await page.evaluate(() => ({
+    state: scanvane.state,
+    frames: scanvane.framesShown(),
+    caption: document.getElementById('controls-caption').textContent,
+    text: document.getElementById('controls-text').textContent,
+    title: document.title,
+  }));
+  check(box.state === 'controls' && box.frames === 0, 'the controls box comes before the first frame',
+    JSON.stringify(box));
+  check(box.caption === 'Scanvane V 1.02 - Controls' && box.title === 'Scanvane V 1.02 by Quorrel' &&
+    box.text.startsWith('Welcome, controls are as follows: \n\nup - move forward\n') &&
+    box.text.endsWith('esc - quit\n\n'), 'controls caption, text and page title', JSON.stringify(box));
+
+  await dismissControls(page);
+  await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
+  sameCrcs(await crcs(page), golden('start'), 'start view CRCs after the controls box (frames run on their own)');
+
+  // The canvas holds exactly the wasm colour buffer, made opaque. Frames go
+  // on meanwhile, but with no key held every frame is the same picture.
+  const readBack = await page.evaluate(() => {
+    const canvas = document.getElementById('frame');
+    const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    const buffer = scanvane.colourBuffer();
+    let differ = 0;
+    for (let i = 0; i < buffer.length; i++) {
+      const p = buffer[i];
+      if (data[4 * i] !== (p >>> 16 & 255) || data[4 * i + 1] !== (p >>> 8 & 255) ||
+          data[4 * i + 2] !== (p & 255) || data[4 * i + 3] !== 255) differ++;
+    }
+    return { differ, pixels: buffer.length };
+  });
+  check(readBack.differ === 0 && readBack.pixels === 512 * 384, 'canvas read-back equals the wasm colour buffer',
+    `${readBack.differ} of ${readBack.pixels} pixels differ`);
+
+  // The screenshot, decoded by the browser itself: outside the counter's
+  // box every pixel is the frame's; inside it there is red text.
+  const png = await page.screenshot({ type: 'png', encoding: 'base64' });
+  const shot = await page.evaluate(async (base64) => {
+    const image = new Image();
+    image.src = `data:image/png;base64,${base64}`;
+    await image.decode();
+    const canvas = document.createElement('canvas');
+    canvas.width = image.width;
+    canvas.height = image.height;
+    const context = canvas.getContext('2d');
+    context.drawImage(image, 0, 0);
+    const data = context.getImageData(0, 0, image.width, image.height).data;
+    const buffer = scanvane.colourBuffer();
+    const counterRows = 16, counterColumns = 160;
+    let differ = 0, red = 0, white = 0, doorPixels = 0, doorLeft = 512, doorRight = -1;
+    for (let y = 0; y < 384; y++)
+      for (let x = 0; x < 512; x++) {
+        const i = y * 512 + x, r = data[4 * i], g = data[4 * i + 1], b = data[4 * i + 2];
+        if (y < counterRows && x < counterColumns) {
+          if (r === 255 && g === 0 && b === 0) red++;
+          if (r === 255 && g === 255 && b === 255) white++;
+          continue;
+        }
+        const p = buffer[i];
+        if (r !== (p >>> 16 & 255) || g !== (p >>> 8 & 255) || b !== (p & 255)) differ++;
+        // The door's brown-orange: green about half of red, no blue.
+        if (r >= 64 && 2 * g >= 0.8 * r && 2 * g <= 1.2 * r && b <= 8) {
+          doorPixels++;
+          doorLeft = Math.min(doorLeft, x);
+          doorRight = Math.max(doorRight, x);
+        }
+      }
+    return { width: image.width, height: image.height, differ, red, white, doorPixels, doorLeft, doorRight };
+  }, png);
+  check(shot.width === 512 && shot.height === 384 && shot.differ === 0,
+    'screenshot equals the frame outside the counter', JSON.stringify(shot));
+  check(shot.red >= 20 && shot.white >= 200, 'screenshot shows the red counter on its opaque box',
+    JSON.stringify(shot));
+  // About 37 x 74 pixels just left of the centre column.
+  check(shot.doorPixels >= 2000 && shot.doorLeft > 200 && shot.doorRight < 256, 'screenshot shows the door',
+    JSON.stringify(shot));
+
+  // Escape stops the frames and says so.
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => scanvane.state === 'stopped', waitLimit);
+  const before = await page.evaluate(() => scanvane.framesShown());
+  await page.evaluate(() => new Promise((done) => setTimeout(done, 300)));
+  const after = await page.evaluate(() => ({
+    frames: scanvane.framesShown(),
+    message: document.getElementById('message').hidden ? '' : document.getElementById('message').textContent,
+  }));
+  check(after.frames === before && /stopped/.test(after.message) && /Escape/.test(after.message),
+    'Escape stops the frames and says so', JSON.stringify({ before, ...after }));
+  await page.close();
+}
+
+// Keys pressed, held and released at the browser, with every frame fed the
+// same time, against the same frames as a script.
+async function keySequence(browser, base) {
+  const page = await openPage(browser, base, `?frametime=${frameTime}&manual=1`);
+  await dismissControls(page);
+  const step = (n) => page.evaluate((count) => scanvane.step(count), n);
+  // Heard after the page's own handler: was the browser's default (scrolling) stopped?
+  await page.evaluate(() => {
+    window.keysLeftToBrowser = [];
+    window.addEventListener('keydown', (event) => event.defaultPrevented || keysLeftToBrowser.push(event.code));
+  });
+  await step(1);
+  await page.keyboard.down('ArrowUp');
+  await step(3);
+  await page.keyboard.down('KeyA');
+  await page.keyboard.down('ArrowLeft');
+  await page.keyboard.down('ArrowLeft'); // auto-repeat: held, not faster
+  await step(2);
+  await page.keyboard.up('ArrowUp');
+  await page.keyboard.up('ArrowLeft');
+  await step(1);
+  await page.keyboard.up('KeyA');
+  await step(1);
+  const script = [frameTime, `${frameTime} up`, `${frameTime} up`, `${frameTime} up`,
+    `${frameTime} up a left`, `${frameTime} up a left`, `${frameTime} a`, frameTime];
+  const want = render(script);
+  sameCrcs(await crcs(page), want, 'keys held and released give the same frame as scanvane-render --script');
+  check(want.colour !== golden('start').colour, 'the key sequence moved the camera', want.colour);
+  const leftToBrowser = await page.evaluate(() => keysLeftToBrowser);
+  check(leftToBrowser.length === 0, 'the keys do not reach the browser (arrows would scroll)', leftToBrowser.join());
+  await page.close();
+
+  // The script mode runs the same frames by itself and then stops.
+  const scripted = await openPage(browser, base, `?script=${encodeURIComponent(script.join(';'))}`);
+  await dismissControls(scripted);
+  await scripted.waitForFunction(() => scanvane.state === 'finished', waitLimit);
+  const frames = await scripted.evaluate(() => scanvane.framesShown());
+  check(frames === script.length, 'script mode draws one frame per line and stops', `${frames} frames`);
+  sameCrcs(await crcs(scripted), want, 'script mode gives the same frame');
+  await scripted.close();
+}
+
+// Losing the focus releases every held key: the key-up that follows
+// elsewhere never reaches the page.
+async function focusLoss(browser, base) {
+  const page = await openPage(browser, base, `?frametime=${frameTime}&manual=1`);
+  await dismissControls(page);
+  await page.keyboard.down('ArrowRight');
+  await page.evaluate(() => scanvane.step(2));
+  const other = await browser.newPage();
+  await other.bringToFront();
+  await page.evaluate(() => document.hasFocus() || new Promise((done) => setTimeout(done, 100)));
+  const focused = await page.evaluate(() => document.hasFocus());
+  if (focused) {
+    // Some headless builds keep every page focused; the event is then sent
+    // by hand, as the browser would send it.
+    await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+  }
+  await page.bringToFront();
+  await page.evaluate(() => scanvane.step(2));
+  sameCrcs(await crcs(page), render([`${frameTime} right`, `${frameTime} right`, frameTime, frameTime]),
+    'focus loss releases the held keys');
+  await other.close();
+  await page.keyboard.up('ArrowRight');
+  await page.close();
+}
+
+async function badParameters(browser, base) {
+  const cases = [
+    ['?frametime=abc', /frametime.*'abc'/],
+    ['?frametime=-0.1', /sign/],
+    ['?frametime=0.1%20up', /frametime/],
+    ['?script=0.1%20up;0.2%20sideways', /script line 2: unknown key 'sideways'/],
+    ['?script=%23only%20a%20comment', /no frames/],
+    ['?frametime=0.1&script=0.1', /cannot be used together/],
+    ['?manual=yes', /manual/],
+    ['?speed=2', /unknown URL parameter 'speed'/],
+  ];
+  for (const [query, expected] of cases) {
+    const page = await openPage(browser, base, query);
+    const seen = await page.evaluate(() => ({
+      state: scanvane.state,
+      message: document.getElementById('message').hidden ? '' : document.getElementById('message').innerText,
+    }));
+    check(seen.state === 'error' && expected.test(seen.message), `URL ${query} gives a clear message`,
+      JSON.stringify(seen));
+    await page.close();
+  }
+}
+
+(async () => {
+  const server = await serve(path.resolve(pageDir), 0);
+  const base = `http://127.0.0.1:${server.address().port}`;
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'scanvane-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: chromium,
+    headless: true,
+    userDataDir: profile,
+    defaultViewport: { width: 512, height: 384, deviceScaleFactor: 1 },
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--force-color-profile=srgb'],
+  });
+  try {
+    await startView(browser, base);
+    await keySequence(browser, base);
+    await focusLoss(browser, base);
+    await badParameters(browser, base);
+  } catch (error) {
+    check(false, 'the page tests ran to the end', error.stack);
+  } finally {
+    await browser.close();
+    server.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+  console.log(failures ? `${failures} page check(s) failed` : 'all page checks passed');
+  process.exit(failures ? 1 : 0);
+})();
