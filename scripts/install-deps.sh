@@ -15,6 +15,11 @@ packages+=(python3)
 # The Windows build and its checks under Wine.
 packages+=(g++-mingw-w64-i686 mingw-w64-i686-dev)
 wine_packages=(wine wine32:i386)
+# The WebAssembly build (its system libraries come prebuilt with the package),
+# node for scanvane-render and the page tests, Chromium that they drive.
+packages+=(emscripten node-acorn nodejs chromium)
+# npm for the page tests' puppeteer-core; a node from elsewhere may bring its own.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}" "${wine_packages[@]}"; do
