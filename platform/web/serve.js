@@ -14,7 +14,8 @@ const types = {
 };
 
 function serve(folder, port) {
-  const server = http.createServer((request, response) => {
+  // Room for a long script= in the address (node's default is 16 KB).
+  const server = http.createServer({ maxHeaderSize: 1 << 20 }, (request, response) => {
     let name;
     try {
       name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);

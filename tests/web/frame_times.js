@@ -1,0 +1,93 @@
+// Frame times of the same frames natively, in wasm under node and in wasm
+// in headless Chromium, one after the other on this machine. A measurement
+// for docs/performance.md, not a test: it checks nothing but that the three
+// agree on the last frame.
+//
+//   node frame_times.js PAGE_DIR NATIVE_RENDERER NODE_RENDERER_JS [ROUNDS]
+//
+// The frames: tests/goldens/spin-round.script four times over (1,080 frames
+// turning at 60 Hz). Each command-line run is timed whole and the time of a
+// one-frame run (start-up) is taken off; the page times scanvane.step() in
+// its manual script mode, which includes putting each frame on the canvas.
+// Each figure is the best of ROUNDS (default 5).
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { execFileSync } = require('child_process');
+const puppeteer = require('puppeteer-core');
+
+const [pageDir, nativeRenderer, nodeRenderer, roundsText] = process.argv.slice(2);
+const rounds = Number(roundsText || 5);
+const repeats = 4;
+const spin = fs.readFileSync(path.join(__dirname, '..', 'goldens', 'spin-round.script'), 'utf8')
+  .split('\n').filter((line) => line.trim() && !line.startsWith('#'));
+const frames = [].concat(...Array(repeats).fill(spin));
+
+function runOnce(command, args, lines) {
+  const start = process.hrtime.bigint();
+  const out = execFileSync(command, [...args, '--script', '-'], { input: lines.join('\n') + '\n' });
+  return { ms: Number(process.hrtime.bigint() - start) / 1e6, result: JSON.parse(out.toString()) };
+}
+
+function commandLine(command, args) {
+  let best = Infinity, result;
+  for (let i = 0; i < rounds; i++) {
+    const whole = runOnce(command, args, frames), startUp = runOnce(command, args, frames.slice(0, 1));
+    best = Math.min(best, whole.ms - startUp.ms);
+    result = whole.result;
+  }
+  return { perFrameMs: best / (frames.length - 1), colour: result.colour_crc32 };
+}
+
+async function chromium() {
+  const { serve } = require(path.resolve(pageDir, 'serve.js'));
+  const server = await serve(path.resolve(pageDir), 0);
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'scanvane-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true, userDataDir: profile,
+    defaultViewport: { width: 512, height: 384, deviceScaleFactor: 1 },
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'],
+  });
+  let best = Infinity, colour;
+  try {
+    for (let i = 0; i < rounds; i++) {
+      const page = await browser.newPage();
+      await page.goto(`http://127.0.0.1:${server.address().port}/?manual=1&script=${encodeURIComponent(frames.join(';'))}`);
+      await page.waitForFunction(() => scanvane.state === 'controls');
+      await page.click('#controls-ok');
+      await page.waitForFunction(() => scanvane.state === 'running');
+      const ms = await page.evaluate(() => {
+        scanvane.step(1); // the first frame pays for warming up
+        const start = performance.now();
+        scanvane.step(Infinity);
+        return performance.now() - start;
+      });
+      best = Math.min(best, ms);
+      colour = await page.evaluate(() => scanvane.colourCrc());
+      await page.close();
+    }
+  } finally {
+    await browser.close();
+    server.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+  return { perFrameMs: best / (frames.length - 1), colour };
+}
+
+(async () => {
+  const native = commandLine(nativeRenderer, []);
+  const node = commandLine('node', ['--no-experimental-fetch', nodeRenderer]);
+  const browser = await chromium();
+  const row = (name, r) =>
+    console.log(`${name.padEnd(26)} ${(r.perFrameMs * 1000).toFixed(0).padStart(6)} us  ` +
+      `${(r.perFrameMs / native.perFrameMs).toFixed(2).padStart(5)} x native  last frame ${r.colour}`);
+  console.log(`${frames.length} frames, best of ${rounds}, ${os.cpus()[0].model}`);
+  row('native scanvane-render', native);
+  row('wasm, node', node);
+  row('wasm, Chromium page', browser);
+  const agree = node.colour === native.colour && browser.colour === native.colour;
+  if (!agree) console.log('the last frames differ');
+  process.exit(agree ? 0 : 1);
+})();
