@@ -48,7 +48,8 @@ EMSCRIPTEN_KEEPALIVE const char *WebConfigure(const char *frameTime, const char 
     ScriptFrame frame;
     if (frameTime) {
         if (!ParseScriptLine(frameTime, skip, frame, error) || skip || !frame.keys.empty()) {
-            ConfigureError = "frametime: " + (error.empty() ? "expected seconds, such as 0.016667" : error);
+            ConfigureError =
+                "frametime: " + (error.empty() ? "expected seconds, such as 0.016667" : error);
             return ConfigureError.c_str();
         }
         PageClock.fed = true;
@@ -67,7 +68,8 @@ EMSCRIPTEN_KEEPALIVE const char *WebConfigure(const char *frameTime, const char 
             if (!skip) PageScript.frames.push_back(frame);
             at = end + 1;
         }
-        if (PageScript.frames.empty()) return ConfigureError = "script: no frames", ConfigureError.c_str();
+        if (PageScript.frames.empty())
+            return ConfigureError = "script: no frames", ConfigureError.c_str();
         PageClock.fed = true;
         PageScript.active = true;
     }
@@ -75,9 +77,7 @@ EMSCRIPTEN_KEEPALIVE const char *WebConfigure(const char *frameTime, const char 
 }
 
 // After the controls box, as the window starts up after its box.
-EMSCRIPTEN_KEEPALIVE void WebStart() {
-    InitGraphics(nullptr);
-}
+EMSCRIPTEN_KEEPALIVE void WebStart() { InitGraphics(nullptr); }
 
 // Draws the next frame; 0 when there is none (stopped, or the script ended).
 EMSCRIPTEN_KEEPALIVE int WebRunFrame() {
@@ -102,7 +102,11 @@ EMSCRIPTEN_KEEPALIVE int WebStopped() { return Page.stopped; }
 EMSCRIPTEN_KEEPALIVE int WebFramesShown() { return Page.framesShown; }
 
 // Over the little-endian bytes of the latest frame, as scanvane-render prints.
-EMSCRIPTEN_KEEPALIVE uint32_t WebColourCrc() { return Crc32(0, Page.colour, (size_t)FramePixels * 4); }
-EMSCRIPTEN_KEEPALIVE uint32_t WebDepthCrc() { return Crc32(0, DepthBuffer, (size_t)FramePixels * 4); }
+EMSCRIPTEN_KEEPALIVE uint32_t WebColourCrc() {
+    return Crc32(0, Page.colour, (size_t)FramePixels * 4);
+}
+EMSCRIPTEN_KEEPALIVE uint32_t WebDepthCrc() {
+    return Crc32(0, DepthBuffer, (size_t)FramePixels * 4);
+}
 EMSCRIPTEN_KEEPALIVE const uint32_t *WebColourBuffer() { return Page.colour; }
 }

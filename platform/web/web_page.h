@@ -17,9 +17,9 @@ struct WebPresentation {
 // frame time is exact; the clock count still measures real time.
 struct WebClock {
     bool fed;
-    int64_t fedReading;     // what the next frame-start reading returns
-    int readingsThisFrame;  // RenderFrame reads three times per frame
-    double frameStartMs;    // real time of the latest frame-start reading
+    int64_t fedReading;    // what the next frame-start reading returns
+    int readingsThisFrame; // RenderFrame reads three times per frame
+    double frameStartMs;   // real time of the latest frame-start reading
 };
 
 // The test mode's frames, as scanvane-render's --script gives them.

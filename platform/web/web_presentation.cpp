@@ -4,7 +4,6 @@
 // canvas so the frame canvas holds exactly the rendered pixels.
 #include <emscripten.h>
 
-#include <cstdlib>
 #include <new>
 
 #include "app/platform.h"
@@ -20,7 +19,6 @@ EM_JS(void, ShowCanvasPixels, (const uint32_t *pixels, int width, int height),
 EM_JS(void, ShowOverlayText, (int x, int y, const char *text, int count),
       { Module.scanvaneShowText(x, y, text, count); });
 EM_JS(void, ShowStopped, (), { Module.scanvaneStopped(); });
-
 
 void CreatePresentation(void *) {
     Page.colour = new (std::align_val_t(16)) uint32_t[(size_t)FramePixels]();
@@ -40,7 +38,9 @@ void EndFrame() {
     Page.framesShown++;
 }
 
-void DrawOverlayText(int x, int y, const char *text, int count) { ShowOverlayText(x, y, text, count); }
+void DrawOverlayText(int x, int y, const char *text, int count) {
+    ShowOverlayText(x, y, text, count);
+}
 
 // There is no window to destroy: the frames stop and the page says so.
 void DestroyMainWindow() {

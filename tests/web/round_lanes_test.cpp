@@ -20,6 +20,12 @@ float FloatFromBits(uint32_t bits) {
     return f;
 }
 
+uint32_t BitsOfFloat(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
 // The instruction's rule: nearest with ties to even, and 0x80000000 for NaN
 // or a rounded value outside [-2^31, 2^31).
 int32_t Expected(float x) {
@@ -43,8 +49,7 @@ void Check(const float in[4]) {
         if (++failures <= 20)
             std::printf("FAIL lane %d input %a (bits %08" PRIx32 "): got %" PRId32 ", rule %" PRId32
                         ", _mm_cvtps_epi32 %" PRId32 "\n",
-                        i, (double)in[i], [&] { uint32_t b; std::memcpy(&b, &in[i], 4); return b; }(),
-                        got[i], want, emulated[i]);
+                        i, (double)in[i], BitsOfFloat(in[i]), got[i], want, emulated[i]);
     }
 }
 
@@ -52,14 +57,41 @@ void CheckEdges() {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float twoTo31 = 2147483648.0f;
-    const float edges[] = {
-        0.0f, -0.0f, 0.5f, -0.5f, 1.5f, -1.5f, 2.5f, -2.5f, 3.5f, 254.5f, 255.5f, 127.5f,
-        0.49999997f, -0.49999997f, 8388607.5f, -8388607.5f, 8388608.0f, 16777216.0f,
-        twoTo31, -twoTo31, std::nextafter(twoTo31, 0.0f), std::nextafter(-twoTo31, 0.0f),
-        std::nextafter(-twoTo31, -inf), 4294967296.0f, -4294967296.0f,
-        std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
-        std::numeric_limits<float>::denorm_min(), -std::numeric_limits<float>::denorm_min(),
-        inf, -inf, nan, -nan, FloatFromBits(0x7f800001u), FloatFromBits(0xffc00001u)};
+    const float edges[] = {0.0f,
+                           -0.0f,
+                           0.5f,
+                           -0.5f,
+                           1.5f,
+                           -1.5f,
+                           2.5f,
+                           -2.5f,
+                           3.5f,
+                           254.5f,
+                           255.5f,
+                           127.5f,
+                           0.49999997f,
+                           -0.49999997f,
+                           8388607.5f,
+                           -8388607.5f,
+                           8388608.0f,
+                           16777216.0f,
+                           twoTo31,
+                           -twoTo31,
+                           std::nextafter(twoTo31, 0.0f),
+                           std::nextafter(-twoTo31, 0.0f),
+                           std::nextafter(-twoTo31, -inf),
+                           4294967296.0f,
+                           -4294967296.0f,
+                           std::numeric_limits<float>::max(),
+                           -std::numeric_limits<float>::max(),
+                           std::numeric_limits<float>::denorm_min(),
+                           -std::numeric_limits<float>::denorm_min(),
+                           inf,
+                           -inf,
+                           nan,
+                           -nan,
+                           FloatFromBits(0x7f800001u),
+                           FloatFromBits(0xffc00001u)};
     const int count = sizeof edges / sizeof edges[0];
     // Every edge in every lane, next to every other edge.
     for (int a = 0; a < count; a++)
@@ -89,6 +121,7 @@ void Sweep() {
 int main() {
     CheckEdges();
     Sweep();
-    std::printf("%s: %ld failure%s\n", failures ? "FAIL" : "ok", failures, failures == 1 ? "" : "s");
+    std::printf("%s: %ld failure%s\n", failures ? "FAIL" : "ok", failures,
+                failures == 1 ? "" : "s");
     return failures ? 1 : 0;
 }
