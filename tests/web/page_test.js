@@ -2,7 +2,7 @@
 // served from 127.0.0.1: the controls box, the start view, the canvas and a
 // screenshot against the wasm colour buffer, keys held and released (and
 // dropped on focus loss) against scanvane-render --script with the same
-// frame times, Escape, and URL mistakes.
+// frame times, nearest-neighbour scaling, Escape, and URL mistakes.
 //
 //   node page_test.js PAGE_DIR RENDERER
 //
@@ -56,7 +56,24 @@ function sameCrcs(got, want, what) {
     `page ${got.colour}/${got.depth}, expected ${want.colour}/${want.depth}`);
 }
 
-// Opens the page, checks the controls box, and dismisses it.
+// A screenshot of the page, decoded by the browser itself and left in the
+// page as window.screenshot (an ImageData) for the checks that follow.
+async function takeScreenshot(page) {
+  const png = await page.screenshot({ type: 'png', encoding: 'base64' });
+  await page.evaluate(async (base64) => {
+    const image = new Image();
+    image.src = `data:image/png;base64,${base64}`;
+    await image.decode();
+    const canvas = document.createElement('canvas');
+    canvas.width = image.width;
+    canvas.height = image.height;
+    const context = canvas.getContext('2d');
+    context.drawImage(image, 0, 0);
+    window.screenshot = context.getImageData(0, 0, image.width, image.height);
+  }, png);
+}
+
+// Opens the page and waits for the controls box (or a message).
 async function openPage(browser, base, query = '') {
   const page = await browser.newPage();
   await page.goto(`${base}/${query}`);
@@ -107,17 +124,9 @@ async function startView(browser, base) {
 
   // The screenshot, decoded by the browser itself: outside the counter's
   // box every pixel is the frame's; inside it there is red text.
-  const png = await page.screenshot({ type: 'png', encoding: 'base64' });
-  const shot = await page.evaluate(async (base64) => {
-    const image = new Image();
-    image.src = `data:image/png;base64,${base64}`;
-    await image.decode();
-    const canvas = document.createElement('canvas');
-    canvas.width = image.width;
-    canvas.height = image.height;
-    const context = canvas.getContext('2d');
-    context.drawImage(image, 0, 0);
-    const data = context.getImageData(0, 0, image.width, image.height).data;
+  await takeScreenshot(page);
+  const shot = await page.evaluate(() => {
+    const image = screenshot, data = screenshot.data;
     const buffer = scanvane.colourBuffer();
     const counterRows = 16, counterColumns = 160;
     let differ = 0, red = 0, white = 0, doorPixels = 0, doorLeft = 512, doorRight = -1;
@@ -139,7 +148,7 @@ async function startView(browser, base) {
         }
       }
     return { width: image.width, height: image.height, differ, red, white, doorPixels, doorLeft, doorRight };
-  }, png);
+  });
   check(shot.width === 512 && shot.height === 384 && shot.differ === 0,
     'screenshot equals the frame outside the counter', JSON.stringify(shot));
   check(shot.red >= 20 && shot.white >= 200, 'screenshot shows the red counter on its opaque box',
@@ -147,6 +156,26 @@ async function startView(browser, base) {
   // About 37 x 74 pixels just left of the centre column.
   check(shot.doorPixels >= 2000 && shot.doorLeft > 200 && shot.doorRight < 256, 'screenshot shows the door',
     JSON.stringify(shot));
+
+  // Twice the size in both directions: every frame pixel becomes a 2 x 2
+  // block of the same colour (nearest-neighbour, no smoothing).
+  await page.setViewport({ width: 1024, height: 768, deviceScaleFactor: 1 });
+  await page.waitForFunction((shown) => scanvane.framesShown() > shown + 2, waitLimit,
+    await page.evaluate(() => scanvane.framesShown()));
+  await takeScreenshot(page);
+  const scaled = await page.evaluate(() => {
+    const image = screenshot, data = screenshot.data;
+    const buffer = scanvane.colourBuffer();
+    let differ = 0;
+    for (let y = 16; y < 768; y++) // below the counter
+      for (let x = 0; x < 1024; x++) {
+        const i = 4 * (y * 1024 + x), p = buffer[(y >> 1) * 512 + (x >> 1)];
+        if (data[i] !== (p >>> 16 & 255) || data[i + 1] !== (p >>> 8 & 255) || data[i + 2] !== (p & 255)) differ++;
+      }
+    return { width: image.width, height: image.height, differ };
+  });
+  check(scaled.width === 1024 && scaled.height === 768 && scaled.differ === 0,
+    'at twice the size the frame is scaled with nearest-neighbour sampling', JSON.stringify(scaled));
 
   // Escape stops the frames and says so.
   await page.keyboard.press('Escape');
