@@ -57,41 +57,19 @@ void CheckEdges() {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float twoTo31 = 2147483648.0f;
-    const float edges[] = {0.0f,
-                           -0.0f,
-                           0.5f,
-                           -0.5f,
-                           1.5f,
-                           -1.5f,
-                           2.5f,
-                           -2.5f,
-                           3.5f,
-                           254.5f,
-                           255.5f,
-                           127.5f,
-                           0.49999997f,
-                           -0.49999997f,
-                           8388607.5f,
-                           -8388607.5f,
-                           8388608.0f,
-                           16777216.0f,
-                           twoTo31,
-                           -twoTo31,
-                           std::nextafter(twoTo31, 0.0f),
-                           std::nextafter(-twoTo31, 0.0f),
-                           std::nextafter(-twoTo31, -inf),
-                           4294967296.0f,
-                           -4294967296.0f,
-                           std::numeric_limits<float>::max(),
-                           -std::numeric_limits<float>::max(),
-                           std::numeric_limits<float>::denorm_min(),
-                           -std::numeric_limits<float>::denorm_min(),
-                           inf,
-                           -inf,
-                           nan,
-                           -nan,
-                           FloatFromBits(0x7f800001u),
-                           FloatFromBits(0xffc00001u)};
+    // clang-format off
+    const float edges[] = {
+        // ties and near-ties, around the colour range and the float grid
+        0.0f, -0.0f, 0.5f, -0.5f, 1.5f, -1.5f, 2.5f, -2.5f, 3.5f, 127.5f, 254.5f, 255.5f,
+        0.49999997f, -0.49999997f, 8388607.5f, -8388607.5f, 8388608.0f, 16777216.0f,
+        // the ends of the int32 range
+        twoTo31, -twoTo31, std::nextafter(twoTo31, 0.0f), std::nextafter(-twoTo31, 0.0f),
+        std::nextafter(-twoTo31, -inf), 4294967296.0f, -4294967296.0f,
+        std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
+        std::numeric_limits<float>::denorm_min(), -std::numeric_limits<float>::denorm_min(),
+        // infinities and NaNs, quiet and signalling, both signs
+        inf, -inf, nan, -nan, FloatFromBits(0x7f800001u), FloatFromBits(0xffc00001u)};
+    // clang-format on
     const int count = sizeof edges / sizeof edges[0];
     // Every edge in every lane, next to every other edge.
     for (int a = 0; a < count; a++)
