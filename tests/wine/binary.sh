@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
 # What the Windows executables are made of, read from the files themselves:
-# 32-bit PE for i386, GUI or console subsystem, only system DLLs imported,
-# the manifest as the one resource, and the release zip's contents.
-# Usage: tests/wine/binary.sh BUILD-DIR   (the mingw preset's, build/mingw)
+# PE32 for i386 or PE32+ for x86-64, GUI or console subsystem, only system
+# DLLs imported, the manifest as the one resource, and the release zip's
+# contents.
+# Usage: tests/wine/binary.sh BUILD-DIR ARCH
+#   win32: the mingw preset's build/mingw; win64: the mingw64 preset's build/mingw64
 set -euo pipefail
-build=${1:?usage: binary.sh BUILD-DIR}
-objdump=i686-w64-mingw32-objdump
-windres=i686-w64-mingw32-windres
+build=${1:?usage: binary.sh BUILD-DIR win32|win64}
+arch=${2:?usage: binary.sh BUILD-DIR win32|win64}
+case $arch in
+win32) triplet=i686-w64-mingw32 format=PE32 machine="Intel 80386" ;;
+win64) triplet=x86_64-w64-mingw32 format=PE32+ machine=x86-64 ;;
+*) echo "binary.sh: unknown architecture '$arch'" >&2; exit 2 ;;
+esac
+objdump=$triplet-objdump
+windres=$triplet-windres
 failed=0
-fail() { echo "FAIL: $*"; failed=1; }
+fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 
 check_exe() {
-    local exe=$1 kind=$2
+    local exe=$1 kind=$2 failed_before=$failed
     local desc; desc=$(file -b "$exe")
-    [[ $desc == "PE32 executable ($kind) Intel 80386"* ]] || fail "$exe is '$desc', want PE32 ($kind) Intel 80386"
+    [[ $desc == "$format executable ($kind) $machine"* ]] || fail "$exe is '$desc', want $format ($kind) $machine"
 
     # Only Windows' own DLLs: no libgcc, libstdc++ or winpthread beside it.
     local dll
@@ -30,6 +38,7 @@ check_exe() {
     grep -q '^1 24 ' <<<"$rc" || fail "$exe has no manifest resource 1"
     grep -q 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""' <<<"$rc" ||
         fail "$exe's manifest does not request asInvoker without uiAccess"
+    [ $failed = "$failed_before" ] || return 0
     echo "ok   $exe: $desc; imports $($objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')"
 }
 
@@ -44,17 +53,20 @@ for exe in "$build/platform/scanvane.exe" "$build/tools/scanvane-render.exe"; do
 done
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-zip=$(cd "$build" && pwd)/scanvane-$version-win32.zip
+name=scanvane-$version-$arch
+zip=$(cd "$build" && pwd)/$name.zip
 [ -f "$zip" ] || fail "missing $zip"
-want="scanvane-$version-win32/README-win32.txt
-scanvane-$version-win32/scanvane-render.exe
-scanvane-$version-win32/scanvane.exe"
+want="$name/README-$arch.txt
+$name/scanvane-render.exe
+$name/scanvane.exe"
 got=$(cmake -E tar tf "$zip" | sort)
 [ "$got" = "$want" ] || fail "$zip holds: $got"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 (cd "$tmp" && cmake -E tar xf "$zip")
-cmp -s "$tmp/scanvane-$version-win32/scanvane.exe" "$build/platform/scanvane.exe" || fail "zip holds a stale scanvane.exe"
-cmp -s "$tmp/scanvane-$version-win32/scanvane-render.exe" "$build/tools/scanvane-render.exe" || fail "zip holds a stale scanvane-render.exe"
-[ $failed = 0 ] && echo "ok   $zip"
-exit $failed
+cmp -s "$tmp/$name/scanvane.exe" "$build/platform/scanvane.exe" || fail "zip holds a stale scanvane.exe"
+cmp -s "$tmp/$name/scanvane-render.exe" "$build/tools/scanvane-render.exe" || fail "zip holds a stale scanvane-render.exe"
+grep -q "^Scanvane $version for ${arch#win}-bit Windows" "$tmp/$name/README-$arch.txt" ||
+    fail "$name/README-$arch.txt does not name ${arch#win}-bit Windows"
+[ $failed = 0 ] || exit 1
+echo "ok   $zip"

@@ -4,14 +4,16 @@
 # native renderer, among them huge headings, where the MinGW runtime's own
 # x87 sine and cosine would have given other frames.
 # Usage: tests/wine/render.sh MINGW-BUILD-DIR NATIVE-SCANVANE-RENDER
-# Needs WINEPREFIX set up (see common.sh).
+# Needs WINELOADER and WINEPREFIX set up for the build's architecture (see
+# use_wine_arch and new_wine_prefix in common.sh).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:?usage: render.sh MINGW-BUILD-DIR NATIVE-RENDER}
 native=${2:?usage: render.sh MINGW-BUILD-DIR NATIVE-RENDER}
 exe=$build/tools/scanvane-render.exe
+wine=${WINELOADER:?set by use_wine_arch in tests/wine/common.sh}
 
-bash tests/goldens/check_goldens.sh "wine $exe"
+bash tests/goldens/check_goldens.sh "$wine $exe"
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -28,7 +30,7 @@ compare() { # script-or-empty, then arguments
     if [ -n "$script" ]; then args+=(--script -); input=$tmp/$script; fi
     local want got
     want=$("$native" "${args[@]}" <"$input" | strip_overlay)
-    got=$(wine "$exe" "${args[@]}" <"$input" | strip_overlay)
+    got=$("$wine" "$exe" "${args[@]}" <"$input" | strip_overlay)
     compared=$((compared + 1))
     if [ "$want" != "$got" ]; then
         echo "FAIL ${args[*]} ${script}"
@@ -49,14 +51,14 @@ done
 
 # Output files are written in binary: the same bytes as on Linux.
 "$native" --camera 120,-40,30,300 --raw "$tmp/n.raw" --png "$tmp/n.png" --depth "$tmp/n.depth" >/dev/null
-wine "$exe" --camera 120,-40,30,300 --raw "$tmp/w.raw" --png "$tmp/w.png" --depth "$tmp/w.depth" >/dev/null
+"$wine" "$exe" --camera 120,-40,30,300 --raw "$tmp/w.raw" --png "$tmp/w.png" --depth "$tmp/w.depth" >/dev/null
 for f in raw png depth; do
     compared=$((compared + 1))
     cmp -s "$tmp/n.$f" "$tmp/w.$f" || { echo "FAIL --$f file differs"; failed=$((failed + 1)); }
 done
 # Standard output carries no carriage returns.
 compared=$((compared + 1))
-if wine "$exe" | grep -q $'\r'; then echo "FAIL stdout has CR LF line ends"; failed=$((failed + 1)); fi
+if "$wine" "$exe" | grep -q $'\r'; then echo "FAIL stdout has CR LF line ends"; failed=$((failed + 1)); fi
 
 echo "$((compared - failed)) of $compared comparisons with the Linux build match"
 [ $failed = 0 ]

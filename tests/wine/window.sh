@@ -6,7 +6,10 @@
 # ends with 0; a second run ends through WM_CLOSE (Alt+F4) with 0; then the
 # two "Graphics failure" paths Wine can be made to take, with their exact
 # text and exit status 1.
-# Usage: tests/wine/window.sh MINGW-BUILD-DIR   (WINEPREFIX set up, see common.sh)
+# Every key pressed is released at the X server, and each run starts only
+# when no key is down there (see tests/lib/keys.sh).
+# Usage: tests/wine/window.sh MINGW-BUILD-DIR
+#   (WINELOADER and WINEPREFIX set up for its architecture, see common.sh)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:?usage: window.sh MINGW-BUILD-DIR}
@@ -52,14 +55,16 @@ visible() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | he
 presents() { grep -c 'd3d9_device_Present' "$tmp/$1.log" || true; }
 more_presents() { [ "$(presents "$1")" -ge "$2" ]; }
 exited() { ! kill -0 "$pid" 2>/dev/null; }
-box_text() { wine "$boxtext" "$1" 2>/dev/null; }
+box_text() { "$WINELOADER" "$boxtext" "$1" 2>/dev/null; }
 has_box_text() { box_text "$1" >/dev/null; }
 
-# Starts scanvane.exe with its d3d9 calls traced (one Present per frame).
+# Starts scanvane.exe with its d3d9 calls traced (one Present per frame),
+# once no key is down: a held key would auto-repeat into it.
 start() { # log-name extra-WINEDEBUG-channels [env assignments...]
     local name=$1 channels=$2; shift 2
+    wait_for 5 no_key_down || fail "$name: keys down at the X server before the start: $(keys_down)"
     current=$name
-    env "$@" WINEDEBUG="-all,trace+d3d9$channels" wine "$exe" >"$tmp/$name.log" 2>&1 &
+    env "$@" WINEDEBUG="-all,trace+d3d9$channels" "$WINELOADER" "$exe" >"$tmp/$name.log" 2>&1 &
     pid=$!
 }
 
@@ -73,8 +78,12 @@ expect_exit() { # name status
     echo "ok   $1: exit status $status"
 }
 
-# Presses a key in a window; the window may be gone before the key-up.
-press() { xdotool key --window "$1" "$2" 2>/dev/null || true; }
+# Presses a key in a window. The window may be gone before the key-up
+# reaches it, so the key is released at the server as well.
+press() {
+    xdotool key --window "$1" "$2" 2>/dev/null || true
+    release_keys "$2"
+}
 
 # Presses a key until the process has ended, for the keys that end it.
 ended_by() { # window key
@@ -145,8 +154,9 @@ lawn=$(count_pixels "$tmp/start.png" 512x384+0+0 "$lawn_fx")
 [ "$lawn" -ge 5000 ] || fail "lawn not on screen ($lawn lawn-coloured pixels)"
 echo "ok   screen: door $doors px, lawn $lawn px, red counter"
 before=$(presents run1)
-wait_for 60 view_changed "$tmp/start.png" || { xdotool keyup --window "$main" Up; fail "Up did not change the view"; }
-xdotool keyup --window "$main" Up
+release_up() { xdotool keyup --window "$main" Up 2>/dev/null || true; release_keys Up; }
+wait_for 60 view_changed "$tmp/start.png" || { release_up; fail "Up did not change the view"; }
+release_up
 [ "$(presents run1)" -gt "$before" ] || fail "no frames while Up was held"
 echo "ok   Up changed the view ($(( $(presents run1) - before )) frames)"
 wait_for 30 ended_by "$main" Escape || fail "Escape did not end the program"
@@ -187,12 +197,12 @@ expect_failure "Direct3DCreate9 null" "Direct 3D failed to initialise. Aborting!
 grep -q 'Direct3DCreate9 Created d3d9 object' "$tmp/run3.log" && fail "run 3: Direct3DCreate9 succeeded"
 
 echo "--- run 4: Direct3D without a renderer, so CreateDevice fails"
-wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d no3d /f >/dev/null 2>&1
+"$WINELOADER" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d no3d /f >/dev/null 2>&1
 start run4 ""
 wait_for 120 has_window "$controls_title" || fail "run 4: no controls box"
 wait_for 30 dismissed "$controls_title" || fail "run 4: controls box stays"
 expect_failure "CreateDevice failing" "Direct 3D failed to initialise. Aborting!"
-wine reg delete 'HKCU\Software\Wine\Direct3D' /v renderer /f >/dev/null 2>&1
+"$WINELOADER" reg delete 'HKCU\Software\Wine\Direct3D' /v renderer /f >/dev/null 2>&1
 grep -q 'Direct3DCreate9 Created d3d9 object' "$tmp/run4.log" && grep -q 'd3d9_CreateDevice' "$tmp/run4.log" ||
     fail "run 4 did not fail in CreateDevice"
 grep -q 'CreateTexture' "$tmp/run4.log" && fail "run 4 got as far as CreateTexture"
