@@ -12,9 +12,11 @@ packages=(cmake g++ make libgtest-dev libbenchmark-dev libsdl2-dev libsdl2-ttf-d
 packages+=(libosmesa6-dev)
 # The benchmark smoke test reads its JSON with Python.
 packages+=(python3)
-# The Windows build and its checks under Wine.
-packages+=(g++-mingw-w64-i686 mingw-w64-i686-dev)
-wine_packages=(wine wine32:i386)
+# The Windows builds, 32-bit and 64-bit, and their checks under Wine: the
+# 64-bit loader runs on every machine, the 32-bit one where the kernel
+# executes 32-bit programs (tests/ci/40-wine.sh probes that).
+packages+=(g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev)
+wine_packages=(wine wine64 wine32:i386)
 # The WebAssembly build (its system libraries come prebuilt with the package),
 # node for scanvane-render and the page tests, Chromium that they drive.
 packages+=(emscripten node-acorn nodejs chromium)

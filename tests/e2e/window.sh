@@ -3,6 +3,8 @@
 # box, dismissed with Return, before the window appears; the start frame shown
 # exactly as the headless renderer draws it; door and red counter on screen;
 # Up moves the view; Escape, the close button and Alt+F4 each end with 0.
+# Every key pressed is released at the X server, and each run starts only
+# when no key is down there (see tests/lib/keys.sh).
 # Usage: tests/e2e/window.sh [BUILD-DIR]   (default build/release)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -34,6 +36,7 @@ fail() {
 }
 
 source tests/lib/wait_for.sh
+source tests/lib/keys.sh
 
 # xdotool cannot match the UTF-8 titles SDL sets, xwininfo lists them all.
 window_id() { xwininfo -root -tree | grep -F "\"$1\"" | awk '{print $1}' | head -1; }
@@ -47,14 +50,17 @@ exited() { ! kill -0 "$pid" 2>/dev/null; }
 Box="Scanvane V 1.02 - Controls"
 Main="Scanvane V 1.02 by Quorrel"
 
-# Starts the program, checks the window stays hidden while the controls
-# box is open, dismisses the box with Return and waits for the window.
+# Starts the program once no key is down (a held key would auto-repeat into
+# it), checks the window stays hidden while the controls box is open,
+# dismisses the box with Return and waits for the window.
 start() {
+    wait_for 5 no_key_down || fail "keys down at the X server before the start: $(keys_down)"
     SCANVANE_TEST_DUMP=$tmp/shown.raw "$app" 2>"$tmp/app.err" &
     pid=$!
     wait_for 20 has_window "$Box" || fail "no controls box"
     viewable "$Main" && fail "the window is visible while the controls box is open"
     xdotool windowfocus --sync "$(window_id "$Box")" key Return
+    release_keys Return
     wait_for 20 viewable "$Main" || fail "no window after the controls box"
     main=$(window_id "$Main")
 }
@@ -96,9 +102,10 @@ echo "ok: screenshot shows the start frame (door pixel #$door) and $(red_pixels)
 
 xdotool windowfocus --sync "$main" keydown Up
 wait_for 20 bash -c "! cmp -s '$tmp/shown.raw' '$tmp/start.raw'" || fail "holding Up did not change the view"
-xdotool keyup Up
+release_keys Up
 echo "ok: holding Up moves the view"
 xdotool windowfocus --sync "$main" key Escape
+release_keys Escape
 expect_exit_0 "Escape"
 
 # Run 2: the close button (a window manager's WM_DELETE_WINDOW).
@@ -109,5 +116,6 @@ expect_exit_0 "the close button"
 # Run 3: Alt+F4, which without a window manager reaches the program itself.
 start
 xdotool windowfocus --sync "$main" key alt+F4
+release_keys alt+F4
 expect_exit_0 "Alt+F4"
 echo "window end-to-end: all passed"

@@ -3,12 +3,17 @@
 # the release to the dead window, the X server keeps the key down and
 # auto-repeats it into the next program started on that display. So every
 # press is followed by a release at the server, and a program is started
-# only when no key is down. Sourced by the end-to-end scripts.
+# only when no key is down. Sourced by the end-to-end scripts, from the
+# top of the source tree.
 
-# Releases keys at the server, whatever window has the focus.
+source tests/lib/wait_for.sh
+
+# Releases keys at the server, whatever window has the focus. Retried for
+# a moment: when the program that just ended was the server's last client,
+# Xvfb resets and refuses connections while it does.
 # $@: xdotool key names, e.g. Return, alt+F4.
 release_keys() {
-    xdotool keyup "$@"
+    wait_for 5 xdotool keyup "$@" 2>/dev/null
 }
 
 # The keycodes the X server holds down now, separated by blanks.
