@@ -11,7 +11,9 @@ cd "$(dirname "$0")/../.."
 build=${1:-build/release}
 
 if [ -z "${SCANVANE_E2E_DISPLAY:-}" ]; then
-    exec env SCANVANE_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build"
+    # -noreset: the server stays up between the runs, keeps the key state
+    # the checks look at and never refuses a program while resetting.
+    exec env SCANVANE_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$build"
 fi
 
 app=$build/platform/scanvane

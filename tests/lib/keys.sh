@@ -3,17 +3,15 @@
 # the release to the dead window, the X server keeps the key down and
 # auto-repeats it into the next program started on that display. So every
 # press is followed by a release at the server, and a program is started
-# only when no key is down. Sourced by the end-to-end scripts, from the
-# top of the source tree.
+# only when no key is down. The X server runs with -noreset: otherwise it
+# resets (and forgets every key) whenever its last client leaves, and a
+# program that connects meanwhile is refused. Sourced by the end-to-end
+# scripts.
 
-source tests/lib/wait_for.sh
-
-# Releases keys at the server, whatever window has the focus. Retried for
-# a moment: when the program that just ended was the server's last client,
-# Xvfb resets and refuses connections while it does.
+# Releases keys at the server, whatever window has the focus.
 # $@: xdotool key names, e.g. Return, alt+F4.
 release_keys() {
-    wait_for 5 xdotool keyup "$@" 2>/dev/null
+    xdotool keyup "$@"
 }
 
 # The keycodes the X server holds down now, separated by blanks.

@@ -16,9 +16,11 @@ build=${1:?usage: window.sh MINGW-BUILD-DIR}
 
 if [ -z "${SCANVANE_WINE_DISPLAY:-}" ]; then
     # -a: a free display number, so parallel runs do not collide. Wine's
-    # server must be gone before the X server stops.
+    # server must be gone before the X server stops. -noreset: the server
+    # stays up between the runs, keeps the key state the checks look at and
+    # never refuses a program while resetting.
     status=0
-    SCANVANE_WINE_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build" || status=$?
+    SCANVANE_WINE_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$build" || status=$?
     exit $status
 fi
 
