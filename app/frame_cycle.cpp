@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "app/camera.h"
 #include "app/platform.h"
 #include "app/scene.h"
+#include "render/fill_path.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
 #include "render/matrix.h"
@@ -28,6 +30,12 @@ void InitGraphics(void *window) {
     Target.width = Screen.width;
     Target.height = Screen.height;
     Target.depth = DepthBuffer;
+    // The widest span fill this processor runs, unless one is forced; a path
+    // that cannot run is refused rather than silently replaced.
+    if (const char *error = ChooseFillPath(std::getenv(FillPathVariable))) {
+        std::fprintf(stderr, "scanvane: %s\n", error);
+        std::exit(2);
+    }
 }
 
 void BuildViewMatrix() {

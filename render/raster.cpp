@@ -1,5 +1,6 @@
 #include "render/raster.h"
 
+#include <cstdint>
 #include <utility>
 
 #include "render/render_target.h"
@@ -52,25 +53,26 @@ bool SetUpSpan(int32_t row, const Edge &l, const Edge &r, Span &span) {
     return true;
 }
 
-// Spans wait here in ones until a second comes to pair with.
-struct SpanPairer {
-    Span waiting;
-    bool haveWaiting = false;
+// Spans wait here until the active fill has a group of rows to fill side by
+// side; what is left at the end of a triangle goes in pairs and ones.
+struct SpanBatch {
+    Span spans[MaxGroupRows];
+    int count = 0;
+    const int rows = ActiveGroupRows;
+    const SpanGroupFill fill = ActiveGroupFill;
 
     void Add(int32_t row, const Edge &l, const Edge &r) {
-        Span &next = haveWaiting ? spare : waiting;
-        if (!SetUpSpan(row, l, r, next)) return;
-        if (haveWaiting) FillTwoSpans(waiting, spare);
-        haveWaiting = !haveWaiting;
+        if (!SetUpSpan(row, l, r, spans[count])) return;
+        if (++count == rows) fill(spans), count = 0;
     }
     void Finish() {
-        if (haveWaiting)
-            FillSpan(waiting.colour, waiting.depth, waiting.count, waiting.start, waiting.step);
-        haveWaiting = false;
+        int i = 0;
+        for (; i + 1 < count; i += 2) FillTwoSpans(spans[i], spans[i + 1]);
+        if (i < count)
+            FillSpan(spans[i].colour, spans[i].depth, spans[i].count, spans[i].start,
+                     spans[i].step);
+        count = 0;
     }
-
-  private:
-    Span spare;
 };
 
 bool OnScreen(const Vertex &v, float width, float height) {
@@ -78,7 +80,9 @@ bool OnScreen(const Vertex &v, float width, float height) {
 }
 } // namespace
 
-void RasteriseTriangle(TriangleRecord &tri) {
+void RasteriseTriangle(TriangleRecord &tri) { RasteriseTriangleRows(tri, INT32_MIN, INT32_MAX); }
+
+void RasteriseTriangleRows(TriangleRecord &tri, int32_t firstRow, int32_t endRow) {
     Vertex *p = tri.v;
     // Exactly these three compare-exchanges: equal y keeps the order they leave.
     if (p[0].y > p[2].y) std::swap(p[0], p[2]);
@@ -101,22 +105,20 @@ void RasteriseTriangle(TriangleRecord &tri) {
     Edge lowerStep = EdgeSteps(p[1], p[2]);
     bool shortOnRight = upperStep.x > longStep.x;
 
-    SpanPairer spans;
+    // Rows outside [firstRow, endRow) are walked (the sides still advance by
+    // one addition per row) but not filled.
+    SpanBatch spans;
     Edge longSide = EdgeStart(p[0]), shortSide = longSide;
     for (int32_t i = yTop; i < yMid; i++) {
-        if (shortOnRight)
-            spans.Add(i, longSide, shortSide);
-        else
-            spans.Add(i, shortSide, longSide);
+        if (i >= firstRow && i < endRow)
+            spans.Add(i, shortOnRight ? longSide : shortSide, shortOnRight ? shortSide : longSide);
         Advance(longSide, longStep);
         Advance(shortSide, upperStep);
     }
     shortSide = EdgeStart(p[1]);
     for (int32_t i = yMid; i < yBot; i++) {
-        if (shortOnRight)
-            spans.Add(i, longSide, shortSide);
-        else
-            spans.Add(i, shortSide, longSide);
+        if (i >= firstRow && i < endRow)
+            spans.Add(i, shortOnRight ? longSide : shortSide, shortOnRight ? shortSide : longSide);
         Advance(longSide, longStep);
         Advance(shortSide, lowerStep);
     }

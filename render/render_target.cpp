@@ -14,3 +14,13 @@ void ClearRenderTarget(int32_t pixelCount, uint32_t *colour, float *depth) {
     }
     _mm_sfence(); // make the streamed zeros visible before the first span reads depth
 }
+
+void ClearRenderTargetCached(int32_t pixelCount, uint32_t *colour, float *depth) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i *c = (__m128i *)colour;
+    __m128i *d = (__m128i *)depth;
+    for (int32_t i = 0, blocks = pixelCount / 4; i < blocks; i++) {
+        _mm_store_si128(c + i, zero);
+        _mm_store_si128(d + i, zero);
+    }
+}

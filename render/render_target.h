@@ -13,3 +13,8 @@ extern RenderTarget Target;
 // Zeroes the first pixelCount pixels of both buffers with streaming stores,
 // alternating between them. pixelCount must be a positive multiple of 4.
 void ClearRenderTarget(int32_t pixelCount, uint32_t *colour, float *depth);
+
+// The same zeroes with ordinary (cached) stores: for frames whose buffers stay
+// in cache, where the streamed lines would make the depth reads that follow
+// miss. Any pixelCount that is a multiple of 4; 16-byte aligned buffers.
+void ClearRenderTargetCached(int32_t pixelCount, uint32_t *colour, float *depth);

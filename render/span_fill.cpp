@@ -15,6 +15,9 @@ struct TwoColours {
     uint32_t a, b;
 };
 
+// Each lane to the nearest 32-bit integer, ties to even (cvtps2dq).
+inline __m128i RoundLanes(__m128 v) { return _mm_cvtps_epi32(v); }
+
 inline TwoColours PackTwo(__m128 va, __m128 vb) {
     __m128i ta = RoundLanes(va), tb = RoundLanes(vb);
     __m128i zr = _mm_unpacklo_epi32(ta, tb); // za zb Ra Rb
@@ -52,6 +55,11 @@ inline void FillRest(uint32_t *colourAt, float *depthAt, int32_t from, int32_t c
     }
 }
 } // namespace
+
+void FillSpanTail(uint32_t *colourAt, float *depthAt, int32_t from, int32_t count, __m128 v,
+                  __m128 step) {
+    FillRest(colourAt, depthAt, from, count, v, step);
+}
 
 void FillSpan(uint32_t *colourAt, float *depthAt, int32_t count, __m128 start, __m128 step) {
     if (count > 0) SCANVANE_COUNT(spans, 1), SCANVANE_COUNT(pixelsTested, count);

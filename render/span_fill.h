@@ -4,6 +4,15 @@
 #include <cstdint>
 #include <emmintrin.h>
 
+// The wide fills use per-function target attributes and are picked at run
+// time, so they exist only on x86. The Windows builds leave them out: MinGW's
+// GCC does not align the stack for 32- and 64-byte spills.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define SCANVANE_WIDE_FILLS 1
+#else
+#define SCANVANE_WIDE_FILLS 0
+#endif
+
 // Fills count pixels with depth test; start and step hold (1/z, r, g, b).
 void FillSpan(uint32_t *colourAt, float *depthAt, int32_t count, __m128 start, __m128 step);
 
@@ -18,3 +27,25 @@ struct Span {
 // Fills two spans of different rows side by side; each pixel comes out
 // exactly as FillSpan alone would leave it.
 void FillTwoSpans(const Span &a, const Span &b);
+
+// Pixels from..count-1 of a span whose running values have reached v, one at
+// a time as FillSpan does them: the tails the side-by-side fills leave.
+void FillSpanTail(uint32_t *colourAt, float *depthAt, int32_t from, int32_t count, __m128 v,
+                  __m128 step);
+
+// A group of spans of different rows, filled side by side; each pixel comes
+// out exactly as FillSpan alone would leave it. The rasteriser calls the
+// active path's group fill with ActiveGroupRows spans at a time (see
+// fill_path.h); spans left over at the end of a triangle go in pairs and ones.
+typedef void (*SpanGroupFill)(const Span *spans);
+extern SpanGroupFill ActiveGroupFill;
+extern int ActiveGroupRows;
+constexpr int MaxGroupRows = 8;
+
+#if SCANVANE_WIDE_FILLS
+// Four rows in two 256-bit registers (AVX2). All four spans lie in the same
+// pair of buffers at the same offsets, as the rasteriser's do.
+void FillFourSpans(const Span *spans);
+// Eight rows in two 512-bit registers (AVX-512 F, VL, DQ), likewise.
+void FillEightSpans(const Span *spans);
+#endif
