@@ -2,7 +2,12 @@
 // colour packing, in exact pixel values.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <vector>
 
+#include "render/fill_path.h"
 #include "render/raster.h"
 #include "render/render_target.h"
 #include "render/span_fill.h"
@@ -19,17 +24,20 @@ static int WrittenInRow(const Canvas &c, int y) {
 }
 
 TEST_F(Raster, ClearZeroesExactlyTheGivenPixels) {
-    std::fill(canvas.colour, canvas.colour + Canvas::N, 0x12345678u);
-    std::fill(canvas.depth, canvas.depth + Canvas::N, -3.5f);
-    ClearRenderTarget(8, canvas.colour, canvas.depth);
-    EXPECT_EQ(canvas.colour[7], 0u);
-    EXPECT_EQ(Bits(canvas.depth[7]), 0u);
-    EXPECT_EQ(canvas.colour[8], 0x12345678u);
-    EXPECT_EQ(canvas.depth[8], -3.5f);
-    ClearRenderTarget(Canvas::N, canvas.colour, canvas.depth);
-    EXPECT_EQ(canvas.Written(), 0);
-    EXPECT_EQ(std::count(canvas.colour, canvas.colour + Canvas::N, 0u), Canvas::N);
-    EXPECT_TRUE(canvas.GuardsIntact());
+    // The streaming clear and the one with ordinary stores alike.
+    for (auto clear : {ClearRenderTarget, ClearRenderTargetCached}) {
+        std::fill(canvas.colour, canvas.colour + Canvas::N, 0x12345678u);
+        std::fill(canvas.depth, canvas.depth + Canvas::N, -3.5f);
+        clear(8, canvas.colour, canvas.depth);
+        EXPECT_EQ(canvas.colour[7], 0u);
+        EXPECT_EQ(Bits(canvas.depth[7]), 0u);
+        EXPECT_EQ(canvas.colour[8], 0x12345678u);
+        EXPECT_EQ(canvas.depth[8], -3.5f);
+        clear(Canvas::N, canvas.colour, canvas.depth);
+        EXPECT_EQ(canvas.Written(), 0);
+        EXPECT_EQ(std::count(canvas.colour, canvas.colour + Canvas::N, 0u), Canvas::N);
+        EXPECT_TRUE(canvas.GuardsIntact());
+    }
 }
 
 TEST_F(Raster, WorkedExampleExactPixels) {
@@ -241,12 +249,43 @@ static void ReferenceRasterise(TriangleRecord t, uint32_t *colour, float *depth)
     }
 }
 
+// Every span fill this processor runs, the baseline first; the test's last
+// path stays active until the fixture resets it.
+static std::vector<FillPath> PathsThatRunHere() {
+    std::vector<FillPath> paths;
+    for (int p = 0; p < FillPathCount; p++)
+        if (FillPathRuns((FillPath)p))
+            paths.push_back((FillPath)p);
+        else
+            std::printf("note: the %s fill does not run on this processor; not checked\n",
+                        FillPathName((FillPath)p));
+    return paths;
+}
+
+struct PathReset {
+    ~PathReset() { UseFillPath(FillPathSse2); }
+};
+
+// Random triangles on screen of every height (flat to full), width and
+// colour, some with channels out of range.
+static TriangleRecord RandomTriangle(uint32_t &seed) {
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    auto unit = [&] { return (float)(next() >> 8) / 16777216.0f; };
+    auto vertex = [&] {
+        float size = unit() < 0.3f ? 40.0f : 1.0f; // many small, a few screen-sized
+        return V(unit() * 512.0f / size + (size > 1 ? unit() * 400 : 0),
+                 unit() * 384.0f / size + (size > 1 ? unit() * 300 : 0), -0.002f - unit() * 0.99f,
+                 unit() * 300 - 20, unit() * 255, (next() % 16 == 0) ? 1e9f : unit() * 255);
+    };
+    return Tri(vertex(), vertex(), vertex());
+}
+
 TEST_F(Raster, RowsFilledSideBySideMatchRowsFilledOneByOne) {
     // Rows of odd and even lengths against a depth buffer that hides some
-    // pixels of each pair of rows and not others, with channels running out
-    // of range on the way.
-    uint32_t seed = 777;
-    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    // pixels of each group of rows and not others, with channels running out
+    // of range on the way; on every path, then random triangles drawn over
+    // each other.
+    PathReset reset;
     static uint32_t wantColour[Canvas::N];
     static float wantDepth[Canvas::N];
     const TriangleRecord tris[] = {
@@ -256,21 +295,97 @@ TEST_F(Raster, RowsFilledSideBySideMatchRowsFilledOneByOne) {
             V(450.25f, 383.9f, -0.4f, 0, 0, 5e9f)),
         Tri(V(0, 0, -0.5f, 10, 20, 30), V(511.99f, 1.5f, -0.5f, 40, 50, 60),
             V(3.5f, 9.25f, -0.5f, 70, 80, 90))};
-    for (const TriangleRecord &t : tris) {
-        for (int i = 0; i < Canvas::N; i++) {
-            canvas.depth[i] = wantDepth[i] = (next() & 1) ? 0.0f : -0.45f - (next() % 8) * 0.01f;
-            canvas.colour[i] = wantColour[i] = 7;
+    for (FillPath path : PathsThatRunHere()) {
+        SCOPED_TRACE(FillPathName(path));
+        UseFillPath(path);
+        uint32_t seed = 777;
+        auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+        for (const TriangleRecord &t : tris) {
+            for (int i = 0; i < Canvas::N; i++) {
+                canvas.depth[i] = wantDepth[i] =
+                    (next() & 1) ? 0.0f : -0.45f - (next() % 8) * 0.01f;
+                canvas.colour[i] = wantColour[i] = 7;
+            }
+            Draw(t);
+            ReferenceRasterise(t, wantColour, wantDepth);
+            int written = 0;
+            for (int i = 0; i < Canvas::N; i++) {
+                ASSERT_EQ(canvas.colour[i], wantColour[i])
+                    << "pixel " << i % Canvas::W << "," << i / Canvas::W;
+                ASSERT_EQ(Bits(canvas.depth[i]), Bits(wantDepth[i]));
+                written += wantColour[i] != 7;
+            }
+            EXPECT_GT(written, 100);
         }
-        Draw(t);
-        ReferenceRasterise(t, wantColour, wantDepth);
-        int written = 0;
-        for (int i = 0; i < Canvas::N; i++) {
-            ASSERT_EQ(canvas.colour[i], wantColour[i])
-                << "pixel " << i % Canvas::W << "," << i / Canvas::W;
-            ASSERT_EQ(Bits(canvas.depth[i]), Bits(wantDepth[i]));
-            written += wantColour[i] != 7;
+        ClearRenderTarget(Canvas::N, canvas.colour, canvas.depth);
+        std::fill(wantColour, wantColour + Canvas::N, 0u);
+        std::fill(wantDepth, wantDepth + Canvas::N, 0.0f);
+        for (int n = 0; n < 300; n++) {
+            TriangleRecord t = RandomTriangle(seed);
+            ReferenceRasterise(t, wantColour, wantDepth);
+            Draw(t);
         }
-        EXPECT_GT(written, 100);
+        ASSERT_EQ(0, std::memcmp(canvas.colour, wantColour, sizeof wantColour));
+        ASSERT_EQ(0, std::memcmp(canvas.depth, wantDepth, sizeof wantDepth));
+        EXPECT_GT(canvas.Written(), Canvas::N / 2);
+        EXPECT_TRUE(canvas.GuardsIntact());
     }
-    EXPECT_TRUE(canvas.GuardsIntact());
+}
+
+TEST_F(Raster, BandsOfRowsTogetherDrawTheWholeFrame) {
+    // Bands drawn one after the other, triangles in order within each band,
+    // give the frame drawn whole; rows outside a band stay untouched.
+    PathReset reset;
+    static uint32_t wholeColour[Canvas::N];
+    static float wholeDepth[Canvas::N];
+    for (FillPath path : PathsThatRunHere()) {
+        SCOPED_TRACE(FillPathName(path));
+        UseFillPath(path);
+        uint32_t seed = 4242;
+        std::vector<TriangleRecord> tris;
+        for (int n = 0; n < 120; n++) tris.push_back(RandomTriangle(seed));
+        ClearRenderTarget(Canvas::N, canvas.colour, canvas.depth);
+        for (TriangleRecord t : tris) Draw(t);
+        std::memcpy(wholeColour, canvas.colour, sizeof wholeColour);
+        std::memcpy(wholeDepth, canvas.depth, sizeof wholeDepth);
+
+        ClearRenderTarget(Canvas::N, canvas.colour, canvas.depth);
+        const int bands[] = {0, 1, 7, 32, 33, 200, 383, Canvas::H};
+        for (size_t b = 0; b + 1 < std::size(bands); b++) {
+            for (TriangleRecord t : tris) RasteriseTriangleRows(t, bands[b], bands[b + 1]);
+            const size_t end = (size_t)bands[b + 1] * Canvas::W;
+            ASSERT_EQ(0, std::memcmp(canvas.colour, wholeColour, end * 4))
+                << "band ending " << bands[b + 1];
+            ASSERT_EQ(0, std::memcmp(canvas.depth, wholeDepth, end * 4));
+            for (size_t i = end; i < (size_t)Canvas::N; i++) ASSERT_EQ(Bits(canvas.depth[i]), 0u);
+        }
+        EXPECT_TRUE(canvas.GuardsIntact());
+    }
+}
+
+TEST(FillPathChoice, ForcedPathsAreUsedOrRefusedWithAReason) {
+    PathReset reset;
+    ASSERT_EQ(ChooseFillPath(nullptr), nullptr);
+    EXPECT_EQ(ActiveFillPath(), WidestFillPath());
+    UseFillPath(FillPathSse2);
+    for (const char *bad : {"avx", "SSE2", "avx512 ", "x"}) {
+        const char *error = ChooseFillPath(bad);
+        ASSERT_NE(error, nullptr) << bad;
+        EXPECT_NE(std::strstr(error, "names no span fill"), nullptr) << error;
+        EXPECT_EQ(ActiveFillPath(), FillPathSse2);
+    }
+    for (int p = FillPathCount - 1; p >= 0; p--) {
+        FillPath parsed;
+        ASSERT_TRUE(ParseFillPath(FillPathName((FillPath)p), parsed));
+        EXPECT_EQ(parsed, p);
+        const char *error = ChooseFillPath(FillPathName((FillPath)p));
+        if (FillPathRuns((FillPath)p)) {
+            EXPECT_EQ(error, nullptr);
+            EXPECT_EQ(ActiveFillPath(), p);
+        } else {
+            ASSERT_NE(error, nullptr);
+            EXPECT_NE(ActiveFillPath(), p);
+        }
+    }
+    EXPECT_TRUE(FillPathRuns(FillPathSse2));
 }

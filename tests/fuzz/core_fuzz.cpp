@@ -8,6 +8,9 @@
 //   64 bytes      Matrix4, row-major, only when bit 1 is set
 //   88 bytes each TriangleRecord as it lies in memory, one to eight of them
 //
+// Every input is drawn once with each span fill this processor runs; the
+// wider fills must leave both buffers exactly as the baseline fill does.
+//
 // A fault is reported by abort() after a one-line description, so libFuzzer
 // (and the replay driver) keep the input that caused it.
 #include <cstddef>
@@ -16,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "render/fill_path.h"
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
@@ -75,6 +79,31 @@ void Take(const uint8_t *&data, size_t &size, void *out, size_t n) {
     data += have;
     size -= have;
 }
+
+// Draws the records into a cleared target, checking after each that nothing
+// outside the buffers and nothing the caller owns was written.
+void DrawRecords(const TriangleRecord *records, int count, bool transform) {
+    // The same zero bytes the clear writes, without its 49,152 instrumented
+    // loop steps, which would otherwise cost most of each run.
+    std::memset(Target.colour, 0, Pixels * 4);
+    std::memset(Target.depth, 0, Pixels * 4);
+
+    const Matrix4 matrixBefore = CurrentMatrix;
+    const ViewFrustum frustumBefore = Frustum;
+    for (int n = 0; n < count; n++) {
+        TriangleRecord record;
+        std::memcpy(&record, &records[n], sizeof record);
+        DrawTriangle(record, transform);
+
+        CheckGuards("by DrawTriangle");
+        if (std::memcmp(&records[n], &record, sizeof record) != 0)
+            Fail("the caller's record was written");
+        if (std::memcmp(&matrixBefore, &CurrentMatrix, sizeof matrixBefore) != 0)
+            Fail("CurrentMatrix changed during a draw");
+        if (std::memcmp(&frustumBefore, &Frustum, sizeof frustumBefore) != 0)
+            Fail("the view frustum changed during a draw");
+    }
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -83,31 +112,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     uint8_t mode = 0;
     Take(data, size, &mode, 1);
     const bool transform = mode & 1;
-    if (mode & 2) Take(data, size, &CurrentMatrix, sizeof CurrentMatrix);
-    else ResetMatrix(CurrentMatrix);
+    if (mode & 2)
+        Take(data, size, &CurrentMatrix, sizeof CurrentMatrix);
+    else
+        ResetMatrix(CurrentMatrix);
 
-    // The same zero bytes the clear writes, without its 49,152 instrumented
-    // loop steps, which would otherwise cost most of each run.
-    std::memset(Target.colour, 0, Pixels * 4);
-    std::memset(Target.depth, 0, Pixels * 4);
-
-    const Matrix4 matrixBefore = CurrentMatrix;
-    const ViewFrustum frustumBefore = Frustum;
-    for (int n = 0; n < MaxRecords; n++) {
-        TriangleRecord record;
-        Take(data, size, &record, sizeof record);
-        TriangleRecord copy;
-        std::memcpy(&copy, &record, sizeof copy);
-
-        DrawTriangle(record, transform);
-
-        CheckGuards("by DrawTriangle");
-        if (std::memcmp(&copy, &record, sizeof copy) != 0) Fail("the caller's record was written");
-        if (std::memcmp(&matrixBefore, &CurrentMatrix, sizeof matrixBefore) != 0)
-            Fail("CurrentMatrix changed during a draw");
-        if (std::memcmp(&frustumBefore, &Frustum, sizeof frustumBefore) != 0)
-            Fail("the view frustum changed during a draw");
+    TriangleRecord records[MaxRecords];
+    int count = 0;
+    while (count < MaxRecords) {
+        Take(data, size, &records[count++], sizeof(TriangleRecord));
         if (size == 0) break;
     }
+
+    static uint32_t baselineColour[Pixels];
+    static float baselineDepth[Pixels];
+    for (int path = 0; path < FillPathCount; path++) {
+        if (!FillPathRuns((FillPath)path)) continue;
+        UseFillPath((FillPath)path);
+        DrawRecords(records, count, transform);
+        if (path == FillPathSse2) {
+            std::memcpy(baselineColour, Target.colour, sizeof baselineColour);
+            std::memcpy(baselineDepth, Target.depth, sizeof baselineDepth);
+        } else if (std::memcmp(baselineColour, Target.colour, sizeof baselineColour) != 0 ||
+                   std::memcmp(baselineDepth, Target.depth, sizeof baselineDepth) != 0) {
+            std::fprintf(stderr, "core_fuzz: the %s fill drew a different frame\n",
+                         FillPathName((FillPath)path));
+            std::abort();
+        }
+    }
+    UseFillPath(FillPathSse2);
     return 0;
 }
