@@ -6,6 +6,8 @@
 #include "render/raster.h"
 #include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
 
+ProjectedTriangleSink ProjectedSink;
+
 void TransformVertex(Vertex &v) {
     const float *m = CurrentMatrix.m;
     float x = v.x, y = v.y, z = v.z, w = v.w;
@@ -71,5 +73,8 @@ void DrawTriangle(const TriangleRecord &record, bool transform) {
         v.x = cx + SnapOffset(sx);
         v.y = cy + SnapOffset(sy);
     }
-    RasteriseTriangle(t);
+    if (ProjectedSink)
+        ProjectedSink(t);
+    else
+        RasteriseTriangle(t);
 }

@@ -9,3 +9,9 @@ void TransformVertex(Vertex &v);
 // plane whose flag bit is clear, projects and rasterises. The record itself is
 // never written.
 void DrawTriangle(const TriangleRecord &record, bool transform);
+
+// Where DrawTriangle hands each projected triangle when set: a caller that
+// draws the frame in bands of rows collects them here once and rasterises
+// them per band. Null (the default) rasterises each at once.
+typedef void (*ProjectedTriangleSink)(TriangleRecord &triangle);
+extern ProjectedTriangleSink ProjectedSink;

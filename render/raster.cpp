@@ -99,25 +99,28 @@ void RasteriseTriangleRows(TriangleRecord &tri, int32_t firstRow, int32_t endRow
     }
     if (yTop == yBot) return;
     SCANVANE_COUNT(trianglesDrawn, 1);
+    if (yBot <= firstRow || yTop >= endRow) return; // no row in the band
 
     Edge longStep = EdgeSteps(p[0], p[2]);
     Edge upperStep = EdgeSteps(p[0], p[1]);
     Edge lowerStep = EdgeSteps(p[1], p[2]);
     bool shortOnRight = upperStep.x > longStep.x;
 
-    // Rows outside [firstRow, endRow) are walked (the sides still advance by
-    // one addition per row) but not filled.
+    // Rows before firstRow are walked (the sides still advance by one
+    // addition per row) but not filled.
     SpanBatch spans;
     Edge longSide = EdgeStart(p[0]), shortSide = longSide;
-    for (int32_t i = yTop; i < yMid; i++) {
-        if (i >= firstRow && i < endRow)
+    // Nothing past the band's last row is needed, so the walk stops there.
+    const int32_t midStop = yMid < endRow ? yMid : endRow, botStop = yBot < endRow ? yBot : endRow;
+    for (int32_t i = yTop; i < midStop; i++) {
+        if (i >= firstRow)
             spans.Add(i, shortOnRight ? longSide : shortSide, shortOnRight ? shortSide : longSide);
         Advance(longSide, longStep);
         Advance(shortSide, upperStep);
     }
     shortSide = EdgeStart(p[1]);
-    for (int32_t i = yMid; i < yBot; i++) {
-        if (i >= firstRow && i < endRow)
+    for (int32_t i = yMid; i < botStop; i++) {
+        if (i >= firstRow)
             spans.Add(i, shortOnRight ? longSide : shortSide, shortOnRight ? shortSide : longSide);
         Advance(longSide, longStep);
         Advance(shortSide, lowerStep);
