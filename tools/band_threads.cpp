@@ -1,0 +1,172 @@
+#include "tools/band_threads.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#if defined(__x86_64__) || defined(__i386__)
+#include <emmintrin.h>
+#endif
+
+#include "app/scene.h"
+#include "render/frame_size.h"
+#include "render/pipeline.h"
+#include "render/raster.h"
+#include "render/render_target.h"
+
+namespace {
+// Bands of 32 rows: small enough that a late thread leaves little for the
+// others to wait on, large enough that walking the triangles once per band
+// stays cheap. A lone thread takes the frame as one band.
+constexpr int BandRows = 32;
+constexpr int BandsPerFrame = FrameHeight / BandRows;
+static_assert(FrameHeight % BandRows == 0, "bands cover the frame exactly");
+
+// A scene record can come out of the clipper as at most seven triangles (a
+// triangle cut by six planes has at most nine corners); room for eight each.
+constexpr int MaxCollected = 8 * 88;
+
+// Between frames a helper spins this many times (a few hundred microseconds)
+// before it sleeps, so back-to-back frames find it awake.
+constexpr int SpinsBeforeSleep = 20000;
+
+TriangleRecord collected[MaxCollected];
+int collectedCount;
+bool collectedOverflow;
+
+std::thread helpers[MaxBandThreads - 1];
+int helperCount, threadCount, bandCount;
+std::mutex wakeMutex;
+std::condition_variable wake;
+std::atomic<uint64_t> publishedFrame{0};
+std::atomic<bool> stopping{false};
+std::atomic<int> nextBand{0}, bandsDone{0};
+
+void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+void Collect(TriangleRecord &triangle) {
+    if (collectedCount < MaxCollected) collected[collectedCount++] = triangle;
+    else collectedOverflow = true;
+}
+
+void DrawBand(int band) {
+    const int32_t first = band * (FrameHeight / bandCount), end = first + FrameHeight / bandCount;
+    const int32_t at = first * Target.width, pixels = (end - first) * Target.width;
+    ClearRenderTargetCached(pixels, Target.colour + at, Target.depth + at);
+    for (int i = 0; i < collectedCount; i++) {
+        TriangleRecord t = collected[i]; // the rasteriser reorders its vertices
+        RasteriseTriangleRows(t, first, end);
+    }
+}
+
+// Claims bands until none are left in the frame being drawn. A helper that
+// comes late finds the counter past the last band and goes back to waiting.
+void DrawClaimedBands() {
+    for (;;) {
+        int band = nextBand.fetch_add(1, std::memory_order_acq_rel);
+        if (band >= bandCount) return;
+        DrawBand(band);
+        bandsDone.fetch_add(1, std::memory_order_release);
+    }
+}
+
+void HelperLoop() {
+    uint64_t seen = 0;
+    for (;;) {
+        int spins = 0;
+        while (publishedFrame.load(std::memory_order_acquire) == seen &&
+               !stopping.load(std::memory_order_acquire) && spins < SpinsBeforeSleep)
+            Pause(), spins++;
+        if (publishedFrame.load(std::memory_order_acquire) == seen) {
+            std::unique_lock<std::mutex> lock(wakeMutex);
+            wake.wait(lock, [&] {
+                return stopping.load(std::memory_order_acquire) ||
+                       publishedFrame.load(std::memory_order_acquire) != seen;
+            });
+        }
+        if (stopping.load(std::memory_order_acquire)) return;
+        seen = publishedFrame.load(std::memory_order_acquire);
+        DrawClaimedBands();
+    }
+}
+} // namespace
+
+bool StartBandThreads(int threads, std::string &error) {
+    if (threads < 1 || threads > MaxBandThreads) {
+        error = "--threads wants a whole number from 1 to " + std::to_string(MaxBandThreads) +
+                ", got " + std::to_string(threads);
+        return false;
+    }
+    StopBandThreads();
+    static bool registered = false;
+    if (!registered) registered = std::atexit(StopBandThreads) == 0;
+    stopping.store(false);
+    threadCount = threads;
+    bandCount = threads == 1 ? 1 : BandsPerFrame;
+    for (int i = 0; i < threads - 1; i++) {
+        try {
+            helpers[i] = std::thread(HelperLoop);
+        } catch (const std::system_error &e) {
+            error = std::string("cannot start a drawing thread: ") + e.what();
+            StopBandThreads();
+            return false;
+        }
+        helperCount = i + 1;
+    }
+    return true;
+}
+
+void StopBandThreads() {
+    {
+        std::lock_guard<std::mutex> lock(wakeMutex);
+        stopping.store(true, std::memory_order_release);
+    }
+    wake.notify_all();
+    for (int i = 0; i < helperCount; i++)
+        if (helpers[i].joinable()) helpers[i].join();
+    helperCount = 0;
+    threadCount = 0;
+}
+
+int BandThreadCount() { return threadCount; }
+
+void BeginCollectingTriangles() {
+    collectedCount = 0;
+    collectedOverflow = false;
+    ProjectedSink = Collect;
+}
+
+void EndCollectingTriangles() {
+    ProjectedSink = nullptr;
+    if (collectedOverflow) {
+        // Cannot happen with the clipper as it is; losing triangles silently
+        // would draw a wrong frame.
+        std::fprintf(stderr, "scanvane: more than %d projected triangles in one frame\n", MaxCollected);
+        std::abort();
+    }
+}
+
+void DrawCollectedInBands() {
+    // The triangles and the target are written before the counter is reset
+    // and the frame published; the helpers read them after claiming a band.
+    bandsDone.store(0, std::memory_order_relaxed);
+    nextBand.store(0, std::memory_order_release);
+    if (helperCount > 0) {
+        {
+            std::lock_guard<std::mutex> lock(wakeMutex);
+            publishedFrame.fetch_add(1, std::memory_order_release);
+        }
+        wake.notify_all();
+    }
+    DrawClaimedBands();
+    while (bandsDone.load(std::memory_order_acquire) < bandCount) Pause();
+}
