@@ -55,7 +55,23 @@ void BuildViewMatrix() {
     PremultiplyCurrentMatrix(ViewRotation);
 }
 
-void RenderFrame() {
+void RenderFrame() { RenderFrameDrawnBy(ClearAndDrawScene); }
+
+void ClearAndDrawScene() {
+    ClearRenderTarget(Screen.width * Screen.height, Target.colour, Target.depth);
+    AdvanceCameraAndSendScene();
+}
+
+void AdvanceCameraAndSendScene() {
+    AdvanceCamera(Clock.frameTime);
+    BuildViewMatrix();
+    for (TriangleRecord &record : SceneTriangles) {
+        record.clipFlags = 0;
+        DrawTriangle(record, true);
+    }
+}
+
+void RenderFrameDrawnBy(void (*clearAndDraw)()) {
     Clock.frequency = CounterFrequency();
     int64_t reading = CounterReading();
     uint32_t ticks = (uint32_t)reading - (uint32_t)Clock.previousReading; // wraps mod 2^32
@@ -67,13 +83,7 @@ void RenderFrame() {
     Clock.lapMark = (uint32_t)CounterReading();
 
     Target.colour = BeginFrame();
-    ClearRenderTarget(Screen.width * Screen.height, Target.colour, Target.depth);
-    AdvanceCamera(Clock.frameTime);
-    BuildViewMatrix();
-    for (TriangleRecord &record : SceneTriangles) {
-        record.clipFlags = 0;
-        DrawTriangle(record, true);
-    }
+    clearAndDraw();
 
     uint32_t lap = (uint32_t)CounterReading();
     Clock.clockCount = lap - Clock.lapMark;

@@ -22,5 +22,13 @@ void InitGraphics(void *window);
 // Draws one whole frame and shows it with its clock count.
 void RenderFrame();
 
+// RenderFrame's steps with its middle part handed over: clearAndDraw clears
+// the target and calls AdvanceCameraAndSendScene, with the streaming clear in
+// RenderFrame (ClearAndDrawScene) and otherwise in the tools' all-cores mode.
+void RenderFrameDrawnBy(void (*clearAndDraw)());
+void ClearAndDrawScene();
+// Camera advance, view matrix and the scene's triangles through the pipeline.
+void AdvanceCameraAndSendScene();
+
 // The view matrix for the camera as it stands, built into CurrentMatrix.
 void BuildViewMatrix();

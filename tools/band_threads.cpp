@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "app/frame_cycle.h"
 #include "app/scene.h"
 #include "render/frame_size.h"
 #include "render/pipeline.h"
@@ -54,8 +55,10 @@ void Pause() {
 }
 
 void Collect(TriangleRecord &triangle) {
-    if (collectedCount < MaxCollected) collected[collectedCount++] = triangle;
-    else collectedOverflow = true;
+    if (collectedCount < MaxCollected)
+        collected[collectedCount++] = triangle;
+    else
+        collectedOverflow = true;
 }
 
 void DrawBand(int band) {
@@ -150,7 +153,8 @@ void EndCollectingTriangles() {
     if (collectedOverflow) {
         // Cannot happen with the clipper as it is; losing triangles silently
         // would draw a wrong frame.
-        std::fprintf(stderr, "scanvane: more than %d projected triangles in one frame\n", MaxCollected);
+        std::fprintf(stderr, "scanvane: more than %d projected triangles in one frame\n",
+                     MaxCollected);
         std::abort();
     }
 }
@@ -170,3 +174,12 @@ void DrawCollectedInBands() {
     DrawClaimedBands();
     while (bandsDone.load(std::memory_order_acquire) < bandCount) Pause();
 }
+
+static void ClearAndDrawInBands() {
+    BeginCollectingTriangles();
+    AdvanceCameraAndSendScene();
+    EndCollectingTriangles();
+    DrawCollectedInBands();
+}
+
+void RenderFrameInBands() { RenderFrameDrawnBy(ClearAndDrawInBands); }

@@ -30,3 +30,8 @@ void EndCollectingTriangles();
 // Clears Target and draws the collected triangles into it, band by band on
 // every thread; returns when every band is done.
 void DrawCollectedInBands();
+
+// RenderFrame's steps with the target cleared and drawn in bands on the
+// started threads (with one thread: the one-thread frame with the ordinary
+// clear).
+void RenderFrameInBands();

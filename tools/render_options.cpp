@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "app/keys.h"
+#include "tools/band_threads.h"
 #include "tools/quote.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
@@ -178,7 +179,20 @@ bool ReadScript(const std::string &path, std::vector<ScriptFrame> &frames, std::
     return got == 0;
 }
 
+bool ParseThreadCount(const std::string &text, int &threads, std::string &error) {
+    int n = 0;
+    bool digits = !text.empty() && text.size() <= 3;
+    for (char c : text) digits = digits && c >= '0' && c <= '9', n = n * 10 + (c - '0');
+    if (!digits || n < 1 || n > MaxBandThreads)
+        return error = "--threads wants a whole number from 1 to " + std::to_string(MaxBandThreads) +
+                       ", got " + Quote(text),
+               false;
+    threads = n;
+    return true;
+}
+
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
+    bool threadsGiven = false;
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i], value;
         bool inlineValue = false;
@@ -198,14 +212,18 @@ bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &er
                               : arg == "--raw"   ? &o.raw
                               : arg == "--depth" ? &o.depth
                                                  : nullptr;
-        if (!target && arg != "--camera")
+        if (!target && arg != "--camera" && arg != "--threads")
             return error = "unknown option " + Quote(argv[i]) + " (see --help)", false;
         if (!inlineValue) {
             if (i + 1 >= argc) return error = arg + " needs a value", false;
             value = argv[++i];
         }
         if (value.empty()) return error = arg + " needs a non-empty value", false;
-        if (arg == "--camera") {
+        if (arg == "--threads") {
+            if (threadsGiven) return error = "--threads given twice", false;
+            if (!ParseThreadCount(value, o.threads, error)) return false;
+            threadsGiven = true;
+        } else if (arg == "--camera") {
             if (o.haveCamera) return error = "--camera given twice", false;
             if (!ParseCamera(value, o.camera, error)) return false;
             o.haveCamera = true;

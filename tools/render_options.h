@@ -17,6 +17,7 @@ struct RenderOptions {
     bool haveCamera = false;
     CameraState camera{};
     std::string script, png, raw, depth;
+    int threads = 1; // 1: the specified one-thread frame cycle
 };
 
 // A script is read one frame at a time, so that an endless pipe is rendered
@@ -36,6 +37,7 @@ bool ParseRenderOptions(int argc, char **argv, RenderOptions &options, std::stri
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error);
 // The names a script may hold, space-separated, in the controls text's order.
 std::string ScriptKeyNames();
+bool ParseThreadCount(const std::string &text, int &threads, std::string &error);
 bool ParseScriptLine(const std::string &line, bool &skip, ScriptFrame &frame, std::string &error);
 
 bool OpenScript(const std::string &path, ScriptReader &reader, std::string &error);

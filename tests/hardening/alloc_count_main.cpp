@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <string>
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
 #include "app/platform.h"
 #include "platform/headless/headless.h"
+#include "tools/band_threads.h"
 
 namespace {
 bool Counting;
@@ -87,9 +90,17 @@ void *realloc(void *p, size_t n) {
 }
 #endif
 
-int main() {
+int main(int argc, char **argv) {
     InstallHeadlessCounter();
     InitGraphics(nullptr);
+    // alloc_count --threads T: the tools' all-cores mode, its threads started
+    // before counting begins.
+    const int threads = argc == 3 && std::strcmp(argv[1], "--threads") == 0 ? std::atoi(argv[2]) : 1;
+    std::string error;
+    if (threads > 1 && !StartBandThreads(threads, error)) {
+        std::fprintf(stderr, "alloc_count: %s\n", error.c_str());
+        return 2;
+    }
 
     // Held keys change every few frames; frame times run from none to a
     // whole second, so every branch of the camera advance is taken.
@@ -105,7 +116,8 @@ int main() {
             OnKeyUp(key);
         if (frame % 97 == 0) Camera = StartCamera;
         FeedFrameTime(frame % 50 == 0 ? 1000000 : (state >> 8) % 40000);
-        RenderFrame();
+        if (threads > 1) RenderFrameInBands();
+        else RenderFrame();
     }
     Counting = false;
     const unsigned long newCalls = NewCalls, mallocCalls = MallocCalls;

@@ -2,7 +2,8 @@
 // random performance-counter readings and random camera jumps, checking after
 // every frame that nothing was written outside the colour and depth buffers
 // and that the camera stays finite.
-//   frame_soak [--frames N] [--seed S]
+//   frame_soak [--frames N] [--seed S] [--threads T]
+// With --threads above 1 the frames are drawn by the tools' all-cores mode.
 // Exit status 0 when every frame passed, 1 on the first failed check (with
 // the frame number and seed to reproduce it), 2 on a bad argument.
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
@@ -19,6 +21,7 @@
 #include "render/frustum.h"
 #include "render/render_target.h"
 #include "tests/hardening/guard_zone.h"
+#include "tools/band_threads.h"
 #include "tools/crc32.h"
 
 namespace {
@@ -177,15 +180,17 @@ uint32_t FrameCrc(const uint32_t *colour, const float *depth) {
 } // namespace
 
 int main(int argc, char **argv) {
-    unsigned long frames = 10000;
+    unsigned long frames = 10000, threads = 1;
     for (int i = 1; i < argc; i++) {
         char *end = nullptr;
         if (i + 1 < argc && std::strcmp(argv[i], "--frames") == 0)
             frames = std::strtoul(argv[++i], &end, 10);
         else if (i + 1 < argc && std::strcmp(argv[i], "--seed") == 0)
             Seed = std::strtoul(argv[++i], &end, 10);
-        if (!end || *end != '\0' || frames == 0) {
-            std::fprintf(stderr, "usage: frame_soak [--frames N] [--seed S]\n");
+        else if (i + 1 < argc && std::strcmp(argv[i], "--threads") == 0)
+            threads = std::strtoul(argv[++i], &end, 10);
+        if (!end || *end != '\0' || frames == 0 || threads == 0) {
+            std::fprintf(stderr, "usage: frame_soak [--frames N] [--seed S] [--threads T]\n");
             return 2;
         }
     }
@@ -201,6 +206,11 @@ int main(int argc, char **argv) {
     Headless.colour = (uint32_t *)GuardedAlloc(ColourZone, bytes, 64 * 1024);
     DepthBuffer = (float *)GuardedAlloc(DepthZone, bytes, 64 * 1024);
     Target.depth = DepthBuffer;
+    std::string error;
+    if (threads > 1 && !StartBandThreads((int)threads, error)) {
+        std::fprintf(stderr, "frame_soak: %s\n", error.c_str());
+        return 2;
+    }
 
     unsigned long escapes = 0, repeats = 0, sampled = 0, drawn = 0;
     for (FrameNumber = 0; FrameNumber < frames; FrameNumber++) {
@@ -208,7 +218,8 @@ int main(int argc, char **argv) {
         MaybeJumpCamera();
         ChooseReadings();
         int ended = Headless.framesEnded;
-        RenderFrame();
+        if (threads > 1) RenderFrameInBands();
+        else RenderFrame();
         CheckFrame(ended);
         if (Headless.windowDestroyed) escapes++, Headless.windowDestroyed = false;
 

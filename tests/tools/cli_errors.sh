@@ -96,6 +96,11 @@ bad "--png given twice" $N --png a.png --png b.png
 bad "--script given twice" $N --script - --script -
 bad "--help takes no value" $N --help=yes
 bad "--png and --raw name the same file" $N --png same --raw same
+bad "--threads wants a whole number from 1 to 64, got '0'" $N --threads 0
+bad "--threads wants a whole number from 1 to 64, got '65'" $N --threads=65
+bad "--threads wants a whole number from 1 to 64, got '2x'" $N --threads 2x
+bad "--threads wants a whole number from 1 to 64, got '-2'" $N --threads -2
+bad "--threads given twice" $N --threads 2 --threads 2
 # Camera numbers.
 bad "got only 3" $N --camera 1,2,3 --png out.png
 bad "got more" $N --camera 1,2,3,4,5
@@ -142,6 +147,9 @@ bad "script line 1: unknown key 'up,left'" $N --script "$I/key-comma"
 bad "script line 1: unknown key 'UP'" $N --script "$I/key-upper"
 bad "script line 1: unknown key '#'" $N --script "$I/trailing-comment"
 bad "script line 4: frame time '1,5' is not a decimal" "$I/comma-decimal" --script - --png out.png
+# The same after frames were drawn by threads already running.
+bad "script line 4: frame time '1,5' is not a decimal" "$I/comma-decimal" --threads 2 --script - --png out.png
+bad "script line 3: unknown key 'jump'" $N --threads 3 --script "$I/unknown-key"
 # A full standard output is a failure too.
 if [ -w /dev/full ]; then
     cases=$((cases + 1))
