@@ -19,10 +19,10 @@
 #include "render/render_target.h"
 
 namespace {
-// Bands of 32 rows: small enough that a late thread leaves little for the
+// Bands of 48 rows: small enough that a late thread leaves little for the
 // others to wait on, large enough that walking the triangles once per band
 // stays cheap. A lone thread takes the frame as one band.
-constexpr int BandRows = 32;
+constexpr int BandRows = 48;
 constexpr int BandsPerFrame = FrameHeight / BandRows;
 static_assert(FrameHeight % BandRows == 0, "bands cover the frame exactly");
 

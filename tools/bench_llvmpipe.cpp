@@ -5,17 +5,25 @@
 
 #include <GL/gl.h>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <string>
 #include <vector>
 
 #include "app/scene.h"
 #include "render/frame_size.h"
 #include "tools/bench_views.h"
 
-bool TimeLlvmpipe(const CameraState &camera, int frames, Timing &timing, std::string &renderer,
-                  std::string &error) {
-    // One thread, as the renderer it is compared with; llvmpipe, not softpipe.
-    setenv("LP_NUM_THREADS", "0", 1);
+// In this process: llvmpipe reads LP_NUM_THREADS once, when its first
+// context is made, so each thread count needs a process of its own.
+static bool TimeLlvmpipeHere(const CameraState &camera, int frames, int threads,
+                             std::vector<double> &samples, std::string &renderer,
+                             std::string &error) {
+    // 0 rasterises on the calling thread; llvmpipe, not softpipe.
+    setenv("LP_NUM_THREADS", threads <= 1 ? "0" : std::to_string(threads).c_str(), 1);
     setenv("GALLIUM_DRIVER", "llvmpipe", 0);
     const int width = FrameWidth, height = FrameHeight;
     OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
@@ -55,7 +63,6 @@ bool TimeLlvmpipe(const CameraState &camera, int frames, Timing &timing, std::st
     glColorPointer(3, GL_FLOAT, 0, colours.data());
 
     using Clock = std::chrono::steady_clock;
-    std::vector<double> samples;
     for (int i = 0; i < BenchWarmFrames + frames; i++) {
         auto start = Clock::now();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -68,13 +75,79 @@ bool TimeLlvmpipe(const CameraState &camera, int frames, Timing &timing, std::st
     GLenum glError = glGetError();
     OSMesaDestroyContext(context);
     if (glError != GL_NO_ERROR) return error = "OpenGL error " + std::to_string(glError), false;
+    return true;
+}
+
+// What a child process sends back: ok, then the text (renderer or error),
+// then the samples.
+static bool WriteAll(int fd, const void *data, size_t bytes) {
+    const char *p = (const char *)data;
+    while (bytes > 0) {
+        ssize_t n = write(fd, p, bytes);
+        if (n <= 0) return false;
+        p += n, bytes -= (size_t)n;
+    }
+    return true;
+}
+
+static bool ReadAll(int fd, void *data, size_t bytes) {
+    char *p = (char *)data;
+    while (bytes > 0) {
+        ssize_t n = read(fd, p, bytes);
+        if (n <= 0) return false;
+        p += n, bytes -= (size_t)n;
+    }
+    return true;
+}
+
+bool TimeLlvmpipe(const CameraState &camera, int frames, int threads, Timing &timing,
+                  std::string &renderer, std::string &error, std::vector<double> *samplesOut) {
+    int fds[2];
+    if (pipe(fds) != 0) return error = "pipe failed", false;
+    std::fflush(nullptr);
+    pid_t child = fork();
+    if (child < 0) {
+        close(fds[0]), close(fds[1]);
+        return error = "fork failed", false;
+    }
+    if (child == 0) {
+        close(fds[0]);
+        std::vector<double> samples;
+        std::string text;
+        uint32_t ok = TimeLlvmpipeHere(camera, frames, threads, samples, renderer, error);
+        text = ok ? renderer : error;
+        uint32_t length = (uint32_t)text.size(), count = (uint32_t)samples.size();
+        bool sent = WriteAll(fds[1], &ok, sizeof ok) && WriteAll(fds[1], &length, sizeof length) &&
+                    WriteAll(fds[1], text.data(), length) && WriteAll(fds[1], &count, sizeof count) &&
+                    WriteAll(fds[1], samples.data(), count * sizeof(double));
+        _exit(sent ? 0 : 1);
+    }
+    close(fds[1]);
+    uint32_t ok = 0, length = 0, count = 0;
+    std::string text;
+    std::vector<double> samples;
+    bool got = ReadAll(fds[0], &ok, sizeof ok) && ReadAll(fds[0], &length, sizeof length) &&
+               length < (1u << 20);
+    if (got) text.resize(length), got = ReadAll(fds[0], &text[0], length);
+    if (got) got = ReadAll(fds[0], &count, sizeof count) && count <= (uint32_t)frames;
+    if (got) samples.resize(count), got = ReadAll(fds[0], samples.data(), count * sizeof(double));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return error = "the llvmpipe process failed", false;
+    if (!ok) return error = text, false;
+    if (samples.empty()) return error = "llvmpipe drew no frames", false;
+    renderer = text;
+    if (samplesOut) samplesOut->insert(samplesOut->end(), samples.begin(), samples.end());
     timing = Summarise(samples);
     return true;
 }
 
 #else
 
-bool TimeLlvmpipe(const CameraState &, int, Timing &, std::string &, std::string &error) {
+bool TimeLlvmpipe(const CameraState &, int, int, Timing &, std::string &, std::string &error,
+                  std::vector<double> *) {
     error = "this build has no OSMesa (install libosmesa6-dev and reconfigure)";
     return false;
 }

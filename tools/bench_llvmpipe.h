@@ -1,12 +1,17 @@
-// The same 88 triangles drawn by Mesa's llvmpipe through OSMesa, single
-// threaded, for a yardstick from a real software rasteriser.
+// The same 88 triangles drawn by Mesa's llvmpipe through OSMesa, on one
+// thread or several, for a yardstick from a real software rasteriser.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "app/camera.h"
 #include "tools/bench_floors.h"
 
 // False with a message when OSMesa is missing from this build or fails.
-// Times clear + draw + glFinish of frames (after warm-up ones) at the camera.
-bool TimeLlvmpipe(const CameraState &camera, int frames, Timing &timing, std::string &renderer,
-                  std::string &error);
+// Times clear + draw + glFinish of frames (after warm-up ones) at the camera,
+// with llvmpipe's own threads set to threads (LP_NUM_THREADS; 1 draws on the
+// calling thread alone).
+// The samples (ns) are also appended to samplesOut when given.
+bool TimeLlvmpipe(const CameraState &camera, int frames, int threads, Timing &timing,
+                  std::string &renderer, std::string &error,
+                  std::vector<double> *samplesOut = nullptr);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 #ifdef _WIN32
 #define popen _popen
@@ -14,20 +15,32 @@
 #include <unistd.h>
 #endif
 
+#include "app/frame_cycle.h"
+#include "render/fill_path.h"
+#include "tools/band_threads.h"
 #include "tools/bench_floors.h"
 #include "tools/bench_llvmpipe.h"
 #include "tools/bench_views.h"
 
 static const char usage[] =
-    "usage: scanvane-bench [--json] [--compare-llvmpipe]\n"
+    "usage: scanvane-bench [--json] [--compare-llvmpipe] [--threads N] [--fill PATH]\n"
     "Times the real frame cycle's drawing work (begin frame to last triangle)\n"
     "for the views start, window, wall, above and walk: 60 warm-up frames, then\n"
     "min / p25 / median of 600 frames in nanoseconds and counter ticks, with the\n"
     "work each view does and its ratio to the clear's floors measured in the same\n"
     "run (both buffers written with 16-byte streaming stores, and with memset).\n"
+    "Then the start view in three modes, in %d interleaved rounds: one thread as\n"
+    "shipped (streaming clear), one thread with an ordinary clear, and all cores\n"
+    "(the frame's rows in bands on every thread, ordinary clear).\n"
     "  --json              one JSON object instead of the table\n"
-    "  --compare-llvmpipe  also draw the start view with Mesa's llvmpipe (OSMesa,\n"
-    "                      one thread) and print how many times slower it is\n"
+    "  --compare-llvmpipe  also draw the start view with Mesa's llvmpipe (OSMesa)\n"
+    "                      on one thread and on all cores, in the same rounds, and\n"
+    "                      print how many times slower it is than each mode\n"
+    "  --threads N         time the views with the frame drawn in bands on N\n"
+    "                      threads (1, the default: the one-thread frame cycle);\n"
+    "                      N above 1 is also the all-cores mode's thread count\n"
+    "  --fill PATH         force the span fill: sse2, avx2 or avx512 (also the\n"
+    "                      environment variable SCANVANE_FILL); default: widest\n"
     "Exit status 0 on success, 2 on bad arguments, 1 if the counting pass fails.\n";
 
 struct ViewResult {
@@ -85,14 +98,17 @@ static bool ReadCounts(const std::string &program, ViewResult *results, std::str
     return true;
 }
 
-static std::string CpuModel() {
+// A field of the first processor in /proc/cpuinfo, or "unknown".
+static std::string CpuField(const char *name) {
     std::ifstream in("/proc/cpuinfo");
     std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("model name", 0) == 0) {
-            size_t colon = line.find(':');
-            if (colon != std::string::npos && colon + 2 <= line.size()) return line.substr(colon + 2);
-        }
+    while (std::getline(in, line)) {
+        size_t colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        std::string key = line.substr(0, colon);
+        key.erase(key.find_last_not_of(" \t") + 1);
+        if (key == name) return colon + 2 <= line.size() ? line.substr(colon + 2) : "";
+    }
     return "unknown";
 }
 
@@ -106,16 +122,55 @@ static std::string JsonString(const std::string &s) {
     return out + "\"";
 }
 
+// The start view timed in several modes, round by round.
+constexpr int BenchModeRounds = 3, BenchModeCount = 3;
+struct BenchMode {
+    const char *name, *label;
+    int threads; // 0: RenderFrame as shipped; else the band frame on this many threads
+};
+
+// Draws the bench's frames as RenderFrame (threads 0) or in bands.
+static bool UseBenchThreads(int threads, std::string &error) {
+    StopBandThreads();
+    BenchFrame = RenderFrame;
+    if (threads == 0) return true;
+    if (!StartBandThreads(threads, error)) return false;
+    BenchFrame = RenderFrameInBands;
+    return true;
+}
+
+// Warm-up frames, then the measured ones of the start view, appended in ns.
+static void TimeStartView(std::vector<double> &ns, int64_t frequency) {
+    const BenchView &view = BenchViews[0];
+    ResetView(view);
+    for (int i = 0; i < BenchWarmFrames; i++) DrawViewFrame(view, i);
+    for (int i = 0; i < BenchMeasuredFrames; i++)
+        ns.push_back((double)DrawViewFrame(view, i) * 1e9 / (double)frequency);
+}
+
 // Counts per frame: exact for a still view, the mean for the walk.
 static double PerFrame(uint64_t total, int frames) { return (double)total / (double)frames; }
 
 int main(int argc, char **argv) {
     bool json = false, llvmpipe = false;
+    int threads = 1;
+    const char *fill = nullptr;
     for (int i = 1; i < argc; i++) {
         if (!std::strcmp(argv[i], "--json")) json = true;
+        else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc) {
+            char *end = nullptr;
+            long n = std::strtol(argv[++i], &end, 10);
+            if (*argv[i] == '\0' || *end != '\0' || n < 1 || n > MaxBandThreads) {
+                std::fprintf(stderr, "scanvane-bench: --threads wants 1 to %d, got '%s'\n",
+                             MaxBandThreads, argv[i]);
+                return 2;
+            }
+            threads = (int)n;
+        } else if (!std::strcmp(argv[i], "--fill") && i + 1 < argc)
+            fill = argv[++i];
         else if (!std::strcmp(argv[i], "--compare-llvmpipe")) llvmpipe = true;
         else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(usage, stdout);
+            std::printf(usage, BenchModeRounds);
             return 0;
         } else {
             std::fprintf(stderr, "scanvane-bench: unknown option '%s' (see --help)\n", argv[i]);
@@ -124,6 +179,22 @@ int main(int argc, char **argv) {
     }
 
     StartBenchGraphics();
+    if (fill) {
+        if (const char *error = ChooseFillPath(fill)) {
+            std::fprintf(stderr, "scanvane-bench: --fill %s: %s\n", fill, error);
+            return 2;
+        }
+    }
+    // Stopped and joined on every way out (also registered at exit).
+    struct ThreadsStop {
+        ~ThreadsStop() { StopBandThreads(); }
+    } threadsStop;
+    std::string threadError;
+    const int viewThreads = threads > 1 ? threads : 0;
+    if (!UseBenchThreads(viewThreads, threadError)) {
+        std::fprintf(stderr, "scanvane-bench: %s\n", threadError.c_str());
+        return 1;
+    }
     const int64_t frequency = BenchCounterFrequency();
     Timing streamFloor = TimeStreamFloor(BenchMeasuredFrames);
     Timing memsetFloor = TimeMemsetFloor(BenchMeasuredFrames);
@@ -156,15 +227,47 @@ int main(int argc, char **argv) {
     if (!hashesAgree)
         std::fprintf(stderr, "scanvane-bench: the counting build drew different frames!\n");
 
-    Timing lp{};
+    // The start view in each mode and llvmpipe's two, round by round, so a
+    // busy spell on this shared machine falls on all of them alike.
+    const unsigned cores = std::thread::hardware_concurrency();
+    const int allCores = threads > 1 ? threads : cores > 1 ? (int)cores : 2;
+    const BenchMode modes[BenchModeCount] = {
+        {"one_thread_streaming_clear", "one thread, streaming clear (as shipped)", 0},
+        {"one_thread_ordinary_clear", "one thread, ordinary clear", 1},
+        {"all_cores", "all cores, ordinary clear", allCores}};
+    std::vector<double> modeSamples[BenchModeCount], lpSamples[2];
     std::string lpRenderer, lpError;
-    bool haveLp = llvmpipe && TimeLlvmpipe(BenchViews[0].camera, BenchMeasuredFrames, lp, lpRenderer, lpError);
+    bool haveLp = llvmpipe;
+    for (int round = 0; round < BenchModeRounds; round++) {
+        for (int m = 0; m < BenchModeCount; m++) {
+            if (!UseBenchThreads(modes[m].threads, threadError)) {
+                std::fprintf(stderr, "scanvane-bench: %s\n", threadError.c_str());
+                return 1;
+            }
+            TimeStartView(modeSamples[m], frequency);
+        }
+        UseBenchThreads(0, threadError); // no helper threads across the fork
+        for (int t = 0; t < 2 && haveLp; t++) {
+            Timing unused;
+            haveLp = TimeLlvmpipe(BenchViews[0].camera, BenchMeasuredFrames, t ? allCores : 1, unused,
+                                  lpRenderer, lpError, &lpSamples[t]);
+        }
+    }
+    UseBenchThreads(viewThreads, threadError);
     if (llvmpipe && !haveLp) std::fprintf(stderr, "scanvane-bench: llvmpipe: %s\n", lpError.c_str());
+    Timing modeTimes[BenchModeCount];
+    for (int m = 0; m < BenchModeCount; m++) modeTimes[m] = Summarise(modeSamples[m]);
+    Timing lp{}, lpAll{};
+    if (haveLp) lp = Summarise(lpSamples[0]), lpAll = Summarise(lpSamples[1]);
 
-    const std::string cpu = CpuModel();
+    const std::string cpu = CpuField("model name"), family = CpuField("cpu family"),
+                      model = CpuField("model");
+    const char *path = FillPathName(ActiveFillPath());
     if (json) {
-        std::printf("{\"cpu\":%s,\"counter_frequency\":%" PRId64 ",\"views\":[", JsonString(cpu).c_str(),
-                    frequency);
+        std::printf("{\"cpu\":%s,\"cpu_family\":%s,\"cpu_model\":%s,\"path\":\"%s\","
+                    "\"threads\":%d,\"counter_frequency\":%" PRId64 ",\"views\":[",
+                    JsonString(cpu).c_str(), JsonString(family).c_str(), JsonString(model).c_str(), path,
+                    threads, frequency);
         for (int v = 0; v < BenchViewCount; v++) {
             const ViewResult &r = results[v];
             std::printf("%s{\"name\":\"%s\",\"median_ns\":%.0f,\"p25_ns\":%.0f,\"min_ns\":%.0f,"
@@ -194,9 +297,28 @@ int main(int argc, char **argv) {
                         "\"llvmpipe_vs_start\":%.2f,\"llvmpipe_min_vs_start_min\":%.2f",
                         JsonString(lpRenderer).c_str(), lp.medianNs, lp.minNs,
                         lp.medianNs / results[0].ns.medianNs, lp.minNs / results[0].ns.minNs);
-        std::printf("}\n");
+        std::printf(",\"start_modes\":{\"rounds\":%d", BenchModeRounds);
+        for (int m = 0; m < BenchModeCount; m++) {
+            const Timing &t = modeTimes[m];
+            std::printf(",\"%s\":{\"threads\":%d,\"min_ns\":%.0f,\"p25_ns\":%.0f,\"median_ns\":%.0f",
+                        modes[m].name, modes[m].threads ? modes[m].threads : 1, t.minNs, t.p25Ns, t.medianNs);
+            if (haveLp)
+                std::printf(",\"llvmpipe_1_min_vs_min\":%.2f,\"llvmpipe_1_p25_vs_p25\":%.2f,"
+                            "\"llvmpipe_all_min_vs_min\":%.2f,\"llvmpipe_all_p25_vs_p25\":%.2f",
+                            lp.minNs / t.minNs, lp.p25Ns / t.p25Ns, lpAll.minNs / t.minNs,
+                            lpAll.p25Ns / t.p25Ns);
+            std::printf("}");
+        }
+        if (haveLp)
+            std::printf(",\"llvmpipe_1\":{\"threads\":1,\"min_ns\":%.0f,\"p25_ns\":%.0f,\"median_ns\":%.0f},"
+                        "\"llvmpipe_all\":{\"threads\":%d,\"min_ns\":%.0f,\"p25_ns\":%.0f,\"median_ns\":%.0f}",
+                        lp.minNs, lp.p25Ns, lp.medianNs, allCores, lpAll.minNs, lpAll.p25Ns, lpAll.medianNs);
+        std::printf("}}\n");
     } else {
-        std::printf("scanvane-bench  cpu: %s  counter: %" PRId64 " ticks/s\n", cpu.c_str(), frequency);
+        std::printf("scanvane-bench  cpu: %s (family %s, model %s)  counter: %" PRId64 " ticks/s\n",
+                    cpu.c_str(), family.c_str(), model.c_str(), frequency);
+        std::printf("span fill: %s  threads: %d%s\n", path, threads,
+                    threads > 1 ? " (rows in bands, ordinary clear)" : " (as shipped)");
         std::printf("drawing work per frame (begin frame to last triangle), %d frames after %d "
                     "warm-up\n\n",
                     BenchMeasuredFrames, BenchWarmFrames);
@@ -227,11 +349,29 @@ int main(int argc, char **argv) {
             }
             std::printf("counting build draws the same frames: %s\n", hashesAgree ? "yes" : "NO");
         }
-        if (haveLp)
-            std::printf("\nllvmpipe (%s, one thread), start view: min %.0f ns, median %.0f ns;\n"
-                        "  %.2fx the start view's drawing work by median, %.2fx by min\n",
-                        lpRenderer.c_str(), lp.minNs, lp.medianNs, lp.medianNs / results[0].ns.medianNs,
-                        lp.minNs / results[0].ns.minNs);
+        std::printf("\nstart view by mode, %d rounds of %d frames each (ns)%s\n", BenchModeRounds,
+                    BenchMeasuredFrames, haveLp ? "; llvmpipe's time over the mode's, by min and by p25" : "");
+        std::printf("%-42s %9s %9s %9s", "mode", "min", "p25", "median");
+        if (haveLp) std::printf("  %13s  %13s", "lp 1 thread", "lp all cores");
+        std::printf("\n");
+        for (int m = 0; m < BenchModeCount; m++) {
+            const Timing &t = modeTimes[m];
+            char label[64];
+            std::snprintf(label, sizeof label, "%s%s", modes[m].label,
+                          modes[m].threads > 1 ? (" x" + std::to_string(modes[m].threads)).c_str() : "");
+            std::printf("%-42s %9.0f %9.0f %9.0f", label, t.minNs, t.p25Ns, t.medianNs);
+            if (haveLp)
+                std::printf("  %5.2fx %5.2fx  %5.2fx %5.2fx", lp.minNs / t.minNs, lp.p25Ns / t.p25Ns,
+                            lpAll.minNs / t.minNs, lpAll.p25Ns / t.p25Ns);
+            std::printf("\n");
+        }
+        if (haveLp) {
+            std::printf("%-42s %9.0f %9.0f %9.0f\n", "llvmpipe, one thread", lp.minNs, lp.p25Ns, lp.medianNs);
+            std::printf("%-42s %9.0f %9.0f %9.0f\n",
+                        ("llvmpipe, all cores x" + std::to_string(allCores)).c_str(), lpAll.minNs,
+                        lpAll.p25Ns, lpAll.medianNs);
+            std::printf("(%s)\n", lpRenderer.c_str());
+        }
     }
     return counted && hashesAgree ? 0 : 1;
 }

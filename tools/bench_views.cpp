@@ -18,6 +18,8 @@ const BenchView BenchViews[BenchViewCount] = {
     {"walk", {40.0f, -20.0f, 0.0f, 0.0f}, true},         // 600 frames on a fixed key script
 };
 
+void (*BenchFrame)() = RenderFrame;
+
 static int64_t fedStart;
 static int readingsThisFrame;
 
@@ -74,7 +76,7 @@ uint32_t DrawViewFrame(const BenchView &view, int frame) {
     if (view.walk) WalkKeys(frame);
     fedStart += (int64_t)BenchFrameMicros * (BenchCounterFrequency() / 1000000);
     readingsThisFrame = 0;
-    RenderFrame();
+    BenchFrame();
     return Clock.clockCount;
 }
 

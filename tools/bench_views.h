@@ -26,6 +26,10 @@ void StartBenchGraphics();
 // Ticks per second of the system counter the clock count is read from.
 int64_t BenchCounterFrequency();
 
+// How DrawViewFrame draws: RenderFrame (the default) or the tools'
+// all-cores frame (RenderFrameInBands).
+extern void (*BenchFrame)();
+
 // Puts the camera at the view's start and releases every key.
 void ResetView(const BenchView &view);
 
