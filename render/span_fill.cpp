@@ -15,9 +15,6 @@ struct TwoColours {
     uint32_t a, b;
 };
 
-// Each lane to the nearest 32-bit integer, ties to even (cvtps2dq).
-inline __m128i RoundLanes(__m128 v) { return _mm_cvtps_epi32(v); }
-
 inline TwoColours PackTwo(__m128 va, __m128 vb) {
     __m128i ta = RoundLanes(va), tb = RoundLanes(vb);
     __m128i zr = _mm_unpacklo_epi32(ta, tb); // za zb Ra Rb

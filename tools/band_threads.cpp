@@ -1,12 +1,21 @@
 #include "tools/band_threads.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+
+// MinGW's win32 thread model and Emscripten without pthreads have no
+// std::thread: there the tools draw on one thread only.
+#if (defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)) ||                                   \
+    (defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__))
+#define SCANVANE_BAND_THREADS 0
+#else
+#define SCANVANE_BAND_THREADS 1
+#include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#endif
 #if defined(__x86_64__) || defined(__i386__)
 #include <emmintrin.h>
 #endif
@@ -38,10 +47,7 @@ TriangleRecord collected[MaxCollected];
 int collectedCount;
 bool collectedOverflow;
 
-std::thread helpers[MaxBandThreads - 1];
 int helperCount, threadCount, bandCount;
-std::mutex wakeMutex;
-std::condition_variable wake;
 std::atomic<uint64_t> publishedFrame{0};
 std::atomic<bool> stopping{false};
 std::atomic<int> nextBand{0}, bandsDone{0};
@@ -82,6 +88,11 @@ void DrawClaimedBands() {
     }
 }
 
+#if SCANVANE_BAND_THREADS
+std::thread helpers[MaxBandThreads - 1];
+std::mutex wakeMutex;
+std::condition_variable wake;
+
 void HelperLoop() {
     uint64_t seen = 0;
     for (;;) {
@@ -101,6 +112,40 @@ void HelperLoop() {
         DrawClaimedBands();
     }
 }
+
+bool StartHelper(int i, std::string &error) {
+    try {
+        helpers[i] = std::thread(HelperLoop);
+        return true;
+    } catch (const std::system_error &e) {
+        return error = std::string("cannot start a drawing thread: ") + e.what(), false;
+    }
+}
+
+void StopHelpers() {
+    {
+        std::lock_guard<std::mutex> lock(wakeMutex);
+        stopping.store(true, std::memory_order_release);
+    }
+    wake.notify_all();
+    for (int i = 0; i < helperCount; i++)
+        if (helpers[i].joinable()) helpers[i].join();
+}
+
+void WakeHelpers() {
+    {
+        std::lock_guard<std::mutex> lock(wakeMutex);
+        publishedFrame.fetch_add(1, std::memory_order_release);
+    }
+    wake.notify_all();
+}
+#else
+bool StartHelper(int, std::string &error) {
+    return error = "this build draws on one thread only (its C++ library has no threads)", false;
+}
+void StopHelpers() {}
+void WakeHelpers() {}
+#endif
 } // namespace
 
 bool StartBandThreads(int threads, std::string &error) {
@@ -116,10 +161,7 @@ bool StartBandThreads(int threads, std::string &error) {
     threadCount = threads;
     bandCount = threads == 1 ? 1 : BandsPerFrame;
     for (int i = 0; i < threads - 1; i++) {
-        try {
-            helpers[i] = std::thread(HelperLoop);
-        } catch (const std::system_error &e) {
-            error = std::string("cannot start a drawing thread: ") + e.what();
+        if (!StartHelper(i, error)) {
             StopBandThreads();
             return false;
         }
@@ -129,18 +171,21 @@ bool StartBandThreads(int threads, std::string &error) {
 }
 
 void StopBandThreads() {
-    {
-        std::lock_guard<std::mutex> lock(wakeMutex);
-        stopping.store(true, std::memory_order_release);
-    }
-    wake.notify_all();
-    for (int i = 0; i < helperCount; i++)
-        if (helpers[i].joinable()) helpers[i].join();
+    StopHelpers();
     helperCount = 0;
     threadCount = 0;
 }
 
 int BandThreadCount() { return threadCount; }
+
+int ProcessorThreads() {
+#if SCANVANE_BAND_THREADS
+    unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : n > (unsigned)MaxBandThreads ? MaxBandThreads : (int)n;
+#else
+    return 1;
+#endif
+}
 
 void BeginCollectingTriangles() {
     collectedCount = 0;
@@ -164,13 +209,7 @@ void DrawCollectedInBands() {
     // and the frame published; the helpers read them after claiming a band.
     bandsDone.store(0, std::memory_order_relaxed);
     nextBand.store(0, std::memory_order_release);
-    if (helperCount > 0) {
-        {
-            std::lock_guard<std::mutex> lock(wakeMutex);
-            publishedFrame.fetch_add(1, std::memory_order_release);
-        }
-        wake.notify_all();
-    }
+    if (helperCount > 0) WakeHelpers();
     DrawClaimedBands();
     while (bandsDone.load(std::memory_order_acquire) < bandCount) Pause();
 }

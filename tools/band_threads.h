@@ -22,6 +22,9 @@ void StopBandThreads();
 // Threads drawing, the caller included; 0 before StartBandThreads.
 int BandThreadCount();
 
+// Hardware threads of this machine (1 where the build has no threads).
+int ProcessorThreads();
+
 // DrawTriangle collects projected triangles instead of rasterising them
 // between these two calls.
 void BeginCollectingTriangles();

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 #ifdef _WIN32
 #define popen _popen
@@ -229,8 +228,8 @@ int main(int argc, char **argv) {
 
     // The start view in each mode and llvmpipe's two, round by round, so a
     // busy spell on this shared machine falls on all of them alike.
-    const unsigned cores = std::thread::hardware_concurrency();
-    const int allCores = threads > 1 ? threads : cores > 1 ? (int)cores : 2;
+    const int cores = ProcessorThreads();
+    const int allCores = threads > 1 ? threads : cores > 1 ? cores : 2;
     const BenchMode modes[BenchModeCount] = {
         {"one_thread_streaming_clear", "one thread, streaming clear (as shipped)", 0},
         {"one_thread_ordinary_clear", "one thread, ordinary clear", 1},

@@ -3,11 +3,15 @@
 # view's frames hash to the known images (the walk: all 600 of them), the
 # counting build agrees, and the work counts are the known ones. Times are
 # printed, never checked. Once as shipped, once with the frames drawn in bands
-# on two threads and once with the baseline span fill forced.
+# on two threads and once with the baseline span fill forced (as shipped only
+# when BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build, where a run takes
+# a minute).
 #   bench_smoke.sh SCANVANE_BENCH [SCANVANE_MICROBENCH]
 set -euo pipefail
 bench=$1 micro=${2:-}
-for args in "" "--threads 2" "--fill sse2"; do
+variants=("" "--threads 2" "--fill sse2")
+[ "${BENCH_SMOKE_SHIPPED_ONLY:-0}" = 1 ] && variants=("")
+for args in "${variants[@]}"; do
 echo "== scanvane-bench $args"
 # shellcheck disable=SC2086
 json=$("$bench" --json $args)
