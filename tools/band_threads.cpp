@@ -55,7 +55,7 @@ std::atomic<int> nextBand{0}, bandsDone{0};
 void Pause() {
 #if defined(__x86_64__) || defined(__i386__)
     _mm_pause();
-#else
+#elif SCANVANE_BAND_THREADS
     std::this_thread::yield();
 #endif
 }
