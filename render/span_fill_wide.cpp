@@ -13,7 +13,9 @@
 
 // GCC 12's own casts from 128 to 512 bits start from an "undefined" vector it
 // then warns about; the upper lanes are always filled before use here.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
 
