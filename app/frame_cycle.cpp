@@ -33,7 +33,7 @@ void InitGraphics(void *window) {
     // The widest span fill this processor runs, unless one is forced; a path
     // that cannot run is refused rather than silently replaced.
     if (const char *error = ChooseFillPath(std::getenv(FillPathVariable))) {
-        std::fprintf(stderr, "scanvane: %s\n", error);
+        std::fprintf(stderr, "scanvane: %s: %s\n", FillPathVariable, error);
         std::exit(2);
     }
 }

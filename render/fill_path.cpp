@@ -76,13 +76,12 @@ const char *ChooseFillPath(const char *forced) {
     FillPath path = WidestFillPath();
     if (forced && *forced) {
         if (!ParseFillPath(forced, path)) {
-            std::snprintf(message, sizeof message,
-                          "%s=%.40s names no span fill (sse2, avx2 or avx512)", FillPathVariable,
+            std::snprintf(message, sizeof message, "'%.40s' names no span fill (sse2, avx2 or avx512)",
                           forced);
             return message;
         }
         if (!FillPathRuns(path)) {
-            std::snprintf(message, sizeof message, "%s=%s: %s", FillPathVariable, forced,
+            std::snprintf(message, sizeof message, "'%s' cannot run: %s", forced,
                           FillPathBuiltIn(path) ? "this processor lacks the instructions"
                                                 : "not in this build");
             return message;

@@ -180,7 +180,7 @@ int main(int argc, char **argv) {
     StartBenchGraphics();
     if (fill) {
         if (const char *error = ChooseFillPath(fill)) {
-            std::fprintf(stderr, "scanvane-bench: --fill %s: %s\n", fill, error);
+            std::fprintf(stderr, "scanvane-bench: --fill: %s\n", error);
             return 2;
         }
     }
