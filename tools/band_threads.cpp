@@ -50,7 +50,10 @@ bool collectedOverflow;
 int helperCount, threadCount, bandCount;
 std::atomic<uint64_t> publishedFrame{0};
 std::atomic<bool> stopping{false};
-std::atomic<int> nextBand{0}, bandsDone{0};
+// Between frames the counter stands far past any band, so a helper that
+// claims late (or a new helper after the band count changed) finds nothing.
+constexpr int NoFrame = 1 << 30;
+std::atomic<int> nextBand{NoFrame}, bandsDone{0};
 
 void Pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -93,8 +96,8 @@ std::thread helpers[MaxBandThreads - 1];
 std::mutex wakeMutex;
 std::condition_variable wake;
 
-void HelperLoop() {
-    uint64_t seen = 0;
+// seen: the last frame published before this helper started.
+void HelperLoop(uint64_t seen) {
     for (;;) {
         int spins = 0;
         while (publishedFrame.load(std::memory_order_acquire) == seen &&
@@ -115,7 +118,7 @@ void HelperLoop() {
 
 bool StartHelper(int i, std::string &error) {
     try {
-        helpers[i] = std::thread(HelperLoop);
+        helpers[i] = std::thread(HelperLoop, publishedFrame.load(std::memory_order_acquire));
         return true;
     } catch (const std::system_error &e) {
         return error = std::string("cannot start a drawing thread: ") + e.what(), false;
@@ -212,6 +215,7 @@ void DrawCollectedInBands() {
     if (helperCount > 0) WakeHelpers();
     DrawClaimedBands();
     while (bandsDone.load(std::memory_order_acquire) < bandCount) Pause();
+    nextBand.store(NoFrame, std::memory_order_relaxed);
 }
 
 static void ClearAndDrawInBands() {
