@@ -16,13 +16,13 @@ struct FillGroup {
     SpanGroupFill fill;
     int rows;
 };
-FillGroup groups[FillPathCount] = {{FillPairOfSpans, 2},
+const FillGroup groups[FillPathCount] = {{FillPairOfSpans, 2},
 #if SCANVANE_WIDE_FILLS
-                                   {FillFourSpans, 4},
-                                   {FillEightSpans, 8}
+                                         {FillFourSpans, 4},
+                                         {FillEightSpans, 8}
 #else
-                                   {nullptr, 0},
-                                   {nullptr, 0}
+                                         {nullptr, 0},
+                                         {nullptr, 0}
 #endif
 };
 FillPath active = FillPathSse2;
@@ -76,8 +76,8 @@ const char *ChooseFillPath(const char *forced) {
     FillPath path = WidestFillPath();
     if (forced && *forced) {
         if (!ParseFillPath(forced, path)) {
-            std::snprintf(message, sizeof message, "'%.40s' names no span fill (sse2, avx2 or avx512)",
-                          forced);
+            std::snprintf(message, sizeof message,
+                          "'%.40s' names no span fill (sse2, avx2 or avx512)", forced);
             return message;
         }
         if (!FillPathRuns(path)) {
