@@ -26,8 +26,6 @@ namespace {
 // Shift per lane of a row's rounded (1/z, R, G, B): a count of 32 zeroes the
 // depth lane, so the OR of the four lanes is B | G << 8 | R << 16.
 constexpr unsigned AllRows4 = 0xf, AllRows8 = 0xff;
-// Below this many rows still running, the rest go one pixel at a time.
-constexpr int MinRaggedRows = 3;
 constexpr int ZeroLane = 32, RedShift = 16, GreenShift = 8, BlueShift = 0;
 
 struct SpanGroupState {
@@ -217,36 +215,9 @@ SCANVANE_AVX512 void FillEightSpans(const Span *spans) {
         lo = _mm512_add_ps(lo, stepLo);
         hi = _mm512_add_ps(hi, stepHi);
     }
-    // Rows of different lengths: carry on side by side while enough of them
-    // still have pixels, each row reading only inside its own span (a row
-    // that has ended rereads its last pixel) and writing only its own pixels.
-    int32_t i = group.both, last[rows];
-    for (int r = 0; r < rows; r++) last[r] = spans[r].count > 0 ? spans[r].count - 1 : 0;
-    const __m256i counts =
-        _mm256_setr_epi32(spans[0].count, spans[1].count, spans[2].count, spans[3].count,
-                          spans[4].count, spans[5].count, spans[6].count, spans[7].count);
-    for (;; i++) {
-        unsigned active = _mm256_cmpgt_epi32_mask(counts, _mm256_set1_epi32(i));
-        if (__builtin_popcount(active) < MinRaggedRows) break;
-        auto at = [&](int r) { return depth[r][i < last[r] ? i : last[r]]; };
-        __m256 zRows = _mm512_castps512_ps256(_mm512_permutex2var_ps(lo, firstLanes, hi));
-        __m256 stored = _mm256_setr_ps(at(0), at(1), at(2), at(3), at(4), at(5), at(6), at(7));
-        unsigned write = _mm256_cmp_ps_mask(zRows, stored, _CMP_NGE_UQ) & active;
-        if (write) {
-            __m512i colours = _mm512_permutex2var_epi32(PackRows512(lo, shifts), firstLanes,
-                                                        PackRows512(hi, shifts));
-            SCANVANE_COUNT(pixelsWritten, __builtin_popcount(write));
-            _mm256_store_ps(z, zRows);
-            _mm256_store_si256((__m256i *)packed, _mm512_castsi512_si256(colours));
-            for (int r = 0; r < rows; r++)
-                if (write & (1u << r)) depth[r][i] = z[r], colour[r][i] = packed[r];
-        }
-        lo = _mm512_add_ps(lo, stepLo);
-        hi = _mm512_add_ps(hi, stepHi);
-    }
     alignas(64) float running[32];
     _mm512_store_ps(running, lo);
     _mm512_store_ps(running + 16, hi);
-    FinishRows(spans, rows, i, running);
+    FinishRows(spans, rows, group.both, running);
 }
 #endif
