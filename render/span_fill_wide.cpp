@@ -33,16 +33,6 @@ struct SpanGroupState {
     int32_t tested; // pixels of all the spans together
 };
 
-SpanGroupState Measure(const Span *spans, int rows) {
-    SpanGroupState s{spans[0].count, 0};
-    for (int r = 0; r < rows; r++) {
-        if (spans[r].count < s.both) s.both = spans[r].count;
-        s.tested += spans[r].count;
-    }
-    if (s.both < 0) s.both = 0;
-    return s;
-}
-
 // The rest of each row one pixel at a time, from the running values the
 // group reached (stored lane by lane, four per row).
 void FinishRows(const Span *spans, int rows, int32_t from, const float *running) {
@@ -82,6 +72,24 @@ inline void PrefetchRows(float *const *depth, uint32_t *const *colour, int rows,
     }
 }
 
+// What every wide fill starts with: the group measured and counted, each
+// row's pointers copied into the caller's local arrays (so the pixel stores
+// cannot be taken to change them), and each row's first lines asked for.
+inline SpanGroupState StartGroup(const Span *spans, int rows, uint32_t **colour, float **depth) {
+    SpanGroupState s{spans[0].count, 0};
+    for (int r = 0; r < rows; r++) {
+        if (spans[r].count < s.both) s.both = spans[r].count;
+        s.tested += spans[r].count;
+        colour[r] = spans[r].colour, depth[r] = spans[r].depth;
+    }
+    if (s.both < 0) s.both = 0;
+    SCANVANE_COUNT(spans, rows);
+    SCANVANE_COUNT(pixelsTested, s.tested);
+    PrefetchRows(depth, colour, rows, 0);
+    PrefetchRows(depth, colour, rows, PixelsPerLine);
+    return s;
+}
+
 // Lanes 0..3 of a, then of b: the four-lane vectors of two rows side by side.
 SCANVANE_AVX2 inline __m256 TwoRows(__m128 a, __m128 b) {
     return _mm256_insertf128_ps(_mm256_castps128_ps256(a), b, 1);
@@ -103,13 +111,9 @@ SCANVANE_AVX512 inline __m512i PackRows512(__m512 v, __m512i shifts) {
 
 SCANVANE_AVX2 void FillFourSpans(const Span *spans) {
     constexpr int rows = 4;
-    SpanGroupState group = Measure(spans, rows);
-    SCANVANE_COUNT(spans, rows);
-    SCANVANE_COUNT(pixelsTested, group.tested);
-    // Locals, so the pixel stores cannot be taken to change them.
     uint32_t *colour[rows];
     float *depth[rows];
-    for (int r = 0; r < rows; r++) colour[r] = spans[r].colour, depth[r] = spans[r].depth;
+    const SpanGroupState group = StartGroup(spans, rows, colour, depth);
     // Rows 0 and 1 in one register, 2 and 3 in the other.
     __m256 v01 = TwoRows(spans[0].start, spans[1].start),
            v23 = TwoRows(spans[2].start, spans[3].start);
@@ -123,8 +127,6 @@ SCANVANE_AVX2 void FillFourSpans(const Span *spans) {
     alignas(16) uint32_t packed[4];
     // Row r's colour lanes land in lane 0 or 4 of its register.
     const __m256i colourLanes = _mm256_setr_epi32(0, 4, 0, 4, 0, 0, 0, 0);
-    PrefetchRows(depth, colour, rows, 0);
-    PrefetchRows(depth, colour, rows, PixelsPerLine);
     for (int32_t i = 0; i < group.both; i++) {
         if (i % PixelsPerLine == 0) PrefetchRows(depth, colour, rows, i + PrefetchAhead);
         // (z0 z0 z2 z2 | z1 z1 z3 z3), then rows 0..3 in the low half.
@@ -159,12 +161,9 @@ SCANVANE_AVX2 void FillFourSpans(const Span *spans) {
 
 SCANVANE_AVX512 void FillEightSpans(const Span *spans) {
     constexpr int rows = 8;
-    SpanGroupState group = Measure(spans, rows);
-    SCANVANE_COUNT(spans, rows);
-    SCANVANE_COUNT(pixelsTested, group.tested);
     uint32_t *colour[rows];
     float *depth[rows];
-    for (int r = 0; r < rows; r++) colour[r] = spans[r].colour, depth[r] = spans[r].depth;
+    const SpanGroupState group = StartGroup(spans, rows, colour, depth);
     // Rows 0..3 in one register, 4..7 in the other, four lanes each.
     __m512 lo = _mm512_castps128_ps512(spans[0].start), hi = _mm512_castps128_ps512(spans[4].start);
     __m512 stepLo = _mm512_castps128_ps512(spans[0].step),
@@ -186,8 +185,6 @@ SCANVANE_AVX512 void FillEightSpans(const Span *spans) {
         _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 0, 0, 0, 0, 0, 0, 0, 0);
     alignas(32) float z[8];
     alignas(32) uint32_t packed[8];
-    PrefetchRows(depth, colour, rows, 0);
-    PrefetchRows(depth, colour, rows, PixelsPerLine);
     for (int32_t i = 0; i < group.both; i++) {
         if (i % PixelsPerLine == 0) PrefetchRows(depth, colour, rows, i + PrefetchAhead);
         __m256 zRows = _mm512_castps512_ps256(_mm512_permutex2var_ps(lo, firstLanes, hi));
