@@ -18,8 +18,8 @@ struct FillGroup {
 };
 const FillGroup groups[FillPathCount] = {{FillPairOfSpans, 2},
 #if SCANVANE_WIDE_FILLS
-                                         {FillFourSpans, 4},
-                                         {FillEightSpans, 8}
+                                         {FillEightSpansAvx2, 8},
+                                         {FillEightSpansAvx512, 8}
 #else
                                          {nullptr, 0},
                                          {nullptr, 0}

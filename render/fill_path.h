@@ -5,8 +5,8 @@
 
 enum FillPath : int {
     FillPathSse2,   // the baseline: two rows side by side, 128-bit vectors
-    FillPathAvx2,   // four rows, two per 256-bit register
-    FillPathAvx512, // eight rows, four per 512-bit register
+    FillPathAvx2,   // eight rows in blocks of eight columns, 256-bit vectors
+    FillPathAvx512, // the same blocks with masked compares and stores
 };
 constexpr int FillPathCount = 3;
 

@@ -43,9 +43,9 @@ extern int ActiveGroupRows;
 constexpr int MaxGroupRows = 8;
 
 #if SCANVANE_WIDE_FILLS
-// Four rows in two 256-bit registers (AVX2). All four spans lie in the same
-// pair of buffers at the same offsets, as the rasteriser's do.
-void FillFourSpans(const Span *spans);
-// Eight rows in two 512-bit registers (AVX-512 F, VL, DQ), likewise.
-void FillEightSpans(const Span *spans);
+// Eight rows in blocks of eight columns, with 256-bit vectors (AVX2) or
+// with mask registers too (AVX-512 F, VL, DQ). All eight spans lie in the
+// same pair of buffers at the same offsets, as the rasteriser's do.
+void FillEightSpansAvx2(const Span *spans);
+void FillEightSpansAvx512(const Span *spans);
 #endif
