@@ -68,7 +68,7 @@ SCANVANE_AVX2 inline RowLanes AcrossRows(__m128 a0, __m128 a1, __m128 a2, __m128
 SCANVANE_AVX2 SCANVANE_INLINE Group StartGroup(const Span *s) {
     Group g;
     g.both = s[0].count;
-    int32_t tested = 0;
+    [[maybe_unused]] int32_t tested = 0; // read only when counting
     for (int r = 0; r < Rows; r++) {
         if (s[r].count < g.both) g.both = s[r].count;
         tested += s[r].count;
