@@ -5,9 +5,14 @@
 #include <emmintrin.h>
 
 // The wide fills use per-function target attributes and are picked at run
-// time, so they exist only on x86. The Windows builds leave them out: MinGW's
-// GCC does not align the stack for 32- and 64-byte spills.
+// time, so they exist only on x86. MinGW's GCC does not align the stack for
+// 32-byte spills, so a Windows build has them only where its toolchain file
+// has every aligned vector move assembled as an unaligned one (and says so
+// with SCANVANE_UNALIGNED_VECTOR_MOVES): the 64-bit one. The 32-bit one
+// leaves them out: eight vector registers would spill the blocks.
 #if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define SCANVANE_WIDE_FILLS 1
+#elif defined(__x86_64__) && defined(SCANVANE_UNALIGNED_VECTOR_MOVES)
 #define SCANVANE_WIDE_FILLS 1
 #else
 #define SCANVANE_WIDE_FILLS 0

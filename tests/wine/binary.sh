@@ -52,6 +52,15 @@ for exe in "$build/platform/scanvane.exe" "$build/tools/scanvane-render.exe"; do
     fi
 done
 
+# The 64-bit build has the wide span fills, which spill 32-byte vectors to a
+# stack MinGW's GCC does not align: every vector move must be an unaligned one.
+if [ "$arch" = win64 ]; then
+    for exe in "$build/platform/scanvane.exe" "$build/tools/scanvane-render.exe"; do
+        if $objdump -d "$exe" | grep -qE '\s(vmovap[sd]|vmovdqa(32|64)?)\s'; then
+            fail "$exe has aligned vector moves"
+        fi
+    done
+fi
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 name=scanvane-$version-$arch
 zip=$(cd "$build" && pwd)/$name.zip

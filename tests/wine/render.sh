@@ -14,6 +14,20 @@ exe=$build/tools/scanvane-render.exe
 wine=${WINELOADER:?set by use_wine_arch in tests/wine/common.sh}
 
 bash tests/goldens/check_goldens.sh "$wine $exe"
+# Once more with each span fill forced (the default above is the widest this
+# processor runs). A path the processor or the build lacks is refused with a
+# reason; only that reason skips, in one line.
+for path in sse2 avx2 avx512; do
+    if refusal=$(SCANVANE_FILL=$path "$wine" "$exe" 2>&1 >/dev/null); then
+        echo "--- goldens with SCANVANE_FILL=$path"
+        SCANVANE_FILL=$path bash tests/goldens/check_goldens.sh "$wine $exe"
+    elif reason=$(grep -oE "'$path' cannot run: (this processor lacks the instructions|not in this build)" <<<"$refusal"); then
+        echo "SKIP: goldens with SCANVANE_FILL=$path: $reason"
+    else
+        echo "FAIL: SCANVANE_FILL=$path: $refusal"
+        exit 1
+    fi
+done
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
