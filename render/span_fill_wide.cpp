@@ -210,6 +210,9 @@ SCANVANE_AVX512 SCANVANE_INLINE void WriteBlockAvx512(const Group &g, int32_t at
 
 // Both fills: whole blocks while every row has eight more pixels, partial
 // blocks while two rows have any, then the last row's pixels one at a time.
+// The loop is written out once per path: shared through a template it would
+// carry one target attribute, and GCC inlines a function only into one whose
+// target includes its own (the AVX-512 writes could not go into it).
 SCANVANE_AVX2 void FillEightSpansAvx2(const Span *spans) {
     Group g = StartGroup(spans);
     int32_t i = 0, left[Rows];
