@@ -174,7 +174,10 @@ SCANVANE_AVX2 SCANVANE_INLINE void WriteWholeBlockAvx2(const Group &g, int32_t a
 SCANVANE_AVX2 SCANVANE_INLINE void WritePartialBlockAvx2(const Group &g, int32_t at, const int32_t *left,
                                                 const __m256 *z, const __m256 *c) {
     const __m256i column = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-#pragma GCC unroll 8
+    // Four rows at a time, not eight: valgrind turns each vmaskmov into a
+    // load or store per lane, and eight rows' worth in one stretch of code
+    // exhausted its translation space. Partial blocks are few; no slower.
+#pragma GCC unroll 4
     for (int r = 0; r < Rows; r++) {
         __m256i in = _mm256_cmpgt_epi32(_mm256_set1_epi32(left[r]), column);
         __m256 stored = _mm256_maskload_ps(g.depth[r] + at, in);
