@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "render/types.h"
+#include "tests/float_bits.h"
 
 struct DrawCall {
     TriangleRecord record;
@@ -56,11 +57,6 @@ inline Vertex V(float x, float y, float z, float r = 0, float g = 0, float b = 0
 }
 inline TriangleRecord Tri(Vertex a, Vertex b, Vertex c, uint32_t flags = 0) {
     return {{a, b, c}, flags};
-}
-inline uint32_t Bits(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, 4);
-    return u;
 }
 inline bool SameBytes(const TriangleRecord &a, const TriangleRecord &b) {
     return !std::memcmp(&a, &b, sizeof a);

@@ -9,14 +9,9 @@
 #include <cstring>
 
 #include "platform/mingw/trig.h"
+#include "tests/float_bits.h"
 
 namespace {
-
-float FloatFromBits(uint32_t bits) {
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 uint64_t BitsOf(double d) {
     uint64_t u;

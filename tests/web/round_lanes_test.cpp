@@ -10,21 +10,11 @@
 #include <limits>
 
 #include "render/round_lanes.h"
+#include "tests/float_bits.h"
 
 namespace {
 const int32_t OutOfRange = INT32_MIN;
 
-float FloatFromBits(uint32_t bits) {
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-uint32_t BitsOfFloat(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    return bits;
-}
 
 // The instruction's rule: nearest with ties to even, and 0x80000000 for NaN
 // or a rounded value outside [-2^31, 2^31).
@@ -49,7 +39,7 @@ void Check(const float in[4]) {
         if (++failures <= 20)
             std::printf("FAIL lane %d input %a (bits %08" PRIx32 "): got %" PRId32 ", rule %" PRId32
                         ", _mm_cvtps_epi32 %" PRId32 "\n",
-                        i, (double)in[i], BitsOfFloat(in[i]), got[i], want, emulated[i]);
+                        i, (double)in[i], Bits(in[i]), got[i], want, emulated[i]);
     }
 }
 
