@@ -9,6 +9,7 @@
 #include "app/camera.h"
 #include "app/platform.h"
 #include "app/scene.h"
+#include "app/size_choice.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
@@ -21,10 +22,11 @@ float *DepthBuffer;
 Matrix4 ViewRotation;
 
 void InitGraphics(void *window) {
-    SetScreenConstants(FrameWidth, FrameHeight);
+    SetScreenConstants(ChosenFrameSize.width, ChosenFrameSize.height);
     CreatePresentation(window);
-    // Aligned for the clear's 16-byte stores; a failure is not caught.
-    DepthBuffer = new (std::align_val_t(16)) float[(size_t)Screen.width * Screen.height];
+    // Aligned for the clear's 16-byte stores; a failure is not caught here
+    // (the tools catch it and refuse the size with a message).
+    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(Screen.width, Screen.height)];
     BuildViewFrustum();
     ResetMatrix(CurrentMatrix);
     Target.width = Screen.width;
@@ -58,7 +60,7 @@ void BuildViewMatrix() {
 void RenderFrame() { RenderFrameDrawnBy(ClearAndDrawScene); }
 
 void ClearAndDrawScene() {
-    ClearRenderTarget(Screen.width * Screen.height, Target.colour, Target.depth);
+    ClearRenderTarget(FrameBufferPixels(Screen.width, Screen.height), Target.colour, Target.depth);
     AdvanceCameraAndSendScene();
 }
 

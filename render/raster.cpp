@@ -38,12 +38,13 @@ bool SetUpSpan(int32_t row, const Edge &l, const Edge &r, Span &span) {
     float inverse = w == 0.0f ? 0.0f : 1.0f / w;
     // Guard against drift past the screen edges: in-range triangles never
     // reach it, so it changes no pixel they draw, but a last pixel at column
-    // 512 would otherwise spill into the next row or past the buffer.
+    // `width` would otherwise spill into the next row or past the buffer.
     if (!(l.x > -1.0f && l.x < (float)Target.width)) return false;
     int32_t first = (int32_t)l.x;
     double wide = (double)w + 0.99;
     if (!(wide >= 1.0)) return false;
-    int32_t count = wide < 1024.0 ? (int32_t)wide : 1024;
+    // Bounded before the conversion, which a huge width would overflow.
+    int32_t count = wide < (double)Target.width ? (int32_t)wide : Target.width;
     if (count > Target.width - first) count = Target.width - first;
 
     int32_t at = row * Target.width + first;

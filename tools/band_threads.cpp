@@ -22,7 +22,6 @@
 
 #include "app/frame_cycle.h"
 #include "app/scene.h"
-#include "render/frame_size.h"
 #include "render/pipeline.h"
 #include "render/raster.h"
 #include "render/render_target.h"
@@ -31,9 +30,8 @@ namespace {
 // Bands of 48 rows: small enough that a late thread leaves little for the
 // others to wait on, large enough that walking the triangles once per band
 // stays cheap. A lone thread takes the frame as one band.
+// The last band takes what is left of the frame's rows.
 constexpr int BandRows = 48;
-constexpr int BandsPerFrame = FrameHeight / BandRows;
-static_assert(FrameHeight % BandRows == 0, "bands cover the frame exactly");
 
 // A scene record can come out of the clipper as at most seven triangles (a
 // triangle cut by six planes has at most nine corners); room for eight each.
@@ -47,7 +45,7 @@ TriangleRecord collected[MaxCollected];
 int collectedCount;
 bool collectedOverflow;
 
-int helperCount, threadCount, bandCount;
+int helperCount, threadCount, bandCount, rowsPerBand;
 std::atomic<uint64_t> publishedFrame{0};
 std::atomic<bool> stopping{false};
 // Between frames the counter stands far past any band, so a helper that
@@ -71,7 +69,8 @@ void Collect(TriangleRecord &triangle) {
 }
 
 void DrawBand(int band) {
-    const int32_t first = band * (FrameHeight / bandCount), end = first + FrameHeight / bandCount;
+    const int32_t first = band * rowsPerBand;
+    const int32_t end = first + rowsPerBand < Target.height ? first + rowsPerBand : Target.height;
     const int32_t at = first * Target.width, pixels = (end - first) * Target.width;
     ClearRenderTargetCached(pixels, Target.colour + at, Target.depth + at);
     for (int i = 0; i < collectedCount; i++) {
@@ -162,7 +161,9 @@ bool StartBandThreads(int threads, std::string &error) {
     if (!registered) registered = std::atexit(StopBandThreads) == 0;
     stopping.store(false);
     threadCount = threads;
-    bandCount = threads == 1 ? 1 : BandsPerFrame;
+    // The frame's size is fixed by now (InitGraphics comes first).
+    rowsPerBand = threads == 1 ? Target.height : BandRows;
+    bandCount = (Target.height + rowsPerBand - 1) / rowsPerBand;
     for (int i = 0; i < threads - 1; i++) {
         if (!StartHelper(i, error)) {
             StopBandThreads();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <string>
 #include <vector>
 #ifdef _WIN32
@@ -15,7 +16,10 @@
 #endif
 
 #include "app/frame_cycle.h"
+#include "app/size_choice.h"
 #include "render/fill_path.h"
+#include "render/frame_size.h"
+#include "render/frustum.h"
 #include "tools/band_threads.h"
 #include "tools/bench_floors.h"
 #include "tools/bench_llvmpipe.h"
@@ -23,6 +27,7 @@
 
 static const char usage[] =
     "usage: scanvane-bench [--json] [--compare-llvmpipe] [--threads N] [--fill PATH]\n"
+    "                      [--size WIDTHxHEIGHT]\n"
     "Times the real frame cycle's drawing work (begin frame to last triangle)\n"
     "for the views start, window, wall, above and walk: 60 warm-up frames, then\n"
     "min / p25 / median of 600 frames in nanoseconds and counter ticks, with the\n"
@@ -40,6 +45,8 @@ static const char usage[] =
     "                      N above 1 is also the all-cores mode's thread count\n"
     "  --fill PATH         force the span fill: sse2, avx2 or avx512 (also the\n"
     "                      environment variable SCANVANE_FILL); default: widest\n"
+    "  --size WIDTHxHEIGHT frame size in pixels (default %dx%d), from %dx%d\n"
+    "                      to %dx%d\n"
     "Exit status 0 on success, 2 on bad arguments, 1 if the counting pass fails.\n";
 
 struct ViewResult {
@@ -66,7 +73,8 @@ static std::string CountsProgram(const char *argv0) {
 // Runs the counting pass and fills in the counts; false with a message when
 // it is missing or says something unexpected.
 static bool ReadCounts(const std::string &program, ViewResult *results, std::string &error) {
-    std::string command = "\"" + program + "\"";
+    std::string command = "\"" + program + "\" --size " + std::to_string(Screen.width) + "x" +
+                          std::to_string(Screen.height);
     FILE *pipe = popen(command.c_str(), "r");
     if (!pipe) return error = "cannot run " + program, false;
     char line[512];
@@ -150,7 +158,19 @@ static void TimeStartView(std::vector<double> &ns, int64_t frequency) {
 // Counts per frame: exact for a still view, the mean for the walk.
 static double PerFrame(uint64_t total, int frames) { return (double)total / (double)frames; }
 
+static int Run(int argc, char **argv);
+
 int main(int argc, char **argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "scanvane-bench: not enough memory for a %dx%d frame\n",
+                     (int)ChosenFrameSize.width, (int)ChosenFrameSize.height);
+        return 2;
+    }
+}
+
+static int Run(int argc, char **argv) {
     bool json = false, llvmpipe = false;
     int threads = 1;
     const char *fill = nullptr;
@@ -165,11 +185,19 @@ int main(int argc, char **argv) {
                 return 2;
             }
             threads = (int)n;
+        } else if (!std::strcmp(argv[i], "--size") && i + 1 < argc) {
+            std::string error;
+            if (!ParseFrameSize(argv[++i], ChosenFrameSize, error)) {
+                std::fprintf(stderr, "scanvane-bench: --size '%.60s' %s\n", argv[i], error.c_str());
+                return 2;
+            }
         } else if (!std::strcmp(argv[i], "--fill") && i + 1 < argc)
             fill = argv[++i];
         else if (!std::strcmp(argv[i], "--compare-llvmpipe")) llvmpipe = true;
         else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::printf(usage, BenchModeRounds);
+            std::printf(usage, BenchModeRounds, (int)DefaultFrameWidth, (int)DefaultFrameHeight,
+                        (int)MinFrameWidth, (int)MinFrameHeight, (int)MaxFrameWidth,
+                        (int)MaxFrameHeight);
             return 0;
         } else {
             std::fprintf(stderr, "scanvane-bench: unknown option '%s' (see --help)\n", argv[i]);
@@ -264,9 +292,9 @@ int main(int argc, char **argv) {
     const char *path = FillPathName(ActiveFillPath());
     if (json) {
         std::printf("{\"cpu\":%s,\"cpu_family\":%s,\"cpu_model\":%s,\"path\":\"%s\","
-                    "\"threads\":%d,\"counter_frequency\":%" PRId64 ",\"views\":[",
+                    "\"threads\":%d,\"size\":\"%dx%d\",\"counter_frequency\":%" PRId64 ",\"views\":[",
                     JsonString(cpu).c_str(), JsonString(family).c_str(), JsonString(model).c_str(), path,
-                    threads, frequency);
+                    threads, (int)Screen.width, (int)Screen.height, frequency);
         for (int v = 0; v < BenchViewCount; v++) {
             const ViewResult &r = results[v];
             std::printf("%s{\"name\":\"%s\",\"median_ns\":%.0f,\"p25_ns\":%.0f,\"min_ns\":%.0f,"
@@ -316,7 +344,8 @@ int main(int argc, char **argv) {
     } else {
         std::printf("scanvane-bench  cpu: %s (family %s, model %s)  counter: %" PRId64 " ticks/s\n",
                     cpu.c_str(), family.c_str(), model.c_str(), frequency);
-        std::printf("span fill: %s  threads: %d%s\n", path, threads,
+        std::printf("size: %dx%d  span fill: %s  threads: %d%s\n", (int)Screen.width,
+                    (int)Screen.height, path, threads,
                     threads > 1 ? " (rows in bands, ordinary clear)" : " (as shipped)");
         std::printf("drawing work per frame (begin frame to last triangle), %d frames after %d "
                     "warm-up\n\n",
@@ -329,7 +358,8 @@ int main(int argc, char **argv) {
                         r.ns.minNs, r.ns.p25Ns, r.ns.medianNs, r.ticks.medianNs,
                         r.ns.medianNs / streamFloor.medianNs, r.ns.medianNs / memsetFloor.medianNs);
         }
-        std::printf("\nfloors, both 786,432-byte buffers (min / median ns):\n");
+        std::printf("\nfloors, both %zu-byte buffers (min / median ns):\n",
+                    (size_t)Screen.width * Screen.height * 4);
         std::printf("  16-byte streaming stores  %9.0f %9.0f\n", streamFloor.minNs, streamFloor.medianNs);
         std::printf("  memset                    %9.0f %9.0f\n", memsetFloor.minNs, memsetFloor.medianNs);
         std::printf("  ClearRenderTarget         %9.0f %9.0f   %.2fx the streaming floor\n",

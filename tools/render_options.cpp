@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "app/keys.h"
+#include "app/size_choice.h"
 #include "tools/band_threads.h"
 #include "tools/quote.h"
 
@@ -192,7 +193,7 @@ bool ParseThreadCount(const std::string &text, int &threads, std::string &error)
 }
 
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
-    bool threadsGiven = false;
+    bool threadsGiven = false, sizeGiven = false;
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i], value;
         bool inlineValue = false;
@@ -212,7 +213,7 @@ bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &er
                               : arg == "--raw"   ? &o.raw
                               : arg == "--depth" ? &o.depth
                                                  : nullptr;
-        if (!target && arg != "--camera" && arg != "--threads")
+        if (!target && arg != "--camera" && arg != "--threads" && arg != "--size")
             return error = "unknown option " + Quote(argv[i]) + " (see --help)", false;
         if (!inlineValue) {
             if (i + 1 >= argc) return error = arg + " needs a value", false;
@@ -223,6 +224,11 @@ bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &er
             if (threadsGiven) return error = "--threads given twice", false;
             if (!ParseThreadCount(value, o.threads, error)) return false;
             threadsGiven = true;
+        } else if (arg == "--size") {
+            if (sizeGiven) return error = "--size given twice", false;
+            if (!ParseFrameSize(value, o.size, error))
+                return error = "--size " + Quote(value) + " " + error, false;
+            sizeGiven = true;
         } else if (arg == "--camera") {
             if (o.haveCamera) return error = "--camera given twice", false;
             if (!ParseCamera(value, o.camera, error)) return false;

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/camera.h"
+#include "app/size_choice.h"
+#include "render/frame_size.h"
 
 struct ScriptFrame {
     uint32_t micros;            // frame time in microseconds
@@ -18,6 +20,7 @@ struct RenderOptions {
     CameraState camera{};
     std::string script, png, raw, depth;
     int threads = 1; // 1: the specified one-thread frame cycle
+    FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
 };
 
 // A script is read one frame at a time, so that an endless pipe is rendered

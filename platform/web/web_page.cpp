@@ -10,7 +10,7 @@
 #include "app/keys.h"
 #include "app/version.h"
 #include "platform/web/web_page.h"
-#include "render/frame_size.h"
+#include "render/frustum.h"
 #include "tools/crc32.h"
 
 WebScript PageScript;
@@ -103,10 +103,10 @@ EMSCRIPTEN_KEEPALIVE int WebFramesShown() { return Page.framesShown; }
 
 // Over the little-endian bytes of the latest frame, as scanvane-render prints.
 EMSCRIPTEN_KEEPALIVE uint32_t WebColourCrc() {
-    return Crc32(0, Page.colour, (size_t)FramePixels * 4);
+    return Crc32(0, Page.colour, (size_t)Screen.width * Screen.height * 4);
 }
 EMSCRIPTEN_KEEPALIVE uint32_t WebDepthCrc() {
-    return Crc32(0, DepthBuffer, (size_t)FramePixels * 4);
+    return Crc32(0, DepthBuffer, (size_t)Screen.width * Screen.height * 4);
 }
 EMSCRIPTEN_KEEPALIVE const uint32_t *WebColourBuffer() { return Page.colour; }
 }
