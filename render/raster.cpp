@@ -82,8 +82,12 @@ struct SpanBatch {
     }
 };
 
+// Less than a pixel above or left of the screen still truncates to row or
+// column 0. The view volume of an odd height reaches up to half a pixel
+// above row 0 (its centre row is the lower of the two middle ones), and
+// triangles that touch that edge must still be drawn.
 bool OnScreen(const Vertex &v, float width, float height) {
-    return v.x >= 0.0f && v.x <= width && v.y >= 0.0f && v.y <= height;
+    return v.x > -1.0f && v.x <= width && v.y > -1.0f && v.y <= height;
 }
 } // namespace
 
