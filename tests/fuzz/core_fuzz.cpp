@@ -4,7 +4,9 @@
 // buffers sit between guard zones.
 //
 // Input layout (short input is padded with zero bytes):
-//   byte 0        bit 0: transform on; bit 1: a matrix follows (else identity)
+//   byte 0        bit 0: transform on; bit 1: a matrix follows (else identity);
+//                 bit 2: a frame size follows (else 512 x 384)
+//   2 bytes       width and height, each 16 + byte % 113, only when bit 2 is set
 //   64 bytes      Matrix4, row-major, only when bit 1 is set
 //   88 bytes each TriangleRecord as it lies in memory, one to eight of them
 //
@@ -34,7 +36,12 @@ constexpr size_t Pixels = (size_t)Width * Height;
 constexpr size_t GuardBytes = 32 * Width * 4;
 constexpr int MaxRecords = 8;
 
-GuardedBuffer ColourZone, DepthZone;
+// The frame being drawn: the 512 x 384 buffers made once, or a small frame's
+// made for the input, each between its own guard zones.
+GuardedBuffer ColourZone, DepthZone, SmallColourZone, SmallDepthZone;
+GuardedBuffer *Colours = &ColourZone, *Depths = &DepthZone;
+size_t FramePixels = Pixels;
+constexpr int SmallSizes = 113; // 16 to 128 pixels a side
 
 void Fail(const char *what) {
     std::fprintf(stderr, "core_fuzz: %s\n", what);
@@ -43,11 +50,11 @@ void Fail(const char *what) {
 
 void CheckGuards(const char *when) {
     ptrdiff_t at = 0;
-    if (!GuardsIntact(ColourZone, &at)) {
+    if (!GuardsIntact(*Colours, &at)) {
         std::fprintf(stderr, "core_fuzz: colour guard byte %td changed %s\n", at, when);
         std::abort();
     }
-    if (!GuardsIntact(DepthZone, &at)) {
+    if (!GuardsIntact(*Depths, &at)) {
         std::fprintf(stderr, "core_fuzz: depth guard byte %td changed %s\n", at, when);
         std::abort();
     }
@@ -71,6 +78,30 @@ void SetUpOnce() {
         if (Target.colour[i] != 0 || Target.depth[i] != 0.0f) Fail("the clear missed a pixel");
 }
 
+// Screen, frustum and target for a frame of this size: the standard one, or
+// small buffers with guard zones of four rows (at least 1 KiB) each side.
+void UseSize(int width, int height) {
+    SetScreenConstants(width, height);
+    BuildViewFrustum();
+    Target.width = width;
+    Target.height = height;
+    FramePixels = (size_t)width * height;
+    if (width == Width && height == Height) {
+        Colours = &ColourZone, Depths = &DepthZone;
+    } else {
+        const size_t guard = 4 * (size_t)width * 4 < 1024 ? 1024 : 4 * (size_t)width * 4;
+        GuardedAlloc(SmallColourZone, FramePixels * 4, guard);
+        GuardedAlloc(SmallDepthZone, FramePixels * 4, guard);
+        Colours = &SmallColourZone, Depths = &SmallDepthZone;
+    }
+    Target.colour = (uint32_t *)(Colours->block + Colours->guardBytes);
+    Target.depth = (float *)(Depths->block + Depths->guardBytes);
+}
+
+void DoneWithSize() {
+    if (Colours == &SmallColourZone) GuardedFree(SmallColourZone), GuardedFree(SmallDepthZone);
+}
+
 // Copies up to n bytes from the input cursor into out, zero-padding the rest.
 void Take(const uint8_t *&data, size_t &size, void *out, size_t n) {
     size_t have = size < n ? size : n;
@@ -85,8 +116,8 @@ void Take(const uint8_t *&data, size_t &size, void *out, size_t n) {
 void DrawRecords(const TriangleRecord *records, int count, bool transform) {
     // The same zero bytes the clear writes, without its 49,152 instrumented
     // loop steps, which would otherwise cost most of each run.
-    std::memset(Target.colour, 0, Pixels * 4);
-    std::memset(Target.depth, 0, Pixels * 4);
+    std::memset(Target.colour, 0, FramePixels * 4);
+    std::memset(Target.depth, 0, FramePixels * 4);
 
     const Matrix4 matrixBefore = CurrentMatrix;
     const ViewFrustum frustumBefore = Frustum;
@@ -112,6 +143,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     uint8_t mode = 0;
     Take(data, size, &mode, 1);
     const bool transform = mode & 1;
+    if (mode & 4) {
+        uint8_t side[2];
+        Take(data, size, side, 2);
+        UseSize(16 + side[0] % SmallSizes, 16 + side[1] % SmallSizes);
+    } else {
+        UseSize(Width, Height);
+    }
     if (mode & 2)
         Take(data, size, &CurrentMatrix, sizeof CurrentMatrix);
     else
@@ -131,15 +169,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         UseFillPath((FillPath)path);
         DrawRecords(records, count, transform);
         if (path == FillPathSse2) {
-            std::memcpy(baselineColour, Target.colour, sizeof baselineColour);
-            std::memcpy(baselineDepth, Target.depth, sizeof baselineDepth);
-        } else if (std::memcmp(baselineColour, Target.colour, sizeof baselineColour) != 0 ||
-                   std::memcmp(baselineDepth, Target.depth, sizeof baselineDepth) != 0) {
+            std::memcpy(baselineColour, Target.colour, FramePixels * 4);
+            std::memcpy(baselineDepth, Target.depth, FramePixels * 4);
+        } else if (std::memcmp(baselineColour, Target.colour, FramePixels * 4) != 0 ||
+                   std::memcmp(baselineDepth, Target.depth, FramePixels * 4) != 0) {
             std::fprintf(stderr, "core_fuzz: the %s fill drew a different frame\n",
                          FillPathName((FillPath)path));
             std::abort();
         }
     }
     UseFillPath(FillPathSse2);
+    DoneWithSize();
     return 0;
 }
