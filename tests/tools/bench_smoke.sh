@@ -3,13 +3,14 @@
 # view's frames hash to the known images (the walk: all 600 of them), the
 # counting build agrees, and the work counts are the known ones. Times are
 # printed, never checked. Once as shipped, once with the frames drawn in bands
-# on two threads and once with the baseline span fill forced (as shipped only
-# when BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build, where a run takes
-# a minute).
+# on two threads, once with the baseline span fill forced and once at an odd
+# size on two threads, where the known images do not apply but the counting
+# build must still draw what the timed one drew (as shipped only when
+# BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build, where a run takes a minute).
 #   bench_smoke.sh SCANVANE_BENCH [SCANVANE_MICROBENCH]
 set -euo pipefail
 bench=$1 micro=${2:-}
-variants=("" "--threads 2" "--fill sse2")
+variants=("" "--threads 2" "--fill sse2" "--size 333x197 --threads 2")
 [ "${BENCH_SMOKE_SHIPPED_ONLY:-0}" = 1 ] && variants=("")
 for args in "${variants[@]}"; do
 echo "== scanvane-bench $args"
@@ -30,9 +31,12 @@ bad = []
 views = {v["name"]: v for v in d["views"]}
 if sorted(views) != sorted(want):
     bad.append("views %s, want %s" % (sorted(views), sorted(want)))
+want_size = args[args.index("--size") + 1] if "--size" in args else "512x384"
+if d.get("size") != want_size:
+    bad.append("size %s, want %s" % (d.get("size"), want_size))
 for name, (h, n, written, tested) in want.items():
     v = views.get(name)
-    if v is None:
+    if v is None or want_size != "512x384":
         continue
     got = (v["frame_hash"], v["counted_frames"], round(v["pixels_written"], 1),
            round(v["pixels_tested"], 1))
@@ -63,6 +67,15 @@ PY
 done
 # Forcing a fill path that does not exist is refused, not replaced.
 if "$bench" --fill avx3 >/dev/null 2>&1; then echo "FAIL: --fill avx3 accepted"; exit 1; fi
+# So is a size outside the frames drawn, with status 2 and one line.
+for size in 0x0 15x16 7681x16 -1x16 abc; do
+    status=0
+    err=$("$bench" --size "$size" 2>&1 >/dev/null) || status=$?
+    if [ $status -ne 2 ] || [ "$(wc -l <<<"$err")" -ne 1 ] || ! grep -q -- "--size '$size'" <<<"$err"; then
+        echo "FAIL: --size $size: status $status, $err"
+        exit 1
+    fi
+done
 if [ -n "$micro" ]; then
     "$micro" --benchmark_min_time=0.01 --benchmark_format=csv >/dev/null 2>&1 ||
         { echo "FAIL: scanvane-microbench exited with $?"; exit 1; }
