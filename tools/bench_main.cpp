@@ -14,9 +14,10 @@
 #include <unistd.h>
 #endif
 
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "render/bands.h"
 #include "render/fill_path.h"
-#include "tools/band_threads.h"
 #include "tools/bench_floors.h"
 #include "tools/bench_llvmpipe.h"
 #include "tools/bench_views.h"

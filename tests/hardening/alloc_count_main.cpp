@@ -12,10 +12,11 @@
 #include <string>
 
 #include "app/camera.h"
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/platform.h"
 #include "platform/headless/headless.h"
-#include "tools/band_threads.h"
+#include "render/bands.h"
 
 namespace {
 bool Counting;
