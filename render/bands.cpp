@@ -33,16 +33,11 @@ constexpr int BandRows = 48;
 constexpr int BandsPerFrame = FrameHeight / BandRows;
 static_assert(FrameHeight % BandRows == 0, "bands cover the frame exactly");
 
-// Between frames a helper spins this many times (a few hundred microseconds)
-// before it sleeps, so back-to-back frames find it awake.
-constexpr int SpinsBeforeSleep = 20000;
-
 TriangleRecord *collected;
 int collectedCount, collectedCapacity;
 bool collectedOverflow;
 
 int helperCount, bandCount;
-std::atomic<uint64_t> publishedFrame{0};
 std::atomic<bool> stopping{false};
 // Between frames the counter stands far past any band, so a helper that
 // claims late (or a new helper after the band count changed) finds nothing.
@@ -86,6 +81,11 @@ void DrawClaimedBands() {
 }
 
 #if SCANVANE_BAND_THREADS
+// Between frames a helper spins this many times (a few hundred microseconds)
+// before it sleeps, so back-to-back frames find it awake.
+constexpr int SpinsBeforeSleep = 20000;
+
+std::atomic<uint64_t> publishedFrame{0};
 std::thread helpers[MaxBandThreads - 1];
 std::mutex wakeMutex;
 std::condition_variable wake;
