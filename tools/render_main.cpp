@@ -87,7 +87,8 @@ int main(int argc, char **argv) {
         } else if (frameCount == 1) {
             break; // no script: one frame with no key held
         }
-        PlayScriptFrame(frame, FeedFrameTime, options.threads > 1 ? RenderFrameInBands : RenderFrame);
+        PlayScriptFrame(frame, FeedFrameTime,
+                        options.threads > 1 ? RenderFrameInBands : RenderFrame);
         frameCount++;
     }
     CloseScript(script);

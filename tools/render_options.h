@@ -16,4 +16,3 @@ struct RenderOptions {
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &options, std::string &error);
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error);
 bool ParseThreadCount(const std::string &text, int &threads, std::string &error);
-
