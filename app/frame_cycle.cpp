@@ -73,6 +73,8 @@ void AdvanceCameraAndSendScene() {
     }
 }
 
+// Reads the counter CounterReadingsPerFrame times, in the order platform.h
+// gives: fed counters depend on it.
 void RenderFrameDrawnBy(void (*clearAndDraw)()) {
     Clock.frequency = CounterFrequency();
     int64_t reading = CounterReading();
@@ -97,6 +99,6 @@ void RenderFrameDrawnBy(void (*clearAndDraw)()) {
     char text[128];
     std::memset(text, 0, sizeof text);
     std::snprintf(text, sizeof text, "%u", (unsigned)Clock.clockCount);
-    DrawOverlayText(0, 0, "Clock Count: ", 13);
-    DrawOverlayText(90, 0, text, (int)std::strlen(text));
+    DrawOverlayText(OverlayLabelX, OverlayTextY, OverlayLabel, OverlayLabelLength);
+    DrawOverlayText(OverlayNumberX, OverlayTextY, text, (int)std::strlen(text));
 }

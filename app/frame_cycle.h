@@ -24,7 +24,8 @@ void RenderFrame();
 
 // RenderFrame's steps with its middle part handed over: clearAndDraw clears
 // the target and calls AdvanceCameraAndSendScene, with the streaming clear in
-// RenderFrame (ClearAndDrawScene) and otherwise in the tools' all-cores mode.
+// RenderFrame (ClearAndDrawScene) and otherwise in the all-cores frame
+// (app/frame_bands.h).
 void RenderFrameDrawnBy(void (*clearAndDraw)());
 void ClearAndDrawScene();
 // Camera advance, view matrix and the scene's triangles through the pipeline.

@@ -25,6 +25,15 @@ void EndFrame();
 // text's top-left corner at client pixel (x, y), over the shown image.
 void DrawOverlayText(int x, int y, const char *text, int count);
 
+// After each frame the frame cycle draws two texts on the top row: the label
+// at x OverlayLabelX, then the clock count at x OverlayNumberX. A platform
+// that keeps them apart (the headless one records both) tells them by x.
+constexpr int OverlayTextY = 0;
+constexpr int OverlayLabelX = 0;
+constexpr int OverlayNumberX = 90;
+constexpr char OverlayLabel[] = "Clock Count: ";
+constexpr int OverlayLabelLength = sizeof OverlayLabel - 1; // 13, no terminator
+
 // Destroys the main window at once (the Escape key).
 void DestroyMainWindow();
 
@@ -34,6 +43,12 @@ void DestroyMainWindow();
 int64_t CounterFrequency();
 // A reading that grows with time (wrapping modulo 2^32 is allowed).
 int64_t CounterReading();
+
+// The frame cycle reads the counter this many times a frame, always in this
+// order: the frame start (the difference between two frames' starts is the
+// frame time), then the start and the end of the timed drawing (the clock
+// count). A counter fed with frame times relies on it: app/fed_counter.h.
+constexpr int CounterReadingsPerFrame = 3;
 
 // --- keys -----------------------------------------------------------------
 

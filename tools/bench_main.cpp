@@ -15,12 +15,13 @@
 #include <unistd.h>
 #endif
 
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/size_choice.h"
+#include "render/bands.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
-#include "tools/band_threads.h"
 #include "tools/bench_floors.h"
 #include "tools/bench_llvmpipe.h"
 #include "tools/bench_views.h"

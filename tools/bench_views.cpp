@@ -1,5 +1,6 @@
 #include "tools/bench_views.h"
 
+#include "app/fed_counter.h"
 #include "app/frame_cycle.h"
 #include "app/keys.h"
 #include "app/platform.h"
@@ -20,13 +21,12 @@ const BenchView BenchViews[BenchViewCount] = {
 
 void (*BenchFrame)() = RenderFrame;
 
-static int64_t fedStart;
-static int readingsThisFrame;
+static FedCounter fed;
 
-// RenderFrame reads three times a frame: the frame start (fed, so frame time
-// is exact), then the two ends of the clock count (real).
+// The frame start is fed, so the frame time is exact; the two ends of the
+// clock count are real.
 static int64_t BenchReading() {
-    if (readingsThisFrame++ % 3 == 0) return fedStart;
+    if (FedReadingStartsFrame(fed)) return fed.startReading;
     return SteadyReading();
 }
 
@@ -74,8 +74,7 @@ static void WalkKeys(int frame) {
 
 uint32_t DrawViewFrame(const BenchView &view, int frame) {
     if (view.walk) WalkKeys(frame);
-    fedStart += (int64_t)BenchFrameMicros * (BenchCounterFrequency() / 1000000);
-    readingsThisFrame = 0;
+    FeedCounter(fed, (int64_t)BenchFrameMicros * (BenchCounterFrequency() / 1000000));
     BenchFrame();
     return Clock.clockCount;
 }

@@ -26,7 +26,7 @@ void StartBenchGraphics();
 // Ticks per second of the system counter the clock count is read from.
 int64_t BenchCounterFrequency();
 
-// How DrawViewFrame draws: RenderFrame (the default) or the tools'
+// How DrawViewFrame draws: RenderFrame (the default) or the
 // all-cores frame (RenderFrameInBands).
 extern void (*BenchFrame)();
 

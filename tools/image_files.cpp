@@ -8,7 +8,7 @@
 #include <windows.h>
 #endif
 
-#include "tools/crc32.h"
+#include "render/crc32.h"
 
 void AppendLittleEndian(std::string &out, const uint32_t *words, size_t count) {
     for (size_t i = 0; i < count; i++) {

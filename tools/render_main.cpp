@@ -10,15 +10,17 @@
 #endif
 
 #include "app/camera.h"
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "app/quote.h"
+#include "app/script.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
+#include "render/bands.h"
+#include "render/crc32.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
-#include "tools/band_threads.h"
-#include "tools/crc32.h"
 #include "tools/image_files.h"
-#include "tools/quote.h"
 #include "tools/render_options.h"
 
 // printf format: the default size, the size limits, the script's key names.
@@ -105,11 +107,8 @@ static int Run(int argc, char **argv) {
         } else if (frameCount == 1) {
             break; // no script: one frame with no key held
         }
-        ReleaseAllKeys();
-        for (uint32_t key : frame.keys) OnKeyDown(key);
-        FeedFrameTime(frame.micros);
-        if (options.threads > 1) RenderFrameInBands();
-        else RenderFrame();
+        PlayScriptFrame(frame, FeedFrameTime,
+                        options.threads > 1 ? RenderFrameInBands : RenderFrame);
         frameCount++;
     }
     CloseScript(script);

@@ -36,26 +36,25 @@ void DrawOverlayText(int x, int y, const char *text, int count) {
         if (count > 0) std::memcpy(call.text, text, count < 127 ? (size_t)count : 127);
     }
     Headless.overlayCallCount++;
-    (x == 0 ? Headless.overlayLabel : Headless.overlayNumber).assign(text, (size_t)count);
+    (x == OverlayNumberX ? Headless.overlayNumber : Headless.overlayLabel)
+        .assign(text, (size_t)count);
 }
 
 void DestroyMainWindow() { Headless.windowDestroyed = true; }
 
 static int64_t FedFrequency() { return 1000000; }
 
-// RenderFrame reads three times per frame: the frame start, then the start
-// and end of the timed section. Only the first decides the frame time; the
-// other two carry real elapsed microseconds so the clock count means something.
+// Only the frame start decides the frame time; the clock-count readings
+// carry real elapsed microseconds so the clock count means something.
 static int64_t FedReading() {
     using Clock = std::chrono::steady_clock;
     static Clock::time_point frameStart;
-    int n = Headless.readingsThisFrame++ % 3;
-    if (n == 0) {
+    if (FedReadingStartsFrame(Headless.counter)) {
         frameStart = Clock::now();
-        return Headless.startReading;
+        return Headless.counter.startReading;
     }
     auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - frameStart);
-    return Headless.startReading + elapsed.count();
+    return Headless.counter.startReading + elapsed.count();
 }
 
 CounterSource HeadlessCounter = {FedFrequency, FedReading};
@@ -70,7 +69,7 @@ int64_t SteadyReading() {
 
 void InstallHeadlessCounter() {
     HeadlessCounter = {FedFrequency, FedReading};
-    Headless.readingsThisFrame = 0;
+    Headless.counter.readingsThisFrame = 0;
 }
 
-void FeedFrameTime(uint32_t micros) { Headless.startReading += micros; }
+void FeedFrameTime(uint32_t micros) { FeedCounter(Headless.counter, micros); }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/fed_counter.h"
+
 // One DrawOverlayText call as the window would have drawn it. Fixed storage,
 // so recording it allocates nothing per frame.
 struct OverlayCall {
@@ -17,13 +19,12 @@ struct HeadlessState {
     uint32_t *colour; // aligned frame-sized buffer handed out by BeginFrame
     bool inFrame;
     int framesEnded;
-    std::string overlayLabel;    // text drawn at (0, 0) in the latest frame
-    std::string overlayNumber;   // text drawn at (90, 0)
+    std::string overlayLabel;    // text drawn at OverlayLabelX in the latest frame
+    std::string overlayNumber;   // text drawn at OverlayNumberX
     OverlayCall overlayCalls[2]; // the first two calls since the latest BeginFrame
     int overlayCallCount;        // all calls since the latest BeginFrame
     bool windowDestroyed;        // Escape was pressed
-    int64_t startReading;        // what the next frame-start reading returns
-    int readingsThisFrame;
+    FedCounter counter;          // frame-start readings, fed by FeedFrameTime
 };
 
 extern HeadlessState Headless;
@@ -41,7 +42,7 @@ constexpr int64_t SteadyFrequency = 1000000000;
 int64_t SteadyReading();
 
 // (Re)installs the fed counter: 1,000,000 ticks per second; frame-start readings
-// come from Headless.startReading, the clock-count readings from real time.
+// come from Headless.counter, the clock-count readings from real time.
 void InstallHeadlessCounter();
 
 // Sets the next frame's start reading so that its frame time is exactly

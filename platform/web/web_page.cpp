@@ -8,10 +8,11 @@
 #include "app/camera.h"
 #include "app/frame_cycle.h"
 #include "app/keys.h"
+#include "app/script.h"
 #include "app/version.h"
 #include "platform/web/web_page.h"
+#include "render/crc32.h"
 #include "render/frustum.h"
-#include "tools/crc32.h"
 
 WebScript PageScript;
 
@@ -19,10 +20,7 @@ namespace {
 std::string ConfigureError;
 
 // One frame's worth of fed time: the next start reading is that much later.
-void FeedFrame(uint32_t micros) {
-    PageClock.fedReading += micros;
-    PageClock.readingsThisFrame = 0;
-}
+void FeedFrame(uint32_t micros) { FeedCounter(PageClock.counter, micros); }
 } // namespace
 
 extern "C" {
@@ -84,13 +82,10 @@ EMSCRIPTEN_KEEPALIVE int WebRunFrame() {
     if (Page.stopped) return 0;
     if (PageScript.active) {
         if (PageScript.next == PageScript.frames.size()) return 0;
-        const ScriptFrame &frame = PageScript.frames[PageScript.next++];
-        ReleaseAllKeys();
-        for (uint32_t key : frame.keys) OnKeyDown(key);
-        FeedFrame(frame.micros);
-    } else if (PageClock.fed) {
-        FeedFrame(PageScript.fixedMicros);
+        PlayScriptFrame(PageScript.frames[PageScript.next++], FeedFrame, RenderFrame);
+        return 1;
     }
+    if (PageClock.fed) FeedFrame(PageScript.fixedMicros);
     RenderFrame();
     return 1;
 }

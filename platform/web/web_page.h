@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/render_options.h"
+#include "app/fed_counter.h"
+#include "app/script.h"
 
 struct WebPresentation {
     uint32_t *colour;       // 512 x 384 0x00RRGGBB: the frame cycle's colour buffer
@@ -17,9 +18,8 @@ struct WebPresentation {
 // frame time is exact; the clock count still measures real time.
 struct WebClock {
     bool fed;
-    int64_t fedReading;    // what the next frame-start reading returns
-    int readingsThisFrame; // RenderFrame reads three times per frame
-    double frameStartMs;   // real time of the latest frame-start reading
+    FedCounter counter;  // frame-start readings, fed a frame time each frame
+    double frameStartMs; // real time of the latest frame-start reading
 };
 
 // The test mode's frames, as scanvane-render's --script gives them.

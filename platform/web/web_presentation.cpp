@@ -60,9 +60,10 @@ int64_t CounterFrequency() { return MicrosPerSecond; }
 int64_t CounterReading() {
     double now = emscripten_get_now();
     if (!PageClock.fed) return (int64_t)(now * MicrosPerMilli);
-    if (PageClock.readingsThisFrame++ % 3 == 0) {
+    if (FedReadingStartsFrame(PageClock.counter)) {
         PageClock.frameStartMs = now;
-        return PageClock.fedReading;
+        return PageClock.counter.startReading;
     }
-    return PageClock.fedReading + (int64_t)((now - PageClock.frameStartMs) * MicrosPerMilli);
+    return PageClock.counter.startReading +
+           (int64_t)((now - PageClock.frameStartMs) * MicrosPerMilli);
 }

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/scene.h"
+#include "render/crc32.h"
 #include "render/matrix.h"
 #include "tests/app/app_test_support.h"
-#include "tools/crc32.h"
 
 namespace {
 
@@ -207,7 +207,7 @@ TEST_F(FrameCycleTest, LargestClockCountShowsAllTenDigits) {
 // the decimal seconds a script names.
 TEST_F(FrameCycleTest, FedCounterGivesExactFrameTimes) {
     InstallHeadlessCounter();
-    Headless.startReading = 0;
+    Headless.counter.startReading = 0;
     for (uint32_t micros : {0u, 1u, 16667u, 250000u, 4294967295u}) {
         FeedFrameTime(micros);
         RenderFrame();

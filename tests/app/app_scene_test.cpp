@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "app/scene.h"
-#include "tools/crc32.h"
+#include "render/crc32.h"
 
 TEST(Scene, HoldsExactly88Records) {
     EXPECT_EQ(SceneTriangleCount, 88);

@@ -40,7 +40,7 @@ constexpr int MaxRecords = 8;
 // made for the input, each between its own guard zones.
 GuardedBuffer ColourZone, DepthZone, SmallColourZone, SmallDepthZone;
 GuardedBuffer *Colours = &ColourZone, *Depths = &DepthZone;
-size_t FramePixels = Pixels;
+size_t DrawnPixels = Pixels;
 constexpr int SmallSizes = 113; // 16 to 128 pixels a side
 
 void Fail(const char *what) {
@@ -85,13 +85,13 @@ void UseSize(int width, int height) {
     BuildViewFrustum();
     Target.width = width;
     Target.height = height;
-    FramePixels = (size_t)width * height;
+    DrawnPixels = (size_t)width * height;
     if (width == Width && height == Height) {
         Colours = &ColourZone, Depths = &DepthZone;
     } else {
         const size_t guard = 4 * (size_t)width * 4 < 1024 ? 1024 : 4 * (size_t)width * 4;
-        GuardedAlloc(SmallColourZone, FramePixels * 4, guard);
-        GuardedAlloc(SmallDepthZone, FramePixels * 4, guard);
+        GuardedAlloc(SmallColourZone, DrawnPixels * 4, guard);
+        GuardedAlloc(SmallDepthZone, DrawnPixels * 4, guard);
         Colours = &SmallColourZone, Depths = &SmallDepthZone;
     }
     Target.colour = (uint32_t *)(Colours->block + Colours->guardBytes);
@@ -116,8 +116,8 @@ void Take(const uint8_t *&data, size_t &size, void *out, size_t n) {
 void DrawRecords(const TriangleRecord *records, int count, bool transform) {
     // The same zero bytes the clear writes, without its 49,152 instrumented
     // loop steps, which would otherwise cost most of each run.
-    std::memset(Target.colour, 0, FramePixels * 4);
-    std::memset(Target.depth, 0, FramePixels * 4);
+    std::memset(Target.colour, 0, DrawnPixels * 4);
+    std::memset(Target.depth, 0, DrawnPixels * 4);
 
     const Matrix4 matrixBefore = CurrentMatrix;
     const ViewFrustum frustumBefore = Frustum;
@@ -169,10 +169,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         UseFillPath((FillPath)path);
         DrawRecords(records, count, transform);
         if (path == FillPathSse2) {
-            std::memcpy(baselineColour, Target.colour, FramePixels * 4);
-            std::memcpy(baselineDepth, Target.depth, FramePixels * 4);
-        } else if (std::memcmp(baselineColour, Target.colour, FramePixels * 4) != 0 ||
-                   std::memcmp(baselineDepth, Target.depth, FramePixels * 4) != 0) {
+            std::memcpy(baselineColour, Target.colour, DrawnPixels * 4);
+            std::memcpy(baselineDepth, Target.depth, DrawnPixels * 4);
+        } else if (std::memcmp(baselineColour, Target.colour, DrawnPixels * 4) != 0 ||
+                   std::memcmp(baselineDepth, Target.depth, DrawnPixels * 4) != 0) {
             std::fprintf(stderr, "core_fuzz: the %s fill drew a different frame\n",
                          FillPathName((FillPath)path));
             std::abort();

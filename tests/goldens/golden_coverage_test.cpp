@@ -16,11 +16,12 @@
 
 #include "app/camera.h"
 #include "app/frame_cycle.h"
+#include "app/script.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
+#include "render/crc32.h"
 #include "render/frustum.h"
 #include "render/types.h"
-#include "tools/crc32.h"
 #include "tools/render_options.h"
 
 namespace {
@@ -143,14 +144,11 @@ void Render(const Golden &g, uint32_t &colourCrc, uint32_t &depthCrc) {
     ReleaseAllKeys();
     Clock = FrameClock{};
     InstallHeadlessCounter();
-    Headless.startReading = 0;
+    Headless.counter.startReading = 0;
     Seen = Counts{};
     for (size_t i = 0; i < frames.size(); i++) {
-        ReleaseAllKeys();
-        for (uint32_t key : frames[i].keys) OnKeyDown(key);
-        FeedFrameTime(frames[i].micros);
         Counting = i + 1 == frames.size();
-        RenderFrame();
+        PlayScriptFrame(frames[i], FeedFrameTime, RenderFrame);
         Counting = false;
     }
     const size_t bytes = (size_t)Screen.width * Screen.height * 4;

@@ -12,11 +12,12 @@
 #include <string>
 
 #include "app/camera.h"
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/platform.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
-#include "tools/band_threads.h"
+#include "render/bands.h"
 
 namespace {
 bool Counting;

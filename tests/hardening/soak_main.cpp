@@ -15,15 +15,16 @@
 #include <string>
 
 #include "app/camera.h"
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/platform.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
+#include "render/bands.h"
+#include "render/crc32.h"
 #include "render/frustum.h"
 #include "render/render_target.h"
 #include "tests/hardening/guard_zone.h"
-#include "tools/band_threads.h"
-#include "tools/crc32.h"
 
 namespace {
 unsigned long Seed = 1;
@@ -38,13 +39,13 @@ unsigned long FrameNumber;
 // frame (frame start, timed-section start and end), all set by the script.
 struct SoakCounter {
     int64_t frequency;
-    int64_t readings[3];
+    int64_t readings[CounterReadingsPerFrame];
     int next;
 } Fed;
 
 int64_t FedFrequency() { return Fed.frequency; }
 int64_t FedReading() {
-    int64_t r = Fed.readings[Fed.next % 3];
+    int64_t r = Fed.readings[Fed.next % CounterReadingsPerFrame];
     Fed.next++;
     return r;
 }

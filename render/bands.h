@@ -1,4 +1,4 @@
-// The all-cores mode of the tools: a frame's rows split into bands that a
+// The all-cores way of drawing a frame: its rows split into bands that a
 // fixed set of threads claim one at a time. The projected triangles are
 // collected once per frame on the calling thread; each band is then cleared
 // with ordinary stores (the buffers fit in cache) and every triangle is
@@ -7,6 +7,8 @@
 // and nothing is allocated per frame.
 #pragma once
 #include <string>
+
+#include "render/types.h"
 
 constexpr int MaxBandThreads = 64;
 
@@ -19,22 +21,21 @@ bool StartBandThreads(int threads, std::string &error);
 // also registered to run at exit.
 void StopBandThreads();
 
-// Threads drawing, the caller included; 0 before StartBandThreads.
-int BandThreadCount();
-
 // Hardware threads of this machine (1 where the build has no threads).
 int ProcessorThreads();
 
-// DrawTriangle collects projected triangles instead of rasterising them
-// between these two calls.
-void BeginCollectingTriangles();
+// A triangle record can come out of the clipper as at most seven triangles
+// (a triangle cut by six planes has at most nine corners); room for eight
+// each is what a frame's collection needs per record sent.
+constexpr int CollectedPerRecord = 8;
+
+// DrawTriangle collects projected triangles into room (capacity records,
+// kept by the caller for as long as the frame is drawn) instead of
+// rasterising them between these two calls. More than capacity ends the
+// process: losing triangles silently would draw a wrong frame.
+void BeginCollectingTriangles(TriangleRecord *room, int capacity);
 void EndCollectingTriangles();
 
 // Clears Target and draws the collected triangles into it, band by band on
 // every thread; returns when every band is done.
 void DrawCollectedInBands();
-
-// RenderFrame's steps with the target cleared and drawn in bands on the
-// started threads (with one thread: the one-thread frame with the ordinary
-// clear).
-void RenderFrameInBands();

@@ -1,11 +1,11 @@
-#include "tools/band_threads.h"
+#include "render/bands.h"
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
 // MinGW's win32 thread model and Emscripten without pthreads have no
-// std::thread: there the tools draw on one thread only.
+// std::thread: there a frame is drawn on one thread only.
 #if (defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)) ||                                   \
     (defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__))
 #define SCANVANE_BAND_THREADS 0
@@ -20,8 +20,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "app/frame_cycle.h"
-#include "app/scene.h"
 #include "render/pipeline.h"
 #include "render/raster.h"
 #include "render/render_target.h"
@@ -29,24 +27,15 @@
 namespace {
 // Bands of 48 rows: small enough that a late thread leaves little for the
 // others to wait on, large enough that walking the triangles once per band
-// stays cheap. A lone thread takes the frame as one band.
-// The last band takes what is left of the frame's rows.
+// stays cheap. A lone thread takes the frame as one band; the last band
+// takes what is left of the frame's rows.
 constexpr int BandRows = 48;
 
-// A scene record can come out of the clipper as at most seven triangles (a
-// triangle cut by six planes has at most nine corners); room for eight each.
-constexpr int MaxCollected = 8 * 88;
-
-// Between frames a helper spins this many times (a few hundred microseconds)
-// before it sleeps, so back-to-back frames find it awake.
-constexpr int SpinsBeforeSleep = 20000;
-
-TriangleRecord collected[MaxCollected];
-int collectedCount;
+TriangleRecord *collected;
+int collectedCount, collectedCapacity;
 bool collectedOverflow;
 
-int helperCount, threadCount, bandCount, rowsPerBand;
-std::atomic<uint64_t> publishedFrame{0};
+int helperCount, bandCount, rowsPerBand;
 std::atomic<bool> stopping{false};
 // Between frames the counter stands far past any band, so a helper that
 // claims late (or a new helper after the band count changed) finds nothing.
@@ -62,7 +51,7 @@ void Pause() {
 }
 
 void Collect(TriangleRecord &triangle) {
-    if (collectedCount < MaxCollected)
+    if (collectedCount < collectedCapacity)
         collected[collectedCount++] = triangle;
     else
         collectedOverflow = true;
@@ -91,6 +80,11 @@ void DrawClaimedBands() {
 }
 
 #if SCANVANE_BAND_THREADS
+// Between frames a helper spins this many times (a few hundred microseconds)
+// before it sleeps, so back-to-back frames find it awake.
+constexpr int SpinsBeforeSleep = 20000;
+
+std::atomic<uint64_t> publishedFrame{0};
 std::thread helpers[MaxBandThreads - 1];
 std::mutex wakeMutex;
 std::condition_variable wake;
@@ -152,16 +146,15 @@ void WakeHelpers() {}
 
 bool StartBandThreads(int threads, std::string &error) {
     if (threads < 1 || threads > MaxBandThreads) {
-        error = "--threads wants a whole number from 1 to " + std::to_string(MaxBandThreads) +
-                ", got " + std::to_string(threads);
+        error = "a frame is drawn by 1 to " + std::to_string(MaxBandThreads) + " threads, not " +
+                std::to_string(threads);
         return false;
     }
     StopBandThreads();
     static bool registered = false;
     if (!registered) registered = std::atexit(StopBandThreads) == 0;
     stopping.store(false);
-    threadCount = threads;
-    // The frame's size is fixed by now (InitGraphics comes first).
+    // The frame's size is fixed by now (the graphics start first).
     rowsPerBand = threads == 1 ? Target.height : BandRows;
     bandCount = (Target.height + rowsPerBand - 1) / rowsPerBand;
     for (int i = 0; i < threads - 1; i++) {
@@ -177,10 +170,7 @@ bool StartBandThreads(int threads, std::string &error) {
 void StopBandThreads() {
     StopHelpers();
     helperCount = 0;
-    threadCount = 0;
 }
-
-int BandThreadCount() { return threadCount; }
 
 int ProcessorThreads() {
 #if SCANVANE_BAND_THREADS
@@ -191,7 +181,9 @@ int ProcessorThreads() {
 #endif
 }
 
-void BeginCollectingTriangles() {
+void BeginCollectingTriangles(TriangleRecord *room, int capacity) {
+    collected = room;
+    collectedCapacity = capacity;
     collectedCount = 0;
     collectedOverflow = false;
     ProjectedSink = Collect;
@@ -203,7 +195,7 @@ void EndCollectingTriangles() {
         // Cannot happen with the clipper as it is; losing triangles silently
         // would draw a wrong frame.
         std::fprintf(stderr, "scanvane: more than %d projected triangles in one frame\n",
-                     MaxCollected);
+                     collectedCapacity);
         std::abort();
     }
 }
@@ -218,12 +210,3 @@ void DrawCollectedInBands() {
     while (bandsDone.load(std::memory_order_acquire) < bandCount) Pause();
     nextBand.store(NoFrame, std::memory_order_relaxed);
 }
-
-static void ClearAndDrawInBands() {
-    BeginCollectingTriangles();
-    AdvanceCameraAndSendScene();
-    EndCollectingTriangles();
-    DrawCollectedInBands();
-}
-
-void RenderFrameInBands() { RenderFrameDrawnBy(ClearAndDrawInBands); }

@@ -11,8 +11,8 @@
 #include "render/raster.h"
 #include "render/render_target.h"
 #include "render/span_fill.h"
-#include "render_test_support.h"
 #include "tests/hardening/guard_zone.h"
+#include "tests/render/render_test_support.h"
 
 using Raster = RenderTest;
 

@@ -1,6 +1,0 @@
-// CRC-32 as zlib computes it (reflected polynomial 0xEDB88320).
-#pragma once
-#include <cstddef>
-#include <cstdint>
-
-uint32_t Crc32(uint32_t crc, const void *data, size_t size);
