@@ -36,8 +36,8 @@ struct FillPathRow {
 
 // Narrowest first: the widest that runs is the default.
 const FillPathRow paths[] = {
-    {"sse2", FillPairOfSpans, 2, AnyProcessor},                 // 128-bit vectors, two rows
-    {"avx2", SCANVANE_WIDE(FillEightSpansAvx2), 8, HasAvx2},     // blocks of 8 x 8, 256-bit
+    {"sse2", FillPairOfSpans, 2, AnyProcessor},                    // 128-bit vectors, two rows
+    {"avx2", SCANVANE_WIDE(FillEightSpansAvx2), 8, HasAvx2},       // blocks of 8 x 8, 256-bit
     {"avx512", SCANVANE_WIDE(FillEightSpansAvx512), 8, HasAvx512}, // the same, masked
 };
 
@@ -99,7 +99,8 @@ const char *ChooseFillPath(const char *forced) {
         if (!ParseFillPath(forced, path)) {
             char names[128];
             FillPathNames(names, sizeof names, ", ", " or ");
-            std::snprintf(message, sizeof message, "'%.40s' names no span fill (%s)", forced, names);
+            std::snprintf(message, sizeof message, "'%.40s' names no span fill (%s)", forced,
+                          names);
             return message;
         }
         if (!FillPathRuns(path)) {

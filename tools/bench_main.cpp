@@ -159,7 +159,6 @@ static void TimeStartView(std::vector<double> &ns, int64_t frequency) {
 // Counts per frame: exact for a still view, the mean for the walk.
 static double PerFrame(uint64_t total, int frames) { return (double)total / (double)frames; }
 
-
 struct BenchOptions {
     bool help = false, version = false, json = false, llvmpipe = false;
     int threads = 1;
@@ -230,7 +229,8 @@ static void MeasureViews(const char *argv0, BenchRun &run) {
 
 // The start view in each mode and llvmpipe's two, round by round, so a busy
 // spell on this shared machine falls on all of them alike.
-static bool MeasureModes(const BenchOptions &o, int viewThreads, BenchRun &run, std::string &error) {
+static bool MeasureModes(const BenchOptions &o, int viewThreads, BenchRun &run,
+                         std::string &error) {
     const int cores = ProcessorThreads();
     run.allCores = o.threads > 1 ? o.threads : cores > 1 ? cores : 2;
     const BenchMode modes[BenchModeCount] = {
@@ -248,12 +248,14 @@ static bool MeasureModes(const BenchOptions &o, int viewThreads, BenchRun &run, 
         UseBenchThreads(0, error); // no helper threads across the fork
         for (int t = 0; t < 2 && run.haveLp; t++) {
             Timing unused;
-            run.haveLp = TimeLlvmpipe(BenchViews[0].camera, BenchMeasuredFrames, t ? run.allCores : 1,
-                                      unused, run.lpRenderer, lpError, &lpSamples[t]);
+            run.haveLp =
+                TimeLlvmpipe(BenchViews[0].camera, BenchMeasuredFrames, t ? run.allCores : 1,
+                             unused, run.lpRenderer, lpError, &lpSamples[t]);
         }
     }
     UseBenchThreads(viewThreads, error);
-    if (o.llvmpipe && !run.haveLp) std::fprintf(stderr, "%s: llvmpipe: %s\n", program, lpError.c_str());
+    if (o.llvmpipe && !run.haveLp)
+        std::fprintf(stderr, "%s: llvmpipe: %s\n", program, lpError.c_str());
     for (int m = 0; m < BenchModeCount; m++) {
         run.modes[m] = modes[m];
         run.modeTimes[m] = Summarise(modeSamples[m]);
@@ -268,32 +270,19 @@ struct MachineInfo {
 };
 
 static void PrintJson(const BenchOptions &o, const MachineInfo &machine, const BenchRun &run) {
-    const int threads = o.threads;
-    const ViewResult *results = run.results;
-    const Timing &streamFloor = run.streamFloor, &memsetFloor = run.memsetFloor, &clear = run.clear;
-    const Timing &lp = run.lp, &lpAll = run.lpAll;
-    const BenchMode *modes = run.modes;
-    const Timing *modeTimes = run.modeTimes;
-    const bool haveLp = run.haveLp, counted = run.counted, hashesAgree = run.hashesAgree;
-    const int allCores = run.allCores;
-    const int64_t frequency = run.frequency;
-    const std::string &cpu = machine.cpu, &family = machine.family, &model = machine.model,
-                      &lpRenderer = run.lpRenderer;
-    const char *path = machine.path;
     std::printf("{\"cpu\":%s,\"cpu_family\":%s,\"cpu_model\":%s,\"path\":\"%s\","
                 "\"threads\":%d,\"counter_frequency\":%" PRId64 ",\"views\":[",
-                JsonString(cpu).c_str(), JsonString(family).c_str(), JsonString(model).c_str(), path,
-                threads, frequency);
+                JsonString(machine.cpu).c_str(), JsonString(machine.family).c_str(),
+                JsonString(machine.model).c_str(), machine.path, o.threads, run.frequency);
     for (int v = 0; v < BenchViewCount; v++) {
-        const ViewResult &r = results[v];
+        const ViewResult &r = run.results[v];
         std::printf("%s{\"name\":\"%s\",\"median_ns\":%.0f,\"p25_ns\":%.0f,\"min_ns\":%.0f,"
                     "\"median_ticks\":%.0f,\"p25_ticks\":%.0f,\"min_ticks\":%.0f,"
                     "\"median_vs_clear_floor\":%.3f,\"median_vs_memset\":%.3f,"
                     "\"frame_hash\":\"%016" PRIx64 "\"",
                     v ? "," : "", BenchViews[v].name, r.ns.median, r.ns.p25, r.ns.min,
-                    r.ticks.median, r.ticks.p25, r.ticks.min,
-                    r.ns.median / streamFloor.median, r.ns.median / memsetFloor.median,
-                    r.hash);
+                    r.ticks.median, r.ticks.p25, r.ticks.min, r.ns.median / run.streamFloor.median,
+                    r.ns.median / run.memsetFloor.median, r.hash);
         if (r.counted)
             std::printf(",\"counted_frames\":%d,\"pixels_tested\":%.1f,\"pixels_written\":%.1f,"
                         "\"spans\":%.1f,\"triangles_drawn\":%.1f,\"triangles_rejected\":%.1f,"
@@ -306,101 +295,99 @@ static void PrintJson(const BenchOptions &o, const MachineInfo &machine, const B
     }
     std::printf("],\"clear_ns\":%.0f,\"clear_floor_ns\":%.0f,\"memset_ns\":%.0f,"
                 "\"clear_vs_floor\":%.3f,\"counting_build_agrees\":%s",
-                clear.median, streamFloor.median, memsetFloor.median,
-                clear.median / streamFloor.median, counted && hashesAgree ? "true" : "false");
-    if (haveLp)
-        std::printf(",\"llvmpipe_renderer\":%s,\"llvmpipe_median_ns\":%.0f,\"llvmpipe_min_ns\":%.0f,"
-                    "\"llvmpipe_vs_start\":%.2f,\"llvmpipe_min_vs_start_min\":%.2f",
-                    JsonString(lpRenderer).c_str(), lp.median, lp.min,
-                    lp.median / results[0].ns.median, lp.min / results[0].ns.min);
+                run.clear.median, run.streamFloor.median, run.memsetFloor.median,
+                run.clear.median / run.streamFloor.median,
+                run.counted && run.hashesAgree ? "true" : "false");
+    if (run.haveLp)
+        std::printf(
+            ",\"llvmpipe_renderer\":%s,\"llvmpipe_median_ns\":%.0f,\"llvmpipe_min_ns\":%.0f,"
+            "\"llvmpipe_vs_start\":%.2f,\"llvmpipe_min_vs_start_min\":%.2f",
+            JsonString(run.lpRenderer).c_str(), run.lp.median, run.lp.min,
+            run.lp.median / run.results[0].ns.median, run.lp.min / run.results[0].ns.min);
     std::printf(",\"start_modes\":{\"rounds\":%d", BenchModeRounds);
     for (int m = 0; m < BenchModeCount; m++) {
-        const Timing &t = modeTimes[m];
+        const Timing &t = run.modeTimes[m];
         std::printf(",\"%s\":{\"threads\":%d,\"min_ns\":%.0f,\"p25_ns\":%.0f,\"median_ns\":%.0f",
-                    modes[m].name, modes[m].threads ? modes[m].threads : 1, t.min, t.p25, t.median);
-        if (haveLp)
+                    run.modes[m].name, run.modes[m].threads ? run.modes[m].threads : 1, t.min,
+                    t.p25, t.median);
+        if (run.haveLp)
             std::printf(",\"llvmpipe_1_min_vs_min\":%.2f,\"llvmpipe_1_p25_vs_p25\":%.2f,"
                         "\"llvmpipe_all_min_vs_min\":%.2f,\"llvmpipe_all_p25_vs_p25\":%.2f",
-                        lp.min / t.min, lp.p25 / t.p25, lpAll.min / t.min,
-                        lpAll.p25 / t.p25);
+                        run.lp.min / t.min, run.lp.p25 / t.p25, run.lpAll.min / t.min,
+                        run.lpAll.p25 / t.p25);
         std::printf("}");
     }
-    if (haveLp)
-        std::printf(",\"llvmpipe_1\":{\"threads\":1,\"min_ns\":%.0f,\"p25_ns\":%.0f,\"median_ns\":%.0f},"
-                    "\"llvmpipe_all\":{\"threads\":%d,\"min_ns\":%.0f,\"p25_ns\":%.0f,\"median_ns\":%.0f}",
-                    lp.min, lp.p25, lp.median, allCores, lpAll.min, lpAll.p25, lpAll.median);
+    if (run.haveLp)
+        std::printf(
+            ",\"llvmpipe_1\":{\"threads\":1,\"min_ns\":%.0f,\"p25_ns\":%.0f,\"median_ns\":%.0f},"
+            "\"llvmpipe_all\":{\"threads\":%d,\"min_ns\":%.0f,\"p25_ns\":%.0f,\"median_ns\":%.0f}",
+            run.lp.min, run.lp.p25, run.lp.median, run.allCores, run.lpAll.min, run.lpAll.p25,
+            run.lpAll.median);
     std::printf("}}\n");
 }
 
 static void PrintTable(const BenchOptions &o, const MachineInfo &machine, const BenchRun &run) {
-    const int threads = o.threads;
-    const ViewResult *results = run.results;
-    const Timing &streamFloor = run.streamFloor, &memsetFloor = run.memsetFloor, &clear = run.clear;
-    const Timing &lp = run.lp, &lpAll = run.lpAll;
-    const BenchMode *modes = run.modes;
-    const Timing *modeTimes = run.modeTimes;
-    const bool haveLp = run.haveLp, counted = run.counted, hashesAgree = run.hashesAgree;
-    const int allCores = run.allCores;
-    const int64_t frequency = run.frequency;
-    const std::string &cpu = machine.cpu, &family = machine.family, &model = machine.model,
-                      &lpRenderer = run.lpRenderer;
-    const char *path = machine.path;
     std::printf("scanvane-bench  cpu: %s (family %s, model %s)  counter: %" PRId64 " ticks/s\n",
-                cpu.c_str(), family.c_str(), model.c_str(), frequency);
-    std::printf("span fill: %s  threads: %d%s\n", path, threads,
-                threads > 1 ? " (rows in bands, ordinary clear)" : " (as shipped)");
+                machine.cpu.c_str(), machine.family.c_str(), machine.model.c_str(), run.frequency);
+    std::printf("span fill: %s  threads: %d%s\n", machine.path, o.threads,
+                o.threads > 1 ? " (rows in bands, ordinary clear)" : " (as shipped)");
     std::printf("drawing work per frame (begin frame to last triangle), %d frames after %d "
                 "warm-up\n\n",
                 BenchMeasuredFrames, BenchWarmFrames);
     std::printf("%-7s %9s %9s %9s %12s %8s %8s\n", "view", "min ns", "p25 ns", "median ns",
                 "median ticks", "x floor", "x memset");
     for (int v = 0; v < BenchViewCount; v++) {
-        const ViewResult &r = results[v];
-        std::printf("%-7s %9.0f %9.0f %9.0f %12.0f %8.2f %8.2f\n", BenchViews[v].name,
-                    r.ns.min, r.ns.p25, r.ns.median, r.ticks.median,
-                    r.ns.median / streamFloor.median, r.ns.median / memsetFloor.median);
+        const ViewResult &r = run.results[v];
+        std::printf("%-7s %9.0f %9.0f %9.0f %12.0f %8.2f %8.2f\n", BenchViews[v].name, r.ns.min,
+                    r.ns.p25, r.ns.median, r.ticks.median, r.ns.median / run.streamFloor.median,
+                    r.ns.median / run.memsetFloor.median);
     }
     std::printf("\nfloors, both 786,432-byte buffers (min / median ns):\n");
-    std::printf("  16-byte streaming stores  %9.0f %9.0f\n", streamFloor.min, streamFloor.median);
-    std::printf("  memset                    %9.0f %9.0f\n", memsetFloor.min, memsetFloor.median);
+    std::printf("  16-byte streaming stores  %9.0f %9.0f\n", run.streamFloor.min,
+                run.streamFloor.median);
+    std::printf("  memset                    %9.0f %9.0f\n", run.memsetFloor.min,
+                run.memsetFloor.median);
     std::printf("  ClearRenderTarget         %9.0f %9.0f   %.2fx the streaming floor\n",
-                clear.min, clear.median, clear.median / streamFloor.median);
-    if (counted) {
+                run.clear.min, run.clear.median, run.clear.median / run.streamFloor.median);
+    if (run.counted) {
         std::printf("\nwork per frame (walk: mean over its %d frames)\n", BenchMeasuredFrames);
         std::printf("%-7s %9s %9s %7s %6s %8s %7s %6s\n", "view", "tested", "written", "spans",
                     "drawn", "rejected", "clipped", "split");
         for (int v = 0; v < BenchViewCount; v++) {
-            const ViewResult &r = results[v];
+            const ViewResult &r = run.results[v];
             std::printf("%-7s %9.0f %9.0f %7.0f %6.1f %8.1f %7.1f %6.1f\n", BenchViews[v].name,
                         PerFrame(r.tested, r.frames), PerFrame(r.written, r.frames),
                         PerFrame(r.spans, r.frames), PerFrame(r.drawn, r.frames),
                         PerFrame(r.rejected, r.frames), PerFrame(r.clipped, r.frames),
                         PerFrame(r.split, r.frames));
         }
-        std::printf("counting build draws the same frames: %s\n", hashesAgree ? "yes" : "NO");
+        std::printf("counting build draws the same frames: %s\n", run.hashesAgree ? "yes" : "NO");
     }
     std::printf("\nstart view by mode, %d rounds of %d frames each (ns)%s\n", BenchModeRounds,
-                BenchMeasuredFrames, haveLp ? "; llvmpipe's time over the mode's, by min and by p25" : "");
+                BenchMeasuredFrames,
+                run.haveLp ? "; llvmpipe's time over the mode's, by min and by p25" : "");
     std::printf("%-42s %9s %9s %9s", "mode", "min", "p25", "median");
-    if (haveLp) std::printf("  %13s  %13s", "lp 1 thread", "lp all cores");
+    if (run.haveLp) std::printf("  %13s  %13s", "lp 1 thread", "lp all cores");
     std::printf("\n");
     for (int m = 0; m < BenchModeCount; m++) {
-        const Timing &t = modeTimes[m];
+        const Timing &t = run.modeTimes[m];
         char label[64];
-        std::snprintf(label, sizeof label, "%s%s", modes[m].label,
-                      modes[m].threads > 1 ? (" x" + std::to_string(modes[m].threads)).c_str() : "");
+        std::snprintf(
+            label, sizeof label, "%s%s", run.modes[m].label,
+            run.modes[m].threads > 1 ? (" x" + std::to_string(run.modes[m].threads)).c_str() : "");
         std::printf("%-42s %9.0f %9.0f %9.0f", label, t.min, t.p25, t.median);
-        if (haveLp)
-            std::printf("  %5.2fx %5.2fx  %5.2fx %5.2fx", lp.min / t.min, lp.p25 / t.p25,
-                        lpAll.min / t.min, lpAll.p25 / t.p25);
+        if (run.haveLp)
+            std::printf("  %5.2fx %5.2fx  %5.2fx %5.2fx", run.lp.min / t.min, run.lp.p25 / t.p25,
+                        run.lpAll.min / t.min, run.lpAll.p25 / t.p25);
         std::printf("\n");
     }
-    if (haveLp) {
-        std::printf("%-42s %9.0f %9.0f %9.0f\n", "llvmpipe, one thread", lp.min, lp.p25, lp.median);
+    if (run.haveLp) {
+        std::printf("%-42s %9.0f %9.0f %9.0f\n", "llvmpipe, one thread", run.lp.min, run.lp.p25,
+                    run.lp.median);
         std::printf("%-42s %9.0f %9.0f %9.0f\n",
-                    ("llvmpipe, all cores x" + std::to_string(allCores)).c_str(), lpAll.min,
-                    lpAll.p25, lpAll.median);
-        std::printf("(%s)\n", lpRenderer.c_str());
+                    ("llvmpipe, all cores x" + std::to_string(run.allCores)).c_str(), run.lpAll.min,
+                    run.lpAll.p25, run.lpAll.median);
+        std::printf("(%s)\n", run.lpRenderer.c_str());
     }
 }
 
@@ -409,8 +396,10 @@ int main(int argc, char **argv) {
     std::string error;
     if (!ParseBenchOptions(argc, argv, options, error)) return ToolFail(program, error);
     if (options.help || options.version) {
-        if (options.help) std::printf(usage, BenchModeRounds, FillPathChoices().c_str());
-        else std::printf("%s\n", VersionLine(program).c_str());
+        if (options.help)
+            std::printf(usage, BenchModeRounds, FillPathChoices().c_str());
+        else
+            std::printf("%s\n", VersionLine(program).c_str());
         return StandardOutputWritten() ? 0 : ToolFail(program, "cannot write standard output");
     }
     if (!ChooseToolFill(options.fill, error)) return ToolFail(program, error);
@@ -427,8 +416,10 @@ int main(int argc, char **argv) {
 
     const MachineInfo machine = {CpuField("model name"), CpuField("cpu family"), CpuField("model"),
                                  FillPathName(ActiveFillPath())};
-    if (options.json) PrintJson(options, machine, run);
-    else PrintTable(options, machine, run);
+    if (options.json)
+        PrintJson(options, machine, run);
+    else
+        PrintTable(options, machine, run);
     if (!StandardOutputWritten()) return ToolFail(program, "cannot write standard output");
     return run.counted && run.hashesAgree ? 0 : 1;
 }

@@ -56,7 +56,8 @@ std::string FillPathChoices() {
 bool ChooseToolFill(const std::string &fill, std::string &error) {
     const char *forced = fill.empty() ? std::getenv(FillPathVariable) : fill.c_str();
     if (const char *message = ChooseFillPath(forced))
-        return error = std::string(fill.empty() ? FillPathVariable : "--fill") + ": " + message, false;
+        return error = std::string(fill.empty() ? FillPathVariable : "--fill") + ": " + message,
+               false;
     return true;
 }
 
