@@ -5,7 +5,7 @@
 
 #include "app/version.h"
 #include "render/fill_path.h"
-#include "tools/quote.h"
+#include "app/quote.h"
 
 std::vector<ToolOption> CommonToolOptions() {
     return {{"--help", false}, {"--version", false}, {"--fill", true}};
