@@ -105,7 +105,10 @@ int main(int argc, char **argv) {
         outputs.push_back({options.png, EncodePng(Headless.colour, Screen.width, Screen.height)});
     if (!options.raw.empty()) outputs.push_back({options.raw, colourBytes});
     if (!options.depth.empty()) outputs.push_back({options.depth, depthBytes});
-    if (!WriteFilesTogether(outputs, error)) return Fail(error);
+    // Renamed into place only after the JSON line is out: a failed run
+    // leaves no file where one was asked for.
+    StagedFiles staged;
+    if (!StageFiles(outputs, staged, error)) return Fail(error);
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
                 "\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
@@ -117,5 +120,6 @@ int main(int argc, char **argv) {
     // A full disk or closed pipe on standard output is a failure, not success.
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         return Fail("cannot write standard output");
+    if (!CommitFiles(staged, error)) return Fail(error);
     return 0;
 }
