@@ -26,11 +26,19 @@ struct ProgramOption {
     bool (*apply)(const char *value, std::string &error);
 };
 
+bool AskForHelp(const char *, std::string &) {
+    Asked = Request::Help;
+    return true;
+}
+
+bool AskForVersion(const char *, std::string &) {
+    Asked = Request::Version;
+    return true;
+}
+
 const ProgramOption Options[] = {
-    {"--help", "-h", nullptr, "show this help and exit",
-     [](const char *, std::string &) { return Asked = Request::Help, true; }},
-    {"--version", nullptr, nullptr, "show the version and exit",
-     [](const char *, std::string &) { return Asked = Request::Version, true; }},
+    {"--help", "-h", nullptr, "show this help and exit", AskForHelp},
+    {"--version", nullptr, nullptr, "show the version and exit", AskForVersion},
 };
 
 const char Program[] = "scanvane";
