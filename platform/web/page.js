@@ -224,7 +224,7 @@
 
   const loader = document.createElement('script');
   loader.src = 'scanvane.js';
-  loader.onerror = () => failLoading('scanvane.js could not be loaded');
+  loader.onerror = () => failLoading('scanvane.js could not be loaded (it belongs in the same folder as this page)');
   document.body.appendChild(loader);
   // Whatever else goes wrong on the way, the page does not stay black.
   window.addEventListener('unhandledrejection', (event) => failLoading(`loading failed: ${event.reason}`));
