@@ -16,24 +16,25 @@
 #include "render/matrix.h"
 #include "render/pipeline.h"
 #include "render/render_target.h"
+#include "render/setup.h"
 
 FrameClock Clock;
 float *DepthBuffer;
 Matrix4 ViewRotation;
 
 void InitGraphics(void *window) {
-    SetScreenConstants(ChosenFrameSize.width, ChosenFrameSize.height);
-    CreatePresentation(window);
+    // The size chosen before start-up (512 x 384 unless a program chose).
     // Aligned for the clear's 16-byte stores; a failure is not caught here
-    // (the tools catch it and refuse the size with a message).
-    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(Screen.width, Screen.height)];
-    BuildViewFrustum();
-    ResetMatrix(CurrentMatrix);
-    Target.width = Screen.width;
-    Target.height = Screen.height;
-    Target.depth = DepthBuffer;
-    // The widest span fill this processor runs, unless one is forced; a path
+    // (the tools catch it and refuse the size with a message). The colour
+    // buffer is the presentation's, handed over by each BeginFrame.
+    const int32_t width = ChosenFrameSize.width, height = ChosenFrameSize.height;
+    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(width, height)];
+    SetUpRenderer(width, height, nullptr, DepthBuffer);
+    CreatePresentation(window);
+    // The widest span fill this processor runs, unless one is forced (by the
+    // environment, or by a program's own option before this call); a path
     // that cannot run is refused rather than silently replaced.
+    if (FillPathChosen()) return;
     if (const char *error = ChooseFillPath(std::getenv(FillPathVariable))) {
         std::fprintf(stderr, "scanvane: %s: %s\n", FillPathVariable, error);
         std::exit(2);

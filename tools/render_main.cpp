@@ -21,16 +21,21 @@
 #include "render/frame_size.h"
 #include "render/frustum.h"
 #include "tools/image_files.h"
+#include "tools/options.h"
 #include "tools/render_options.h"
 
-// printf format: the default size, the size limits, the script's key names.
+static const char program[] = "scanvane-render";
+
+// printf format: the default size, the size limits, the script's key names,
+// the span fills twice.
 static const char usage[] =
     "usage: scanvane-render [--camera X,Z,HEIGHT,HEADING] [--script FILE|-]\n"
     "                       [--png FILE] [--raw FILE] [--depth FILE] [--threads N]\n"
-    "                       [--size WIDTHxHEIGHT]\n"
+    "                       [--size WIDTHxHEIGHT] [--fill PATH] | --help | --version\n"
     "Renders the Scanvane scene without a window and prints one JSON line.\n"
     "  --camera   start camera (default 40,-20,0,0); heading in degrees\n"
-    "  --size     frame size in pixels (default %dx%d), from %dx%d to %dx%d\n"
+    "  --size     frame size WIDTHxHEIGHT in pixels (default %dx%d), from %dx%d\n"
+    "             to %dx%d\n"
     "  --script   one frame per line: SECONDS [KEY ...], each KEY (%s)\n"
     "             held for that frame; SECONDS is an unsigned decimal of up to 6\n"
     "             places, at most 4294.967295. Blank lines and lines starting\n"
@@ -43,14 +48,15 @@ static const char usage[] =
     "  --threads  draw each frame's rows in bands on N threads (1 to 64), the\n"
     "             target cleared with ordinary stores; the frames are the same.\n"
     "             1, the default, is the one-thread frame cycle as shipped\n"
-    "  SCANVANE_FILL=sse2|avx2|avx512 in the environment forces a span fill\n"
+    "  --fill     force the span fill: %s; default: the widest this\n"
+    "             processor runs. SCANVANE_FILL=%s in the environment\n"
+    "             does the same where --fill is not given\n"
+    "  --version  print the program's name and version\n"
+    "Every option takes its value as --opt VALUE or --opt=VALUE.\n"
     "Outputs are written whole or not at all. Exit status 0 on success, 2 on bad\n"
     "input or an unwritable output, with one line on standard error.\n";
 
-static int Fail(const std::string &message) {
-    std::fprintf(stderr, "scanvane-render: %s\n", message.c_str());
-    return 2;
-}
+static int Fail(const std::string &message) { return ToolFail(program, message); }
 
 static int Run(int argc, char **argv);
 
@@ -74,14 +80,17 @@ static int Run(int argc, char **argv) {
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) return Fail(error);
-    if (options.help) {
-        std::printf(usage, (int)DefaultFrameWidth, (int)DefaultFrameHeight, (int)MinFrameWidth,
-                    (int)MinFrameHeight, (int)MaxFrameWidth, (int)MaxFrameHeight,
-                    ScriptKeyNames().c_str());
-        return std::fflush(stdout) == 0 && !std::ferror(stdout)
-                   ? 0
-                   : Fail("cannot write standard output");
+    if (options.help || options.version) {
+        const std::string fills = FillPathChoices();
+        if (options.help)
+            std::printf(usage, (int)DefaultFrameWidth, (int)DefaultFrameHeight,
+                        (int)MinFrameWidth, (int)MinFrameHeight, (int)MaxFrameWidth,
+                        (int)MaxFrameHeight, ScriptKeyNames().c_str(), fills.c_str(),
+                        fills.c_str());
+        else std::printf("%s\n", VersionLine(program).c_str());
+        return StandardOutputWritten() ? 0 : Fail("cannot write standard output");
     }
+    if (!ChooseToolFill(options.fill, error)) return Fail(error);
     ScriptReader script;
     if (!options.script.empty() && !OpenScript(options.script, script, error)) return Fail(error);
 
@@ -124,7 +133,10 @@ static int Run(int argc, char **argv) {
         outputs.push_back({options.png, EncodePng(Headless.colour, Screen.width, Screen.height)});
     if (!options.raw.empty()) outputs.push_back({options.raw, colourBytes});
     if (!options.depth.empty()) outputs.push_back({options.depth, depthBytes});
-    if (!WriteFilesTogether(outputs, error)) return Fail(error);
+    // Renamed into place only after the JSON line is out: a failed run
+    // leaves no file where one was asked for.
+    StagedFiles staged;
+    if (!StageFiles(outputs, staged, error)) return Fail(error);
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
                 "\"size\":\"%dx%d\",\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
@@ -134,8 +146,7 @@ static int Run(int argc, char **argv) {
                 (unsigned)Crc32(0, colourBytes.data(), colourBytes.size()),
                 (unsigned)Crc32(0, depthBytes.data(), depthBytes.size()),
                 Headless.overlayNumber.c_str());
-    // A full disk or closed pipe on standard output is a failure, not success.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return Fail("cannot write standard output");
+    if (!StandardOutputWritten()) return Fail("cannot write standard output");
+    if (!CommitFiles(staged, error)) return Fail(error);
     return 0;
 }

@@ -7,7 +7,8 @@
 #include "render/frame_size.h"
 
 struct RenderOptions {
-    bool help = false;
+    bool help = false, version = false;
+    std::string fill; // empty: SCANVANE_FILL or the widest
     bool haveCamera = false;
     CameraState camera{};
     std::string script, png, raw, depth;

@@ -22,14 +22,16 @@
 #include <cstring>
 
 #include "render/fill_path.h"
+#include "render/frame_size.h"
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
 #include "render/render_target.h"
+#include "render/setup.h"
 #include "tests/hardening/guard_zone.h"
 
 namespace {
-constexpr int Width = 512, Height = 384;
+constexpr int Width = DefaultFrameWidth, Height = DefaultFrameHeight;
 constexpr size_t Pixels = (size_t)Width * Height;
 // 32 rows on each side: an off-by-rows write or a negative column lands here
 // rather than in other memory ASan would accept.
@@ -64,12 +66,8 @@ void SetUpOnce() {
     static bool ready = false;
     if (ready) return;
     ready = true;
-    SetScreenConstants(Width, Height);
-    BuildViewFrustum();
-    Target.width = Screen.width;
-    Target.height = Screen.height;
-    Target.colour = (uint32_t *)GuardedAlloc(ColourZone, Pixels * 4, GuardBytes);
-    Target.depth = (float *)GuardedAlloc(DepthZone, Pixels * 4, GuardBytes);
+    SetUpRenderer(Width, Height, (uint32_t *)GuardedAlloc(ColourZone, Pixels * 4, GuardBytes),
+                  (float *)GuardedAlloc(DepthZone, Pixels * 4, GuardBytes));
     std::memset(Target.colour, 0x5A, Pixels * 4);
     std::memset(Target.depth, 0x5A, Pixels * 4);
     ClearRenderTarget((int32_t)Pixels, Target.colour, Target.depth);
@@ -81,10 +79,6 @@ void SetUpOnce() {
 // Screen, frustum and target for a frame of this size: the standard one, or
 // small buffers with guard zones of four rows (at least 1 KiB) each side.
 void UseSize(int width, int height) {
-    SetScreenConstants(width, height);
-    BuildViewFrustum();
-    Target.width = width;
-    Target.height = height;
     DrawnPixels = (size_t)width * height;
     if (width == Width && height == Height) {
         Colours = &ColourZone, Depths = &DepthZone;
@@ -94,8 +88,8 @@ void UseSize(int width, int height) {
         GuardedAlloc(SmallDepthZone, DrawnPixels * 4, guard);
         Colours = &SmallColourZone, Depths = &SmallDepthZone;
     }
-    Target.colour = (uint32_t *)(Colours->block + Colours->guardBytes);
-    Target.depth = (float *)(Depths->block + Depths->guardBytes);
+    SetUpRenderer(width, height, (uint32_t *)(Colours->block + Colours->guardBytes),
+                  (float *)(Depths->block + Depths->guardBytes));
 }
 
 void DoneWithSize() {
@@ -168,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (!FillPathRuns((FillPath)path)) continue;
         UseFillPath((FillPath)path);
         DrawRecords(records, count, transform);
-        if (path == FillPathSse2) {
+        if (path == FillPathBaseline) {
             std::memcpy(baselineColour, Target.colour, DrawnPixels * 4);
             std::memcpy(baselineDepth, Target.depth, DrawnPixels * 4);
         } else if (std::memcmp(baselineColour, Target.colour, DrawnPixels * 4) != 0 ||
@@ -178,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             std::abort();
         }
     }
-    UseFillPath(FillPathSse2);
+    UseFillPath(FillPathBaseline);
     DoneWithSize();
     return 0;
 }

@@ -3,24 +3,32 @@
 # work. Every bad invocation must give exactly one line on standard error
 # naming the problem (and the script line where there is one), nothing on
 # standard output, exit status 2, no output file and no FILE.part left
-# behind, and it must not hang.
+# behind, and it must not hang. The options both tools share (their one
+# parser, --fill against SCANVANE_FILL, --help and --version) are checked on
+# scanvane-bench as well when it is given.
 #
-#   cli_errors.sh RENDERER      (RENDERER may carry a runner prefix, split on blanks)
+#   cli_errors.sh RENDERER [BENCH]   (RENDERER may carry a runner prefix, split on blanks)
 #
 # Decision on "-0" as a frame time: refused like any signed frame time. A
 # duration has no sign; accepting "-0" but not "-0.000001" would make the
 # rule depend on the value, and "0" says the same thing plainly.
 set -uo pipefail
 
-if [ $# -ne 1 ]; then
-    echo "usage: $0 RENDERER" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then
+    echo "usage: $0 RENDERER [BENCH]" >&2
     exit 2
 fi
 read -r -a renderer <<<"$1"
+bench=${2:-}
 # The cases run in directories of their own, so relative paths are fixed now.
 for i in "${!renderer[@]}"; do
     case "${renderer[$i]}" in /*) ;; *) [ -e "${renderer[$i]}" ] && renderer[$i]=$PWD/${renderer[$i]} ;; esac
 done
+case "$bench" in /* | '') ;; *) bench=$PWD/$bench ;; esac
+version=$(sed -n 's/^project(Scanvane VERSION \([0-9.]*\) .*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+# The program the bad cases run: the renderer until the shared options are
+# run against the benchmark too.
+program=("${renderer[@]}") name=scanvane-render
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0 cases=0
@@ -65,15 +73,15 @@ bad() {
     mkdir "$dir"
     local before
     before=$(ls -A "$dir")
-    (cd "$dir" && timeout 60 "${renderer[@]}" "$@" <"$stdin" >"$dir/.stdout" 2>"$dir/.stderr")
-    local status=$? what="[$*]"
+    (cd "$dir" && timeout 60 "${program[@]}" "$@" <"$stdin" >"$dir/.stdout" 2>"$dir/.stderr")
+    local status=$? what="$name [$*]"
     local lines
     lines=$(wc -l <"$dir/.stderr")
     if [ $status -eq 124 ]; then fail "$what hung"; return; fi
     [ $status -eq 2 ] || fail "$what exit status $status, want 2"
     [ "$lines" -eq 1 ] && [ "$(tail -c1 "$dir/.stderr" | od -An -c | tr -d ' ')" = '\n' ] ||
         fail "$what stderr has $lines lines: $(head -c 300 "$dir/.stderr")"
-    grep -q '^scanvane-render: ' "$dir/.stderr" || fail "$what stderr lacks the program name"
+    grep -q "^$name: " "$dir/.stderr" || fail "$what stderr lacks the program name"
     grep -qF -- "$expect" "$dir/.stderr" || fail "$what stderr does not say '$expect': $(head -c 300 "$dir/.stderr")"
     [ -s "$dir/.stdout" ] && fail "$what wrote to standard output"
     rm -f "$dir/.stdout" "$dir/.stderr"
@@ -84,10 +92,63 @@ bad() {
 
 N=/dev/null
 I=$inputs
-# Options.
-bad "unknown option '--frobnicate'" $N --frobnicate
+# The options both tools parse alike: the same forms, messages and status,
+# and an explicit --fill over the environment's.
+shared_options() {
+    bad "unknown option '--frobnicate'" $N --frobnicate
+    bad "unknown option '-x'" $N -x
+    bad "--fill needs a value" $N --fill
+    bad "--fill needs a non-empty value" $N --fill=
+    bad "--fill given twice" $N --fill sse2 --fill=sse2
+    bad "--fill: 'avx3' names no span fill (sse2, avx2 or avx512)" $N --fill=avx3
+    bad "--fill: 'SSE2' names no span fill" $N --fill SSE2
+    SCANVANE_FILL=garbage bad "--fill: 'avx3' names no span fill" $N --fill avx3
+    SCANVANE_FILL=garbage bad "SCANVANE_FILL: 'garbage' names no span fill" $N
+    bad "--threads given twice" $N --threads 2 --threads=2
+    bad "--threads wants a whole number from 1 to 64, got '0'" $N --threads=0
+    bad "--threads needs a value" $N --threads
+    bad "--help takes no value" $N --help=yes
+    bad "--version takes no value" $N --version=1
+    bad "--version given twice" $N --version --version
+    # Frame sizes: one message each, and nothing drawn.
+    local sizes="width from 16 to 7680, height from 16 to 4320"
+    local not_size="is not a size: want WIDTHxHEIGHT"
+    bad "--size '0x0' is outside the sizes drawn: $sizes" $N --size 0x0
+    bad "--size '15x16' is outside the sizes drawn" $N --size 15x16
+    bad "--size '16x15' is outside the sizes drawn" $N --size=16x15
+    bad "--size '7681x100' is outside the sizes drawn" $N --size 7681x100
+    bad "--size '100x4321' is outside the sizes drawn" $N --size 100x4321
+    bad "--size '99999999999999999999x1' is outside" $N --size 99999999999999999999x1
+    bad "--size '-640x480' $not_size" $N --size -640x480
+    bad "--size '640x-480' $not_size" $N --size 640x-480
+    bad "--size '+640x480' $not_size" $N --size +640x480
+    bad "--size '640' $not_size" $N --size 640
+    bad "--size '640x' $not_size" $N --size 640x
+    bad "--size 'x480' $not_size" $N --size x480
+    bad "--size '640*480' $not_size" $N --size '640*480'
+    bad "--size '640 x 480' $not_size" $N --size '640 x 480'
+    bad "--size '640x480x2' $not_size" $N --size 640x480x2
+    bad "--size '0x640x480' $not_size" $N --size 0x640x480
+    bad "--size '1e3x480' $not_size" $N --size 1e3x480
+    bad "--size 'big' $not_size" $N --size big
+    bad "--size 'native' $not_size" $N --size native
+    bad "--size '640x480\\x0a' $not_size" $N --size $'640x480\n'
+    bad "--size needs a value" $N --size
+    bad "--size needs a non-empty value" $N --size=
+    bad "--size given twice" $N --size 64x64 --size 64x64
+}
+shared_options
+if [ -n "$bench" ]; then
+    program=("$bench") name=scanvane-bench
+    shared_options
+    bad "--json given twice" $N --json --json
+    bad "--compare-llvmpipe takes no value" $N --compare-llvmpipe=yes
+    program=("${renderer[@]}") name=scanvane-render
+fi
+# The renderer's own options. A bad size leaves no output file behind.
+bad "--size '0x0' is outside the sizes drawn" $N --size 0x0 --png out.png
+bad "--size '-640x480' is not a size" $N --raw out.raw --size -640x480 --depth out.depth
 bad "unknown option 'view.png'" $N view.png
-bad "unknown option '-x'" $N -x
 bad "--camera needs a value" $N --camera
 bad "--png needs a value" $N --raw out.raw --png
 bad "--png needs a non-empty value" $N --png= --raw out.raw
@@ -101,32 +162,6 @@ bad "--threads wants a whole number from 1 to 64, got '65'" $N --threads=65
 bad "--threads wants a whole number from 1 to 64, got '2x'" $N --threads 2x
 bad "--threads wants a whole number from 1 to 64, got '-2'" $N --threads -2
 bad "--threads given twice" $N --threads 2 --threads 2
-# Frame sizes: one message each, and nothing drawn or written.
-sizes="width from 16 to 7680, height from 16 to 4320"
-not_size="is not a size: want WIDTHxHEIGHT"
-bad "--size '0x0' is outside the sizes drawn: $sizes" $N --size 0x0 --png out.png
-bad "--size '15x16' is outside the sizes drawn" $N --size 15x16
-bad "--size '16x15' is outside the sizes drawn" $N --size=16x15 --raw out.raw
-bad "--size '7681x100' is outside the sizes drawn" $N --size 7681x100
-bad "--size '100x4321' is outside the sizes drawn" $N --size 100x4321 --depth out.depth
-bad "--size '99999999999999999999x1' is outside" $N --size 99999999999999999999x1
-bad "--size '-640x480' $not_size" $N --size -640x480 --png out.png
-bad "--size '640x-480' $not_size" $N --size 640x-480
-bad "--size '+640x480' $not_size" $N --size +640x480
-bad "--size '640' $not_size" $N --size 640
-bad "--size '640x' $not_size" $N --size 640x
-bad "--size 'x480' $not_size" $N --size x480
-bad "--size '640*480' $not_size" $N --size '640*480'
-bad "--size '640 x 480' $not_size" $N --size '640 x 480'
-bad "--size '640x480x2' $not_size" $N --size 640x480x2
-bad "--size '0x640x480' $not_size" $N --size 0x640x480
-bad "--size '1e3x480' $not_size" $N --size 1e3x480
-bad "--size 'big' $not_size" $N --size big
-bad "--size 'native' $not_size" $N --size native
-bad "--size '640x480\x0a' $not_size" $N --size $'640x480\n'
-bad "--size needs a value" $N --size
-bad "--size needs a non-empty value" $N --size=
-bad "--size given twice" $N --size 64x64 --size 64x64
 # Camera numbers.
 bad "got only 3" $N --camera 1,2,3 --png out.png
 bad "got more" $N --camera 1,2,3,4,5
@@ -142,7 +177,12 @@ bad "X '1\\x0a' is not a number" $N --camera $'1\n,2,3,4'
 bad "X 'abc' is not a number" $N --camera abc,2,3,4
 # Outputs that cannot be written, alone and after one that could.
 bad "cannot write '$I/a-directory': it is a directory" $N --png "$I/a-directory"
-bad "cannot write 'no-such-dir/out.raw'" $N --raw no-such-dir/out.raw
+bad "cannot write 'no-such-dir/out.raw': no folder 'no-such-dir'" $N --raw no-such-dir/out.raw
+# The cause named is the file's folder, not "No such file or directory" for a
+# file that is there. (Native runs only: /proc is Linux's.)
+if [ ${#renderer[@]} -eq 1 ] && [ -f /proc/version ]; then
+    bad "cannot write '/proc/version': cannot create a file in '/proc': it takes no new files" $N --raw /proc/version
+fi
 bad "cannot write '/proc/scanvane-out.png'" $N --png /proc/scanvane-out.png
 bad "cannot write '/proc/scanvane-out.raw'" $N --png out.png --depth out.depth --raw /proc/scanvane-out.raw
 bad "cannot write 'no-such-dir/d'" $N --png out.png --depth no-such-dir/d
@@ -176,14 +216,17 @@ bad "script line 4: frame time '1,5' is not a decimal" "$I/comma-decimal" --scri
 # The same after frames were drawn by threads already running.
 bad "script line 4: frame time '1,5' is not a decimal" "$I/comma-decimal" --threads 2 --script - --png out.png
 bad "script line 3: unknown key 'jump'" $N --threads 3 --script "$I/unknown-key"
-# A full standard output is a failure too.
+# A full standard output is a failure too, and then no output file appears.
 if [ -w /dev/full ]; then
     cases=$((cases + 1))
-    timeout 60 "${renderer[@]}" --camera 1,2,3,4 >/dev/full 2>"$work/full.err"
+    mkdir "$work/full"
+    (cd "$work/full" && timeout 60 "${renderer[@]}" --camera 1,2,3,4 --raw out.raw --png out.png \
+        >/dev/full 2>"$work/full.err")
     status=$?
     [ $status -eq 2 ] || fail "standard output on /dev/full: exit status $status, want 2"
     [ "$(tr -d '\r' <"$work/full.err")" = "scanvane-render: cannot write standard output" ] ||
         fail "standard output on /dev/full: $(head -c 300 "$work/full.err")"
+    [ -z "$(ls -A "$work/full")" ] || fail "standard output on /dev/full left files: $(ls -A "$work/full")"
 fi
 # A size whose buffers cannot be had is refused, not a crash. Under a limit
 # on address space that still leaves room for a small frame (a sanitizer
@@ -278,12 +321,33 @@ fi
 out=$(printf '4294.967295\n' | run --script -) || fail "4294.967295 refused"
 [ "$(field frame_time "$out")" = 4294.9672950000004 ] || fail "4294.967295 misread: $out"
 
-help=$(timeout 60 "${renderer[@]}" --help 2>"$work/help.err")
-status=$?
-[ $status -eq 0 ] || fail "--help exit status $status"
-grep -q -- '--script' <<<"$help" || fail "--help does not describe --script"
-grep -q -- '--size' <<<"$help" || fail "--help does not describe --size"
-[ -s "$work/help.err" ] && fail "--help wrote to standard error"
+# An explicit --fill wins over a bad SCANVANE_FILL and draws the same frame.
+[ "$(field colour_crc32 "$(SCANVANE_FILL=garbage run --fill sse2)")" = 19f6fe9b ] ||
+    fail "--fill sse2 under SCANVANE_FILL=garbage did not draw the start view"
+
+# --help and --version on standard output, status 0, in both tools.
+info() { # PROGRAM NAME OPTION WANT: the output holds WANT (a fixed string)
+    local -a prog
+    read -r -a prog <<<"$1"
+    local out status
+    out=$(timeout 60 "${prog[@]}" "$3" 2>"$work/info.err" | tr -d '\r')
+    status=${PIPESTATUS[0]}
+    [ "$status" -eq 0 ] || fail "$2 $3 exit status $status"
+    grep -qF -- "$4" <<<"$out" || fail "$2 $3 does not say '$4': $(head -c 300 <<<"$out")"
+    [ -s "$work/info.err" ] && fail "$2 $3 wrote to standard error"
+}
+[ -n "$version" ] || fail "no project version found in CMakeLists.txt"
+tools=("${renderer[*]}|scanvane-render")
+[ -n "$bench" ] && tools+=("$bench|scanvane-bench")
+for t in "${tools[@]}"; do
+    info "${t%|*}" "${t#*|}" --version "${t#*|} $version"
+    [ "$(timeout 60 ${t%|*} --version | tr -d '\r')" = "${t#*|} $version" ] ||
+        fail "${t#*|} --version is not exactly '${t#*|} $version'"
+    info "${t%|*}" "${t#*|}" --help "--fill PATH"
+    info "${t%|*}" "${t#*|}" -h "sse2|avx2|avx512"
+    info "${t%|*}" "${t#*|}" --help "--size WIDTHxHEIGHT"
+done
+info "${renderer[*]}" scanvane-render --help "--script"
 
 if [ $failures -ne 0 ]; then
     echo "$failures failures"

@@ -2,7 +2,8 @@
 // served from 127.0.0.1: the controls box, the start view, the canvas and a
 // screenshot against the wasm colour buffer, keys held and released (and
 // dropped on focus loss) against scanvane-render --script with the same
-// frame times, nearest-neighbour scaling, Escape, and URL mistakes.
+// frame times, nearest-neighbour scaling, Escape, URL mistakes, and a
+// message in words whichever step of loading fails (opened from disk too).
 //
 //   node page_test.js PAGE_DIR RENDERER
 //
@@ -281,6 +282,41 @@ async function badParameters(browser, base) {
   }
 }
 
+// Each step of loading made to fail, by opening the page from disk or by
+// answering its requests here: the page must say what failed, in words.
+async function loadingFailures(browser, base) {
+  const cases = [
+    ['opened from disk', null, /served over http.*bash scripts\/run\.sh --web/],
+    ['scanvane.js refused', { 'scanvane.js': (request) => request.abort() }, /scanvane\.js could not be loaded/],
+    ['scanvane.wasm missing', { 'scanvane.wasm': (request) => request.respond({ status: 404, body: '' }) },
+      /scanvane\.wasm could not be loaded \(HTTP 404/],
+    ['scanvane.wasm not WebAssembly',
+      { 'scanvane.wasm': (request) => request.respond({ status: 200, contentType: 'application/wasm', body: 'garbage' }) },
+      /scanvane\.wasm could not be started/],
+    // Never answered: the page says it is still loading rather than staying black.
+    ['scanvane.wasm never arrives', { 'scanvane.wasm': () => {} }, /still loading.*reload/s],
+  ];
+  for (const [name, answers, expected] of cases) {
+    const page = await browser.newPage();
+    if (answers) {
+      await page.setRequestInterception(true);
+      page.on('request', (request) => {
+        const answer = answers[path.basename(new URL(request.url()).pathname)];
+        if (answer) answer(request);
+        else request.continue();
+      });
+    }
+    const url = answers ? `${base}/` : `file://${path.resolve(pageDir, 'index.html')}`;
+    await page.goto(url, { waitUntil: 'domcontentloaded' });
+    const shown = await page.waitForFunction(() => {
+      const box = document.getElementById('message');
+      return !box.hidden && box.innerText;
+    }, waitLimit).then((handle) => handle.jsonValue(), () => '');
+    check(expected.test(shown), `loading fails (${name}): the page says so`, JSON.stringify(shown));
+    await page.close();
+  }
+}
+
 (async () => {
   const server = await serve(path.resolve(pageDir), 0);
   const base = `http://127.0.0.1:${server.address().port}`;
@@ -298,6 +334,7 @@ async function badParameters(browser, base) {
     await keySequence(browser, base);
     await focusLoss(browser, base);
     await badParameters(browser, base);
+    await loadingFailures(browser, base);
   } catch (error) {
     check(false, 'the page tests ran to the end', error.stack);
   } finally {
