@@ -72,11 +72,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the Scanvane authors")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- A built-in scene of 88 coloured triangles, transformed, clipped, projected
- and scan-converted on the processor into a 512 x 384 buffer, walked through
- with the arrow keys. Includes scanvane-render, the headless renderer, and
- scanvane-bench, which times the frame cycle.")
+# The summary is the synopsis line; CPack indents this below it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A built-in scene of 88 coloured triangles, transformed, clipped, projected
+and scan-converted on the processor into a 512 x 384 buffer, walked through
+with the arrow keys. With scanvane-render, the headless renderer, and
+scanvane-bench, which times the frame cycle.")
 # The libraries the programs link (SDL2, SDL2_ttf, OSMesa, the C and C++
 # runtimes) come from dpkg-shlibdeps; the font is opened by path at run
 # time (platform/sdl/gdi.cpp), so no linker knows of it.
