@@ -4,7 +4,7 @@
 #
 #   native build:  bin/ the window program, scanvane-render, scanvane-bench
 #                  and its counting pass; share/doc/scanvane/ the README and
-#                  its pictures. cpack: scanvane-<v>-Linux.tar.gz and
+#                  its pictures. cpack: scanvane-<v>-Linux-<arch>.tar.gz and
 #                  scanvane_<v>_<arch>.deb
 #   web build:     share/scanvane/web/ the page. cpack: scanvane-<v>-web.zip,
 #                  the page at the top of its folder for any static host
