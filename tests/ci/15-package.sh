@@ -79,7 +79,7 @@ for p in "${programs[@]}"; do
         else fail "$p needs $lib from $package, which Depends does not name"; fi
     done
 done
-[ "$failures" -gt "$needed_bad" ] || ok "Depends names the package of each of the $needed_ok libraries the programs need"
+[ "$failures" -gt "$needed_bad" ] || ok "Depends names the package of every library each program needs ($needed_ok in all)"
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
 font_package=$(owner "$font")
 if [ -n "$font_package" ] && declares "$font_package"; then ok "Depends names $font_package, the window's font"
