@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "render/frame_size.h"
 #include "render/render_target.h"
 #include "render/span_fill.h"
 #include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
@@ -43,8 +44,9 @@ bool SetUpSpan(int32_t row, const Edge &l, const Edge &r, Span &span) {
     int32_t first = (int32_t)l.x;
     double wide = (double)w + 0.99;
     if (!(wide >= 1.0)) return false;
-    // Bounded before the conversion, which a huge width would overflow.
-    int32_t count = wide < (double)Target.width ? (int32_t)wide : Target.width;
+    // Bounded before the conversion, which a huge width would overflow; a
+    // constant bound (no frame is wider) keeps the test as cheap as before.
+    int32_t count = wide < (double)MaxFrameWidth ? (int32_t)wide : MaxFrameWidth;
     if (count > Target.width - first) count = Target.width - first;
 
     int32_t at = row * Target.width + first;
