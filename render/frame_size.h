@@ -4,7 +4,6 @@
 // default below, the window's outer size too. Both buffers use the width as
 // their row stride, so a frame's pixels lie row by row with no gap.
 #pragma once
-#include <cstddef>
 #include <cstdint>
 
 constexpr int32_t DefaultFrameWidth = 512;
