@@ -232,6 +232,8 @@ struct BenchRun {
     int allCores = 2;
     BenchMode modes[BenchModeCount]{};
     Figure modeTimes[BenchModeCount]{}; // ns
+    bool haveAllCores = true; // false where this build has no threads
+    std::string allCoresError;
     bool haveLp = false;
     Figure lp{}, lpAll{}; // ns, one thread and all cores
     std::string lpRenderer, lpError;
@@ -278,12 +280,17 @@ static void CheckCounts(const char *argv0, BenchRun &run) {
         std::fprintf(stderr, "%s: the counting build drew different frames!\n", program);
 }
 
+static bool ModeAvailable(const BenchRun &run, int m) {
+    return run.modes[m].threads <= 1 || run.haveAllCores;
+}
+
 // The start view in each mode and llvmpipe's two, pass by pass, so a busy
 // spell on this shared machine falls on all of them alike.
 static bool MeasureModes(int viewThreads, BenchRun &run, RoundTimings &rounds, std::string &error) {
     std::vector<double> modeSamples[BenchModeCount], lpSamples[2];
     for (int pass = 0; pass < BenchModePasses; pass++) {
         for (int m = 0; m < BenchModeCount; m++) {
+            if (!ModeAvailable(run, m)) continue;
             if (!UseBenchThreads(run.modes[m].threads, error)) return false;
             TimeStartView(modeSamples[m], run.frequency);
         }
@@ -296,7 +303,8 @@ static bool MeasureModes(int viewThreads, BenchRun &run, RoundTimings &rounds, s
         }
     }
     if (!UseBenchThreads(viewThreads, error)) return false;
-    for (int m = 0; m < BenchModeCount; m++) rounds.modes[m].push_back(Summarise(modeSamples[m]));
+    for (int m = 0; m < BenchModeCount; m++)
+        if (ModeAvailable(run, m)) rounds.modes[m].push_back(Summarise(modeSamples[m]));
     if (run.haveLp)
         for (int t = 0; t < 2; t++) rounds.lp[t].push_back(Summarise(lpSamples[t]));
     return true;
@@ -314,6 +322,9 @@ static bool MeasureRounds(const BenchOptions &o, int viewThreads, BenchRun &run,
         {"one_thread_ordinary_clear", "one thread, ordinary clear", 1},
         {"all_cores", "all cores, ordinary clear", run.allCores}};
     for (int m = 0; m < BenchModeCount; m++) run.modes[m] = modes[m];
+    // A build without threads still has the one-thread figures to report.
+    if (!UseBenchThreads(run.allCores, run.allCoresError)) run.haveAllCores = false;
+    if (!UseBenchThreads(viewThreads, error)) return false;
     run.haveLp = LlvmpipeBuiltIn || o.llvmpipe;
     if (!LlvmpipeBuiltIn) run.lpError = "this build has no OSMesa";
     RoundTimings rounds;
@@ -330,7 +341,8 @@ static bool MeasureRounds(const BenchOptions &o, int viewThreads, BenchRun &run,
         run.results[v].ns = Combine(rounds.views[v]);
         run.results[v].medianTicks = Combine(rounds.viewTicks[v]).t.median;
     }
-    for (int m = 0; m < BenchModeCount; m++) run.modeTimes[m] = Combine(rounds.modes[m]);
+    for (int m = 0; m < BenchModeCount; m++)
+        if (ModeAvailable(run, m)) run.modeTimes[m] = Combine(rounds.modes[m]);
     // A later round's failure leaves llvmpipe out altogether, not half in.
     if (run.haveLp) run.lp = Combine(rounds.lp[0]), run.lpAll = Combine(rounds.lp[1]);
     return true;
@@ -372,11 +384,14 @@ static std::string Headline(const BenchSetting &s, const BenchRun &run) {
     } else if (LlvmpipeBuiltIn) {
         lp = "llvmpipe: failed";
     }
+    char cores[80] = "all cores: not in this build";
+    if (run.haveAllCores)
+        std::snprintf(cores, sizeof cores, "%.1f us = %.0f fps on %d cores", all / 1e3, Fps(all),
+                      run.allCores);
     std::snprintf(text, sizeof text,
-                  "scanvane-bench %s: start view %.1f us/frame = %.0f fps on one thread, %.1f us "
-                  "= %.0f fps on %d cores; %s; %s; fill %s%s",
-                  SCANVANE_VERSION, one / 1e3, Fps(one), all / 1e3, Fps(all), run.allCores,
-                  lp.c_str(), s.machine.processor.c_str(), s.fill,
+                  "scanvane-bench %s: start view %.1f us/frame = %.0f fps on one thread, %s; %s; "
+                  "%s; fill %s%s",
+                  SCANVANE_VERSION, one / 1e3, Fps(one), cores, lp.c_str(), s.machine.processor.c_str(), s.fill,
                   run.rounds > 1 ? (", median of " + std::to_string(run.rounds) + " rounds").c_str()
                                  : "");
     return text;
@@ -439,6 +454,10 @@ static void PrintJson(const BenchSetting &s, const BenchRun &run) {
     std::printf(",\"start_modes\":{");
     for (int m = 0; m < BenchModeCount; m++) {
         const Figure &f = run.modeTimes[m];
+        if (!ModeAvailable(run, m)) {
+            std::printf("%s\"%s\":null", m ? "," : "", run.modes[m].name);
+            continue;
+        }
         std::printf("%s\"%s\":{\"threads\":%d,", m ? "," : "", run.modes[m].name,
                     run.modes[m].threads ? run.modes[m].threads : 1);
         PrintFigure(f);
@@ -541,6 +560,10 @@ static void PrintTable(const BenchSetting &s, const BenchRun &run) {
             label, sizeof label, "%s%s", run.modes[m].label,
             run.modes[m].threads > 1 ? (" x" + std::to_string(run.modes[m].threads)).c_str() : "");
         std::printf("%-42s", label);
+        if (!ModeAvailable(run, m)) {
+            std::printf(" not measured: %s\n", run.allCoresError.c_str());
+            continue;
+        }
         PrintFigureColumns(run.modeTimes[m], run.rounds);
         std::printf("\n");
     }
@@ -556,6 +579,7 @@ static void PrintTable(const BenchSetting &s, const BenchRun &run) {
                 "mode", "1t min", "1t p25", "all min", "all p25");
     for (int m = 0; m < BenchModeCount; m++) {
         const Timing &t = run.modeTimes[m].t;
+        if (!ModeAvailable(run, m)) continue;
         std::printf("%-42s %8.2fx %8.2fx %8.2fx %8.2fx\n", run.modes[m].label, run.lp.t.min / t.min,
                     run.lp.t.p25 / t.p25, run.lpAll.t.min / t.min, run.lpAll.t.p25 / t.p25);
     }
