@@ -78,7 +78,7 @@ struct Figure {
 struct ViewResult {
     Figure ns;
     double medianTicks = 0; // the median of the rounds' medians, in counter ticks
-    int frames = 0; // frames the counts were summed over
+    int frames = 0;         // frames the counts were summed over
     uint64_t tested = 0, written = 0, spans = 0, drawn = 0, rejected = 0, clipped = 0, split = 0;
     uint64_t hash = 0, countedHash = 0;
     bool counted = false;
@@ -216,7 +216,8 @@ static bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::strin
     o.llvmpipe = FindOption(table, "--compare-llvmpipe").given;
     o.fill = FindOption(table, "--fill").value;
     o.framesCsv = FindOption(table, "--frames-csv").value;
-    const ToolOption &threads = FindOption(table, "--threads"), &repeat = FindOption(table, "--repeat");
+    const ToolOption &threads = FindOption(table, "--threads"),
+                     &repeat = FindOption(table, "--repeat");
     if (threads.given && !ParseThreadCount(threads.value, o.threads, error)) return false;
     return !repeat.given || ParseRepeat(repeat.value, o.repeat, error);
 }
@@ -232,7 +233,7 @@ struct BenchRun {
     int allCores = 2;
     BenchMode modes[BenchModeCount]{};
     Figure modeTimes[BenchModeCount]{}; // ns
-    bool haveAllCores = true; // false where this build has no threads
+    bool haveAllCores = true;           // false where this build has no threads
     std::string allCoresError;
     bool haveLp = false;
     Figure lp{}, lpAll{}; // ns, one thread and all cores
@@ -377,7 +378,8 @@ static std::string Headline(const BenchSetting &s, const BenchRun &run) {
     std::string lp = "llvmpipe: not in this build";
     if (run.haveLp) {
         char part[160];
-        std::snprintf(part, sizeof part, "llvmpipe %.1f us = %.0f fps on one thread, %.1f us = %.0f fps on %d",
+        std::snprintf(part, sizeof part,
+                      "llvmpipe %.1f us = %.0f fps on one thread, %.1f us = %.0f fps on %d",
                       run.lp.t.median / 1e3, Fps(run.lp.t.median), run.lpAll.t.median / 1e3,
                       Fps(run.lpAll.t.median), run.allCores);
         lp = part;
@@ -391,7 +393,8 @@ static std::string Headline(const BenchSetting &s, const BenchRun &run) {
     std::snprintf(text, sizeof text,
                   "scanvane-bench %s: start view %.1f us/frame = %.0f fps on one thread, %s; %s; "
                   "%s; fill %s%s",
-                  SCANVANE_VERSION, one / 1e3, Fps(one), cores, lp.c_str(), s.machine.processor.c_str(), s.fill,
+                  SCANVANE_VERSION, one / 1e3, Fps(one), cores, lp.c_str(),
+                  s.machine.processor.c_str(), s.fill,
                   run.rounds > 1 ? (", median of " + std::to_string(run.rounds) + " rounds").c_str()
                                  : "");
     return text;
@@ -406,8 +409,10 @@ static void PrintFigure(const Figure &f) {
 }
 
 static void PrintRatio(const char *name, bool have, double ratio) {
-    if (have) std::printf(",\"%s\":%.3f", name, ratio);
-    else std::printf(",\"%s\":null", name);
+    if (have)
+        std::printf(",\"%s\":%.3f", name, ratio);
+    else
+        std::printf(",\"%s\":null", name);
 }
 
 static void PrintJson(const BenchSetting &s, const BenchRun &run) {
@@ -500,16 +505,15 @@ static void PrintTable(const BenchSetting &s, const BenchRun &run) {
     std::printf("cpu: %s (family %s, model %s)  %s  %s\n", s.machine.processor.c_str(),
                 s.machine.family.c_str(), s.machine.model.c_str(), s.machine.os.c_str(),
                 s.machine.compiler.c_str());
-    std::printf("counter: %" PRId64 " ticks/s%s  span fill: %s  threads: %d%s  %s\n",
-                run.frequency, ticksDiffer ? "" : " (ticks are ns)", s.fill, s.threads,
+    std::printf("counter: %" PRId64 " ticks/s%s  span fill: %s  threads: %d%s  %s\n", run.frequency,
+                ticksDiffer ? "" : " (ticks are ns)", s.fill, s.threads,
                 s.threads > 1 ? " (rows in bands, ordinary clear)" : " (as shipped)",
                 s.machine.date.c_str());
     std::printf("drawing work per frame (begin frame to last triangle), %d frames after %d "
                 "warm-up",
                 BenchMeasuredFrames, BenchWarmFrames);
     if (run.rounds > 1)
-        std::printf(", %d rounds; rnd: the min, median and max of the rounds' medians",
-                    run.rounds);
+        std::printf(", %d rounds; rnd: the min, median and max of the rounds' medians", run.rounds);
     std::printf("\n\n%-7s", "view");
     PrintFigureHeadings(run.rounds);
     if (ticksDiffer) std::printf(" %12s", "median ticks");
