@@ -32,8 +32,9 @@ static const char program[] = "scanvane-bench";
 
 // printf format: the passes, the largest repeat, the span fills.
 static const char usage[] =
-    "usage: scanvane-bench [--json] [--repeat N] [--frames-csv FILE] [--compare-llvmpipe]\n"
-    "                      [--threads N] [--fill PATH] | --help | --version\n"
+    "usage: scanvane-bench [--json] [--repeat N] [--frames-csv FILE]\n"
+    "                      [--compare-llvmpipe] [--threads N] [--fill PATH]\n"
+    "                      | --help | --version\n"
     "Times the real frame cycle's drawing work (begin frame to last triangle)\n"
     "for the views start, window, wall, above and walk: 60 warm-up frames, then\n"
     "min / p25 / median of 600 frames, with the work each view does and its\n"
