@@ -25,11 +25,8 @@
 #include "render/render_target.h"
 
 namespace {
-// Bands of 48 rows: small enough that a late thread leaves little for the
-// others to wait on, large enough that walking the triangles once per band
-// stays cheap. A lone thread takes the frame as one band; the last band
-// takes what is left of the frame's rows.
-constexpr int BandRows = 48;
+// How tall a band is, from the frame's size and the thread count (see
+// ChooseBandRows). The last band takes what is left of the frame's rows.
 
 TriangleRecord *collected;
 int collectedCount, collectedCapacity;
@@ -155,7 +152,7 @@ bool StartBandThreads(int threads, std::string &error) {
     if (!registered) registered = std::atexit(StopBandThreads) == 0;
     stopping.store(false);
     // The frame's size is fixed by now (the graphics start first).
-    rowsPerBand = threads == 1 ? Target.height : BandRows;
+    rowsPerBand = ChooseBandRows(Target.width, Target.height, threads);
     bandCount = (Target.height + rowsPerBand - 1) / rowsPerBand;
     for (int i = 0; i < threads - 1; i++) {
         if (!StartHelper(i, error)) {
@@ -170,6 +167,17 @@ bool StartBandThreads(int threads, std::string &error) {
 void StopBandThreads() {
     StopHelpers();
     helperCount = 0;
+}
+
+int ChooseBandRows(int32_t width, int32_t height, int threads) {
+    if (const char *forced = std::getenv("SCANVANE_BAND_ROWS")) return std::atoi(forced);
+    const int64_t rowBytes = (int64_t)width * BandBytesPerPixel;
+    int64_t rows = BandCacheBytes / rowBytes;
+    const int64_t shared = ((int64_t)height + threads * BandsPerThread - 1) / (threads * BandsPerThread);
+    if (shared < rows) rows = shared;
+    if (rows < MinBandRows) rows = MinBandRows;
+    rows = (rows + BandRowAlign - 1) / BandRowAlign * BandRowAlign;
+    return rows < height ? (int)rows : (int)height;
 }
 
 int ProcessorThreads() {

@@ -6,11 +6,28 @@
 // in the one-thread frame. Threads are created at start-up, never per frame,
 // and nothing is allocated per frame.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "render/types.h"
 
-constexpr int MaxBandThreads = 64;
+constexpr int MaxBandThreads = 256;
+
+// A band's colour and depth rows should stay in a core's own cache between
+// the clear and the last triangle: at most this many bytes of both buffers.
+constexpr int64_t BandCacheBytes = 512 * 1024;
+constexpr int BandBytesPerPixel = 8; // a colour word and a depth float
+// Enough bands that a thread delayed by the machine leaves little for the
+// others to wait on.
+constexpr int BandsPerThread = 4;
+// Every band walks each triangle's sides from its top row, so bands much
+// thinner than this spend more on walking than on filling.
+constexpr int MinBandRows = 8;
+// Whole groups of rows for the widest span fill (render/span_fill.h).
+constexpr int BandRowAlign = 8;
+
+// Rows per band for a frame of that size on that many threads.
+int ChooseBandRows(int32_t width, int32_t height, int threads);
 
 // Starts threads - 1 helpers (the caller is the other thread). One thread
 // draws the whole frame as one band. False with a message for a count out of

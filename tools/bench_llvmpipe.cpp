@@ -1,5 +1,7 @@
 #include "tools/bench_llvmpipe.h"
 
+#include "tools/bench_views.h"
+
 #ifdef SCANVANE_HAVE_OSMESA
 #include <GL/osmesa.h>
 
@@ -21,9 +23,9 @@ const bool LlvmpipeBuiltIn = true;
 
 // In this process: llvmpipe reads LP_NUM_THREADS once, when its first
 // context is made, so each thread count needs a process of its own.
-static bool TimeLlvmpipeHere(const CameraState &camera, int frames, int threads,
-                             std::vector<double> &samples, std::string &renderer,
-                             std::string &error) {
+static bool TimeLlvmpipeHere(const std::vector<CameraState> &cameras, int warmFrames,
+                             int frames, int threads, std::vector<double> &samples,
+                             std::string &renderer, std::string &error) {
     // 0 rasterises on the calling thread; llvmpipe, not softpipe.
     setenv("LP_NUM_THREADS", threads <= 1 ? "0" : std::to_string(threads).c_str(), 1);
     setenv("GALLIUM_DRIVER", "llvmpipe", 0);
@@ -57,22 +59,24 @@ static bool TimeLlvmpipeHere(const CameraState &camera, int frames, int threads,
     const double aspect = (double)height / width;
     glFrustum(-1.0, 1.0, -aspect, aspect, 1.0, 500.0);
     glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glRotatef(camera.heading, 0.0f, 1.0f, 0.0f);
-    glTranslatef(-camera.x, -camera.height, -camera.z);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, positions.data());
     glColorPointer(3, GL_FLOAT, 0, colours.data());
 
     using Clock = std::chrono::steady_clock;
-    for (int i = 0; i < BenchWarmFrames + frames; i++) {
+    for (int i = 0; i < warmFrames + frames; i++) {
+        // Frame i of the measured ones sees camera i (the warm-up the first).
+        const CameraState &camera = cameras[i < warmFrames ? 0 : (i - warmFrames) % cameras.size()];
         auto start = Clock::now();
+        glLoadIdentity();
+        glRotatef(camera.heading, 0.0f, 1.0f, 0.0f);
+        glTranslatef(-camera.x, -camera.height, -camera.z);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glDrawArrays(GL_TRIANGLES, 0, (GLsizei)(positions.size() / 3));
         glFinish();
         auto end = Clock::now();
-        if (i >= BenchWarmFrames)
+        if (i >= warmFrames)
             samples.push_back(std::chrono::duration<double, std::nano>(end - start).count());
     }
     GLenum glError = glGetError();
@@ -105,6 +109,14 @@ static bool ReadAll(int fd, void *data, size_t bytes) {
 
 bool TimeLlvmpipe(const CameraState &camera, int frames, int threads, Timing &timing,
                   std::string &renderer, std::string &error, std::vector<double> *samplesOut) {
+    return TimeLlvmpipeCameras({camera}, BenchWarmFrames, frames, threads, timing, renderer, error,
+                               samplesOut);
+}
+
+bool TimeLlvmpipeCameras(const std::vector<CameraState> &cameras, int warmFrames, int frames,
+                         int threads, Timing &timing, std::string &renderer, std::string &error,
+                         std::vector<double> *samplesOut) {
+    if (cameras.empty()) return error = "no camera to draw from", false;
     int fds[2];
     if (pipe(fds) != 0) return error = "pipe failed", false;
     std::fflush(nullptr);
@@ -117,7 +129,7 @@ bool TimeLlvmpipe(const CameraState &camera, int frames, int threads, Timing &ti
         close(fds[0]);
         std::vector<double> samples;
         std::string text;
-        uint32_t ok = TimeLlvmpipeHere(camera, frames, threads, samples, renderer, error);
+        uint32_t ok = TimeLlvmpipeHere(cameras, warmFrames, frames, threads, samples, renderer, error);
         text = ok ? renderer : error;
         uint32_t length = (uint32_t)text.size(), count = (uint32_t)samples.size();
         bool sent = WriteAll(fds[1], &ok, sizeof ok) && WriteAll(fds[1], &length, sizeof length) &&
@@ -151,10 +163,16 @@ bool TimeLlvmpipe(const CameraState &camera, int frames, int threads, Timing &ti
 
 const bool LlvmpipeBuiltIn = false;
 
-bool TimeLlvmpipe(const CameraState &, int, int, Timing &, std::string &, std::string &error,
-                  std::vector<double> *) {
+bool TimeLlvmpipeCameras(const std::vector<CameraState> &, int, int, int, Timing &, std::string &,
+                         std::string &error, std::vector<double> *) {
     error = "this build has no OSMesa (install libosmesa6-dev and reconfigure)";
     return false;
+}
+
+bool TimeLlvmpipe(const CameraState &camera, int frames, int threads, Timing &timing,
+                  std::string &renderer, std::string &error, std::vector<double> *samplesOut) {
+    return TimeLlvmpipeCameras({camera}, BenchWarmFrames, frames, threads, timing, renderer, error,
+                               samplesOut);
 }
 
 #endif

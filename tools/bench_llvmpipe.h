@@ -18,3 +18,10 @@ extern const bool LlvmpipeBuiltIn;
 bool TimeLlvmpipe(const CameraState &camera, int frames, int threads, Timing &timing,
                   std::string &renderer, std::string &error,
                   std::vector<double> *samplesOut = nullptr);
+
+// The same with the camera moving: measured frame i is drawn from
+// cameras[i % size] (a walk's cameras, frame by frame), after warmFrames
+// frames from the first camera.
+bool TimeLlvmpipeCameras(const std::vector<CameraState> &cameras, int warmFrames, int frames,
+                         int threads, Timing &timing, std::string &renderer, std::string &error,
+                         std::vector<double> *samplesOut = nullptr);

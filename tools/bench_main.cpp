@@ -26,6 +26,7 @@
 #include "tools/bench_floors.h"
 #include "tools/bench_llvmpipe.h"
 #include "tools/bench_machine.h"
+#include "tools/bench_sweep.h"
 #include "tools/bench_views.h"
 #include "tools/image_files.h"
 #include "tools/options.h"
@@ -33,12 +34,15 @@
 
 static const char program[] = "scanvane-bench";
 
-// printf format: the passes, the largest repeat, the span fills, the
-// default size, the size limits.
+// printf format: the passes, the largest repeat, the most threads, the span
+// fills, the default size, the size limits, the sweep's start frames, the
+// walk's length.
 static const char usage[] =
     "usage: scanvane-bench [--json] [--repeat N] [--frames-csv FILE]\n"
     "                      [--compare-llvmpipe] [--threads N] [--fill PATH]\n"
     "                      [--size WIDTHxHEIGHT] | --help | --version\n"
+    "       scanvane-bench --sweep [--json] [--svg FILE] [--sweep-sizes LIST]\n"
+    "                      [--sweep-frames N] [--threads N] [--fill PATH]\n"
     "Times the real frame cycle's drawing work (begin frame to last triangle)\n"
     "for the views start, window, wall, above and walk: 60 warm-up frames, then\n"
     "min / p25 / median of 600 frames, with the work each view does and its\n"
@@ -60,14 +64,26 @@ static const char usage[] =
     "  --compare-llvmpipe  also print how many times slower llvmpipe is than each\n"
     "                      mode, and say why when it cannot be drawn\n"
     "  --threads N         time the views with the frame drawn in bands on N\n"
-    "                      threads (1, the default: the one-thread frame cycle);\n"
-    "                      N above 1 is also the all-cores mode's thread count\n"
+    "                      threads (1, the default: the one-thread frame cycle;\n"
+    "                      up to %d; 0: all hardware threads); N above 1 is\n"
+    "                      also the all-cores mode's thread count\n"
     "  --fill PATH         force the span fill: %s; default: the widest\n"
     "                      this processor runs. SCANVANE_FILL=PATH in the\n"
     "                      environment does the same where --fill is not given\n"
     "  --size WIDTHxHEIGHT frame size in pixels (default %dx%d), from %dx%d\n"
     "                      to %dx%d\n"
     "  --version           print the program's name and version\n"
+    "  --sweep             instead: how the cost grows. The start view (up to %d\n"
+    "                      frames) and the walk at every size of the list, one\n"
+    "                      thread as shipped and in bands on 1 to all cores (or\n"
+    "                      --threads N), llvmpipe at each size on one thread and\n"
+    "                      on all cores; medians, a cost model fitted over the\n"
+    "                      sizes (fixed + per pixel tested) and the efficiency\n"
+    "  --sweep-sizes LIST  sizes to sweep, comma-separated (default\n"
+    "                      320x240,640x480,1280x720,1920x1080,2560x1440,3840x2160)\n"
+    "  --sweep-frames N    the walk's first N frames (1 to %d, default all)\n"
+    "  --svg FILE          with --sweep: write a chart of the sweep as SVG,\n"
+    "                      whole or not at all\n"
     "Every option takes its value as --opt VALUE or --opt=VALUE.\n"
     "Exit status 0 on success, 2 on bad arguments or an unwritable --frames-csv,\n"
     "1 if the counting pass fails.\n";
@@ -198,6 +214,10 @@ struct BenchOptions {
     std::string fill;      // empty: SCANVANE_FILL or the widest
     std::string framesCsv; // empty: none written
     FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
+    bool sweep = false;
+    std::vector<FrameSize> sweepSizes = DefaultSweepSizes;
+    int sweepFrames = BenchMeasuredFrames;
+    std::string svg; // empty: none written
 };
 
 static bool ParseRepeat(const std::string &text, int &repeat, std::string &error) {
@@ -219,7 +239,32 @@ static bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::strin
     table.push_back({"--threads", true});
     table.push_back({"--repeat", true});
     table.push_back({"--frames-csv", true});
+    table.push_back({"--sweep", false});
+    table.push_back({"--sweep-sizes", true});
+    table.push_back({"--sweep-frames", true});
+    table.push_back({"--svg", true});
     if (!ParseToolOptions(argc, argv, table, error)) return false;
+    o.sweep = FindOption(table, "--sweep").given;
+    o.svg = FindOption(table, "--svg").value;
+    for (const char *name : {"--sweep-sizes", "--sweep-frames", "--svg"})
+        if (FindOption(table, name).given && !o.sweep)
+            return error = std::string(name) + " goes with --sweep", false;
+    for (const char *name : {"--repeat", "--frames-csv", "--size", "--compare-llvmpipe"})
+        if (FindOption(table, name).given && o.sweep)
+            return error = std::string(name) + " does not go with --sweep", false;
+    const ToolOption &sizes = FindOption(table, "--sweep-sizes"),
+                     &frames = FindOption(table, "--sweep-frames");
+    if (sizes.given && !ParseSweepSizes(sizes.value, o.sweepSizes, error)) return false;
+    if (frames.given) {
+        int n = 0;
+        bool digits = frames.value.size() <= 3;
+        for (char c : frames.value) digits = digits && c >= '0' && c <= '9', n = n * 10 + (c - '0');
+        if (!digits || n < 1 || n > BenchMeasuredFrames)
+            return error = "--sweep-frames wants a whole number from 1 to " +
+                           std::to_string(BenchMeasuredFrames) + ", got " + Quote(frames.value),
+                   false;
+        o.sweepFrames = n;
+    }
     o.help = FindOption(table, "--help").given;
     o.version = FindOption(table, "--version").given;
     o.json = FindOption(table, "--json").given;
@@ -604,6 +649,70 @@ static void PrintTable(const BenchSetting &s, const BenchRun &run) {
 
 static int Run(int argc, char **argv);
 
+// The sweep's one line to share: the 1920 x 1080 start view (or the largest
+// size swept) on all cores against llvmpipe's, and what it ran on.
+static std::string SweepHeadline(const SweepResult &r, const BenchMachine &machine,
+                                 const char *fill) {
+    const SweepRow *row = r.rows.empty() ? nullptr : &r.rows.back();
+    for (const SweepRow &each : r.rows)
+        if (each.size.width == 1920 && each.size.height == 1080) row = &each;
+    char text[512];
+    if (!row) return "scanvane-bench sweep";
+    const int all = SweepModeIndex(r, ("threads_" + std::to_string(r.allCores)).c_str()),
+              lp1 = SweepModeIndex(r, "llvmpipe_one_thread");
+    const SweepCell &mine = row->cells[0][all], &lp = row->cells[0][lp1];
+    char lpText[96] = "llvmpipe: not measured";
+    if (lp.have)
+        std::snprintf(lpText, sizeof lpText, "llvmpipe on one thread %.1f us (%.1fx)",
+                      lp.medianNs / 1e3, lp.medianNs / mine.medianNs);
+    std::snprintf(text, sizeof text,
+                  "scanvane-bench %s sweep: start view at %dx%d %.1f us/frame on %d threads, "
+                  "%s; %s; fill %s",
+                  SCANVANE_VERSION, (int)row->size.width, (int)row->size.height,
+                  mine.medianNs / 1e3, r.allCores, lpText, machine.processor.c_str(), fill);
+    return text;
+}
+
+static int RunSweepCommand(const char *argv0, const BenchOptions &options) {
+    SweepOptions sweep;
+    sweep.sizes = options.sweepSizes;
+    sweep.frames = options.sweepFrames;
+    const int cores = ProcessorThreads();
+    sweep.maxThreads = options.threads > 1 ? options.threads : cores > 1 ? cores : 2;
+    sweep.countsProgram = CountsProgram(argv0);
+    SweepResult result;
+    std::string error;
+    if (!RunSweep(sweep, result, error)) return ToolFail(program, error), 1;
+    const BenchMachine machine = DescribeMachine();
+    const char *fill = FillPathName(ActiveFillPath());
+    const std::string headline = SweepHeadline(result, machine, fill);
+    StagedFiles staged;
+    if (!options.svg.empty() &&
+        !StageFiles({{options.svg, SweepSvg(result, headline)}}, staged, error))
+        return ToolFail(program, error);
+    if (options.json) {
+        std::printf("{\"schema_version\":1,\"program\":\"scanvane-bench\",\"version\":\"%s\","
+                    "\"headline\":%s,\"compiler\":%s,\"os\":%s,\"processor\":%s,"
+                    "\"cpu_family\":%s,\"cpu_model\":%s,\"date\":\"%s\",\"fill\":\"%s\","
+                    "\"counter_frequency_hz\":%" PRId64 ",\"sweep\":",
+                    SCANVANE_VERSION, JsonString(headline).c_str(),
+                    JsonString(machine.compiler).c_str(), JsonString(machine.os).c_str(),
+                    JsonString(machine.processor).c_str(), JsonString(machine.family).c_str(),
+                    JsonString(machine.model).c_str(), machine.date.c_str(), fill,
+                    BenchCounterFrequency());
+        PrintSweepJson(result);
+        std::printf("}\n");
+    } else {
+        PrintSweepTable(result, headline);
+    }
+    if (!StandardOutputWritten()) return ToolFail(program, "cannot write standard output");
+    if (!CommitFiles(staged, error)) return ToolFail(program, error);
+    bool agree = true;
+    for (const SweepRow &row : result.rows) agree = agree && row.counted && row.framesAgree;
+    if (!agree) std::fprintf(stderr, "%s: the modes or the counting build drew different frames\n", program);
+    return agree ? 0 : 1;
+}
+
 int main(int argc, char **argv) {
     try {
         return Run(argc, argv);
@@ -619,9 +728,11 @@ static int Run(int argc, char **argv) {
     if (!ParseBenchOptions(argc, argv, options, error)) return ToolFail(program, error);
     if (options.help || options.version) {
         if (options.help)
-            std::printf(usage, BenchModePasses, MaxBenchRepeat, FillPathChoices().c_str(),
-                        (int)DefaultFrameWidth, (int)DefaultFrameHeight, (int)MinFrameWidth,
-                        (int)MinFrameHeight, (int)MaxFrameWidth, (int)MaxFrameHeight);
+            std::printf(usage, BenchModePasses, MaxBenchRepeat, (int)MaxBandThreads,
+                        FillPathChoices().c_str(), (int)DefaultFrameWidth,
+                        (int)DefaultFrameHeight, (int)MinFrameWidth, (int)MinFrameHeight,
+                        (int)MaxFrameWidth, (int)MaxFrameHeight, SweepStartFrames,
+                        BenchMeasuredFrames);
         else
             std::printf("%s\n", VersionLine(program).c_str());
         return StandardOutputWritten() ? 0 : ToolFail(program, "cannot write standard output");
@@ -630,12 +741,16 @@ static int Run(int argc, char **argv) {
     // Refused now rather than after a minute of measuring.
     if (!options.framesCsv.empty() && !CheckOutputPath(options.framesCsv, error))
         return ToolFail(program, error);
-    ChosenFrameSize = options.size;
+    if (!options.svg.empty() && !CheckOutputPath(options.svg, error))
+        return ToolFail(program, error);
+    if (options.sweep) ChosenFrameSize = options.sweepSizes[0];
+    if (!options.sweep) ChosenFrameSize = options.size;
     StartBenchGraphics();
     // Stopped and joined on every way out (also registered at exit).
     struct ThreadsStop {
         ~ThreadsStop() { StopBandThreads(); }
     } threadsStop;
+    if (options.sweep) return RunSweepCommand(argv[0], options);
     const int viewThreads = options.threads > 1 ? options.threads : 0;
     BenchRun run;
     if (!UseBenchThreads(viewThreads, error)) return ToolFail(program, error), 1;

@@ -1,11 +1,16 @@
 #include "tools/bench_views.h"
 
+#include <new>
+
 #include "app/fed_counter.h"
 #include "app/frame_cycle.h"
 #include "app/keys.h"
+#include "app/size_choice.h"
 #include "app/platform.h"
 #include "platform/headless/headless.h"
+#include "render/frame_size.h"
 #include "render/frustum.h"
+#include "render/setup.h"
 
 // Heading 180 looks along +z, out of the house through the front wall's
 // window (the gap between rows 10 and 30, columns 80 to 120). The wall view
@@ -37,6 +42,17 @@ int64_t BenchCounterFrequency() { return SteadyFrequency; }
 void StartBenchGraphics() {
     HeadlessCounter = {BenchFrequency, BenchReading};
     InitGraphics(nullptr);
+}
+
+void ResizeBenchGraphics(int32_t width, int32_t height) {
+    // Both are arrays of plain words from the aligned new of start-up.
+    ::operator delete[](DepthBuffer, std::align_val_t(16));
+    ::operator delete[](Headless.colour, std::align_val_t(16));
+    DepthBuffer = nullptr, Headless.colour = nullptr;
+    ChosenFrameSize = {width, height};
+    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(width, height)];
+    SetUpRenderer(width, height, nullptr, DepthBuffer);
+    CreatePresentation(nullptr);
 }
 
 void ResetView(const BenchView &view) {
@@ -87,10 +103,10 @@ uint64_t HashFrame(uint64_t h) {
     return h;
 }
 
-uint64_t HashView(const BenchView &view) {
+uint64_t HashView(const BenchView &view, int walkFrames) {
     ResetView(view);
     uint64_t h = HashSeed;
-    int frames = view.walk ? BenchMeasuredFrames : 1;
+    int frames = view.walk ? walkFrames : 1;
     for (int i = 0; i < frames; i++) {
         DrawViewFrame(view, i);
         if (view.walk || i == frames - 1) h = HashFrame(h);

@@ -23,6 +23,12 @@ extern const BenchView BenchViews[BenchViewCount];
 // Screen, presentation, depth buffer and the bench counter, once.
 void StartBenchGraphics();
 
+// The frame size changed after start-up, for the sweep over sizes: the depth
+// buffer and the presentation are allocated again and the renderer set up
+// for the new size (band threads must be started again after it). Throws
+// std::bad_alloc when a size cannot be had.
+void ResizeBenchGraphics(int32_t width, int32_t height);
+
 // Ticks per second of the system counter the clock count is read from.
 int64_t BenchCounterFrequency();
 
@@ -42,5 +48,6 @@ uint64_t HashFrame(uint64_t h);
 constexpr uint64_t HashSeed = 14695981039346656037ull;
 
 // The frames a view hashes: the last frame for a still view, every frame of
-// the walk. Runs the view from its start; used to prove builds draw alike.
-uint64_t HashView(const BenchView &view);
+// the walk (its first walkFrames). Runs the view from its start; used to
+// prove builds draw alike.
+uint64_t HashView(const BenchView &view, int walkFrames = BenchMeasuredFrames);

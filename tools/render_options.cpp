@@ -52,11 +52,11 @@ bool ParseThreadCount(const std::string &text, int &threads, std::string &error)
     int n = 0;
     bool digits = !text.empty() && text.size() <= 3;
     for (char c : text) digits = digits && c >= '0' && c <= '9', n = n * 10 + (c - '0');
-    if (!digits || n < 1 || n > MaxBandThreads)
+    if (!digits || n > MaxBandThreads)
         return error = "--threads wants a whole number from 1 to " + std::to_string(MaxBandThreads) +
-                       ", got " + Quote(text),
+                       " (0: all hardware threads), got " + Quote(text),
                false;
-    threads = n;
+    threads = n == 0 ? ProcessorThreads() : n;
     return true;
 }
 
