@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 // MinGW's win32 thread model and Emscripten without pthreads have no
 // std::thread: there a frame is drawn on one thread only.
@@ -23,6 +24,9 @@
 #include "render/pipeline.h"
 #include "render/raster.h"
 #include "render/render_target.h"
+#include "render/span_fill.h"
+
+static_assert(BandRowAlign == MaxGroupRows, "bands start on a whole group of the widest fill");
 
 namespace {
 // How tall a band is, from the frame's size and the thread count (see
@@ -36,8 +40,12 @@ int helperCount, bandCount, rowsPerBand;
 std::atomic<bool> stopping{false};
 // Between frames the counter stands far past any band, so a helper that
 // claims late (or a new helper after the band count changed) finds nothing.
-constexpr int NoFrame = 1 << 30;
-std::atomic<int> nextBand{NoFrame}, bandsDone{0};
+// The claim counter's high half numbers the frame, so that a thread whose
+// claims run on into the next frame knows its saved walks are stale.
+constexpr uint64_t NoFrame = 1 << 30;
+std::atomic<uint64_t> nextBand{NoFrame};
+std::atomic<int> bandsDone{0};
+uint64_t frameNumber; // the calling thread's only
 
 void Pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -54,24 +62,42 @@ void Collect(TriangleRecord &triangle) {
         collectedOverflow = true;
 }
 
-void DrawBand(int band) {
+// Each thread's side walks, one per collected triangle (the first
+// ResumedTriangles of them), so that its next band of a triangle goes on
+// from the last instead of walking down from the top row again: on a tall
+// frame cut in many bands that walk would cost more than the filling.
+constexpr int ResumedTriangles = 1024;
+std::vector<SideWalk> walks; // threads x ResumedTriangles, from start-up
+
+void DrawBand(int band, SideWalk *mine) {
     const int32_t first = band * rowsPerBand;
     const int32_t end = first + rowsPerBand < Target.height ? first + rowsPerBand : Target.height;
     const int32_t at = first * Target.width, pixels = (end - first) * Target.width;
     ClearRenderTargetCached(pixels, Target.colour + at, Target.depth + at);
     for (int i = 0; i < collectedCount; i++) {
         TriangleRecord t = collected[i]; // the rasteriser reorders its vertices
-        RasteriseTriangleRows(t, first, end);
+        if (i < ResumedTriangles) RasteriseTriangleRowsFrom(t, first, end, mine[i]);
+        else RasteriseTriangleRows(t, first, end);
     }
 }
 
 // Claims bands until none are left in the frame being drawn. A helper that
 // comes late finds the counter past the last band and goes back to waiting.
-void DrawClaimedBands() {
+// Bands are claimed in rising order, so a thread's saved walks always lie
+// above its next band.
+void DrawClaimedBands(int thread) {
+    SideWalk *mine = &walks[(size_t)thread * ResumedTriangles];
+    uint64_t frame = ~(uint64_t)0;
     for (;;) {
-        int band = nextBand.fetch_add(1, std::memory_order_acq_rel);
+        const uint64_t claim = nextBand.fetch_add(1, std::memory_order_acq_rel);
+        const int band = (int)(uint32_t)claim;
         if (band >= bandCount) return;
-        DrawBand(band);
+        if (claim >> 32 != frame) {
+            frame = claim >> 32;
+            for (int i = 0; i < collectedCount && i < ResumedTriangles; i++)
+                mine[i].row = INT32_MIN;
+        }
+        DrawBand(band, mine);
         bandsDone.fetch_add(1, std::memory_order_release);
     }
 }
@@ -86,8 +112,9 @@ std::thread helpers[MaxBandThreads - 1];
 std::mutex wakeMutex;
 std::condition_variable wake;
 
-// seen: the last frame published before this helper started.
-void HelperLoop(uint64_t seen) {
+// seen: the last frame published before this helper started; thread: its
+// number, 1 up (the caller draws as 0).
+void HelperLoop(uint64_t seen, int thread) {
     for (;;) {
         int spins = 0;
         while (publishedFrame.load(std::memory_order_acquire) == seen &&
@@ -102,13 +129,13 @@ void HelperLoop(uint64_t seen) {
         }
         if (stopping.load(std::memory_order_acquire)) return;
         seen = publishedFrame.load(std::memory_order_acquire);
-        DrawClaimedBands();
+        DrawClaimedBands(thread);
     }
 }
 
 bool StartHelper(int i, std::string &error) {
     try {
-        helpers[i] = std::thread(HelperLoop, publishedFrame.load(std::memory_order_acquire));
+        helpers[i] = std::thread(HelperLoop, publishedFrame.load(std::memory_order_acquire), i + 1);
         return true;
     } catch (const std::system_error &e) {
         return error = std::string("cannot start a drawing thread: ") + e.what(), false;
@@ -153,6 +180,7 @@ bool StartBandThreads(int threads, std::string &error) {
     stopping.store(false);
     // The frame's size is fixed by now (the graphics start first).
     rowsPerBand = ChooseBandRows(Target.width, Target.height, threads);
+    walks.assign((size_t)threads * ResumedTriangles, SideWalk{});
     bandCount = (Target.height + rowsPerBand - 1) / rowsPerBand;
     for (int i = 0; i < threads - 1; i++) {
         if (!StartHelper(i, error)) {
@@ -170,7 +198,6 @@ void StopBandThreads() {
 }
 
 int ChooseBandRows(int32_t width, int32_t height, int threads) {
-    if (const char *forced = std::getenv("SCANVANE_BAND_ROWS")) return std::atoi(forced);
     const int64_t rowBytes = (int64_t)width * BandBytesPerPixel;
     int64_t rows = BandCacheBytes / rowBytes;
     const int64_t shared = ((int64_t)height + threads * BandsPerThread - 1) / (threads * BandsPerThread);
@@ -212,9 +239,10 @@ void DrawCollectedInBands() {
     // The triangles and the target are written before the counter is reset
     // and the frame published; the helpers read them after claiming a band.
     bandsDone.store(0, std::memory_order_relaxed);
-    nextBand.store(0, std::memory_order_release);
+    frameNumber = (frameNumber + 1) & 0xffffffff;
+    nextBand.store(frameNumber << 32, std::memory_order_release);
     if (helperCount > 0) WakeHelpers();
-    DrawClaimedBands();
+    DrawClaimedBands(0);
     while (bandsDone.load(std::memory_order_acquire) < bandCount) Pause();
-    nextBand.store(NoFrame, std::memory_order_relaxed);
+    nextBand.store(frameNumber << 32 | NoFrame, std::memory_order_relaxed);
 }

@@ -96,6 +96,13 @@ bool OnScreen(const Vertex &v, float width, float height) {
 void RasteriseTriangle(TriangleRecord &tri) { RasteriseTriangleRows(tri, INT32_MIN, INT32_MAX); }
 
 void RasteriseTriangleRows(TriangleRecord &tri, int32_t firstRow, int32_t endRow) {
+    SideWalk none;
+    none.row = INT32_MIN;
+    RasteriseTriangleRowsFrom(tri, firstRow, endRow, none);
+}
+
+void RasteriseTriangleRowsFrom(TriangleRecord &tri, int32_t firstRow, int32_t endRow,
+                               SideWalk &walk) {
     Vertex *p = tri.v;
     // Exactly these three compare-exchanges: equal y keeps the order they leave.
     if (p[0].y > p[2].y) std::swap(p[0], p[2]);
@@ -120,23 +127,32 @@ void RasteriseTriangleRows(TriangleRecord &tri, int32_t firstRow, int32_t endRow
     bool shortOnRight = upperStep.x > longStep.x;
 
     // Rows before firstRow are walked (the sides still advance by one
-    // addition per row) but not filled.
+    // addition per row) but not filled, from where this thread's last band
+    // of the triangle left off when it can.
     SpanBatch spans;
     Edge longSide = EdgeStart(p[0]), shortSide = longSide;
+    int32_t i = yTop;
+    if (walk.row > yTop && walk.row <= firstRow) {
+        i = walk.row;
+        longSide = {walk.longX, walk.longV}, shortSide = {walk.shortX, walk.shortV};
+    }
     // Nothing past the band's last row is needed, so the walk stops there.
     const int32_t midStop = yMid < endRow ? yMid : endRow, botStop = yBot < endRow ? yBot : endRow;
-    for (int32_t i = yTop; i < midStop; i++) {
+    for (; i < midStop; i++) {
         if (i >= firstRow)
             spans.Add(i, shortOnRight ? longSide : shortSide, shortOnRight ? shortSide : longSide);
         Advance(longSide, longStep);
         Advance(shortSide, upperStep);
     }
-    shortSide = EdgeStart(p[1]);
-    for (int32_t i = yMid; i < botStop; i++) {
+    // At the middle row the short side starts again from the middle vertex
+    // (also when a walk resumes there: it was saved so).
+    if (i == yMid) shortSide = EdgeStart(p[1]);
+    for (; i < botStop; i++) {
         if (i >= firstRow)
             spans.Add(i, shortOnRight ? longSide : shortSide, shortOnRight ? shortSide : longSide);
         Advance(longSide, longStep);
         Advance(shortSide, lowerStep);
     }
     spans.Finish();
+    walk = {i, longSide.x, shortSide.x, longSide.v, shortSide.v};
 }
