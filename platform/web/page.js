@@ -8,7 +8,12 @@
 //                      separated by ';' (or line feeds); the frames stop after
 //                      the last line
 //   manual=1           frames run only when window.scanvane.step(n) is called
-// window.scanvane also gives the latest frame's colour and depth CRC-32s.
+// and for everyone:
+//   threads=N          draw each frame on N threads (0: every hardware thread);
+//                      more than one needs a cross-origin isolated page
+//                      (serve.js sends the headers), else it runs on one
+// window.scanvane also gives the latest frame's colour and depth CRC-32s and
+// what the page draws with (info()).
 'use strict';
 (function () {
   const frameCanvas = document.getElementById('frame');
@@ -17,9 +22,10 @@
   const overlayContext = overlay.getContext('2d');
   const overlayFont = '13px sans-serif';
   const overlayLineHeight = 16;
+  const maxThreads = 64; // the band drawing's limit, MaxBandThreads
   const counterRed = 'rgb(255, 0, 0)';
   const counterBackground = 'rgb(255, 255, 255)';
-  const knownParameters = ['frametime', 'script', 'manual'];
+  const knownParameters = ['frametime', 'script', 'manual', 'threads'];
   const keyNames = {
     ArrowLeft: 'left', ArrowRight: 'right', ArrowUp: 'up', ArrowDown: 'down',
     KeyA: 'a', KeyZ: 'z', Escape: 'esc',
@@ -27,7 +33,7 @@
 
   // 'loading', 'controls', 'running', 'finished' (script ended), 'stopped'
   // (Escape) or 'error'.
-  const page = { state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0 };
+  const page = { state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0, options: null };
 
   function showMessage(caption, text) {
     document.getElementById('message-caption').textContent = caption;
@@ -56,7 +62,10 @@
     if (params.has('frametime') && params.has('script'))
       return { error: 'frametime and script cannot be used together: a script gives each frame its time' };
     const script = params.get('script');
+    const threads = readThreads(params.get('threads'));
+    if (threads.error) return threads;
     return {
+      ...threads,
       manual: manual !== null,
       frameTime: params.get('frametime'),
       script: script === null ? null : script.replace(/;/g, '\n'),
@@ -93,6 +102,7 @@
 
   function start() {
     document.getElementById('controls').hidden = true;
+    showInfo();
     frameCanvas.focus();
     Module._WebStart();
     page.state = 'running';
@@ -114,8 +124,9 @@
   }
 
   function ready() {
-    const options = readParameters();
-    if (options.error) return fail(options.error);
+    const options = page.options;
+    const threadsProblem = Module.UTF8ToString(Module._WebUseThreads(options.threads));
+    if (threadsProblem) return fail(`URL parameter threads: ${threadsProblem}`);
     const problem = withString(options.frameTime, (frameTime) =>
       withString(options.script, (script) => Module.UTF8ToString(Module._WebConfigure(frameTime, script))));
     if (problem) return fail(`URL parameter ${problem}`);
@@ -131,6 +142,66 @@
     const ok = document.getElementById('controls-ok');
     ok.addEventListener('click', start, { once: true });
     ok.focus();
+  }
+
+  // threads=N: a whole number, 0 for every hardware thread; none is one.
+  function readThreads(text) {
+    if (text === null) return { threads: 1, threadsAsked: 1 };
+    if (!/^[0-9]{1,4}$/.test(text))
+      return { error: `threads: expected a whole number of threads (0: all of them), not '${text}'` };
+    const asked = Number(text) === 0 ? navigator.hardwareConcurrency || 1 : Number(text);
+    if (asked > maxThreads) return { error: `threads: the page draws on 1 to ${maxThreads} threads, not ${asked}` };
+    return { threads: asked, threadsAsked: asked };
+  }
+
+  // WebAssembly threads share their memory through a SharedArrayBuffer, which
+  // the browser gives only to a cross-origin isolated page.
+  function threadsAvailable() {
+    return window.crossOriginIsolated === true && typeof SharedArrayBuffer === 'function';
+  }
+
+  // Loads the threaded module only when more than one thread is asked for
+  // and can run: a threaded module cannot even start without shared memory,
+  // so elsewhere the one-thread module draws and the page says why.
+  function loadModule(options) {
+    let file = 'scanvane.js';
+    if (options.threads > 1 && threadsAvailable()) {
+      file = 'scanvane-threads.js';
+      // The workers for the helper threads load before the frame cycle
+      // starts, so starting the threads never waits on the browser.
+      Module.scanvaneHelperThreads = options.threads - 1;
+    } else if (options.threads > 1) {
+      page.note = `one thread, not ${options.threads}: the page is not cross-origin isolated; ` +
+        'its server must send Cross-Origin-Opener-Policy and Cross-Origin-Embedder-Policy';
+      options.threads = 1;
+    }
+    const loader = document.createElement('script');
+    loader.src = file;
+    loader.onerror = () => fail(`${file} could not be loaded: serve this folder over http (bash scripts/run.sh --web).`);
+    document.body.appendChild(loader);
+  }
+
+  // The address of this page drawn the other way: the specified look (one
+  // thread) or every core. The test parameters are kept.
+  function switchedAddress() {
+    const params = new URLSearchParams(location.search);
+    if (page.options.threads > 1 || page.options.threadsAsked > 1) params.delete('threads');
+    else params.set('threads', '0');
+    const query = params.toString();
+    return location.pathname + (query ? `?${query}` : '');
+  }
+
+  // Size, threads and fill beside the counter, with the switch between the
+  // specified look and every core; an element over the frame, never in it.
+  function showInfo() {
+    const info = scanvane.info();
+    const threads = info.threads === 1 ? '1 thread' : `${info.threads} threads`;
+    document.getElementById('info-text').textContent =
+      `${info.width} x ${info.height}, ${threads}, ${info.fill}` + (page.note ? ` (${page.note})` : '');
+    const link = document.getElementById('info-switch');
+    link.textContent = page.options.threadsAsked > 1 ? 'one thread' : 'all cores';
+    link.href = switchedAddress();
+    document.getElementById('info').hidden = false;
   }
 
   window.Module = {
@@ -173,6 +244,13 @@
       while (ran < n && page.state === 'running' && runFrame()) ran++;
       return ran;
     },
+    // What the frames are drawn with: {width, height, threads, fill}.
+    info: () => (page.state === 'loading' || page.state === 'error' ? null : {
+      width: Module._WebFrameWidth(),
+      height: Module._WebFrameHeight(),
+      threads: Module._WebThreads(),
+      fill: Module.UTF8ToString(Module._WebFill()),
+    }),
     colourCrc: () => (Module._WebColourCrc() >>> 0).toString(16).padStart(8, '0'),
     depthCrc: () => (Module._WebDepthCrc() >>> 0).toString(16).padStart(8, '0'),
     // The latest frame's colour buffer, 0x00RRGGBB per pixel.
@@ -189,8 +267,7 @@
   window.addEventListener('blur', releaseAllKeys);
   document.addEventListener('visibilitychange', () => document.hidden && releaseAllKeys());
 
-  const loader = document.createElement('script');
-  loader.src = 'scanvane.js';
-  loader.onerror = () => fail('scanvane.js could not be loaded: serve this folder over http (bash scripts/run.sh --web).');
-  document.body.appendChild(loader);
+  page.options = readParameters();
+  if (page.options.error) fail(page.options.error);
+  else loadModule(page.options);
 })();

@@ -6,18 +6,27 @@
 #include <string>
 
 #include "app/camera.h"
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/keys.h"
 #include "app/script.h"
 #include "app/version.h"
 #include "platform/web/web_page.h"
+#include "render/bands.h"
 #include "render/crc32.h"
+#include "render/fill_path.h"
 #include "render/frame_size.h"
 
 WebScript PageScript;
 
 namespace {
 std::string ConfigureError;
+std::string ThreadsError;
+
+// One thread draws the frame exactly as the window does (the streaming
+// clear); more draw it in bands, the same frame.
+int PageThreads = 1;
+void (*PageRenderFrame)() = RenderFrame;
 
 // One frame's worth of fed time: the next start reading is that much later.
 void FeedFrame(uint32_t micros) { FeedCounter(PageClock.counter, micros); }
@@ -74,6 +83,22 @@ EMSCRIPTEN_KEEPALIVE const char *WebConfigure(const char *frameTime, const char 
     return ConfigureError.c_str();
 }
 
+// Starts threads - 1 helpers for the bands (the page's own thread draws too).
+// Returns "" or a message; one thread needs none.
+EMSCRIPTEN_KEEPALIVE const char *WebUseThreads(int threads) {
+    ThreadsError.clear();
+    if (threads != 1 && !StartBandThreads(threads, ThreadsError)) return ThreadsError.c_str();
+    PageThreads = threads;
+    PageRenderFrame = threads == 1 ? RenderFrame : RenderFrameInBands;
+    return "";
+}
+
+// What the page draws with, for its overlay and scanvane.info().
+EMSCRIPTEN_KEEPALIVE int WebFrameWidth() { return FrameWidth; }
+EMSCRIPTEN_KEEPALIVE int WebFrameHeight() { return FrameHeight; }
+EMSCRIPTEN_KEEPALIVE int WebThreads() { return PageThreads; }
+EMSCRIPTEN_KEEPALIVE const char *WebFill() { return FillPathName(ActiveFillPath()); }
+
 // After the controls box, as the window starts up after its box.
 EMSCRIPTEN_KEEPALIVE void WebStart() { InitGraphics(nullptr); }
 
@@ -82,11 +107,11 @@ EMSCRIPTEN_KEEPALIVE int WebRunFrame() {
     if (Page.stopped) return 0;
     if (PageScript.active) {
         if (PageScript.next == PageScript.frames.size()) return 0;
-        PlayScriptFrame(PageScript.frames[PageScript.next++], FeedFrame, RenderFrame);
+        PlayScriptFrame(PageScript.frames[PageScript.next++], FeedFrame, PageRenderFrame);
         return 1;
     }
     if (PageClock.fed) FeedFrame(PageScript.fixedMicros);
-    RenderFrame();
+    PageRenderFrame();
     return 1;
 }
 
