@@ -1,20 +1,12 @@
-# The pieces only the Windows build has: the C runtime's trigonometry
-# replaced by our own, the manifest resource, and the release zip.
-# Included from the top-level CMakeLists.txt after every target exists.
-
-# MinGW's sin/cos/tan use x87 instructions whose results differ from
-# glibc's for large angles; these definitions win at link time.
-add_library(scanvane_crt_trig STATIC
-  platform/mingw/trig.cpp
-  platform/mingw/crt_trig.cpp)
-target_include_directories(scanvane_crt_trig PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(scanvane_app PUBLIC scanvane_crt_trig)
+# The pieces only the Windows build has: the manifest resource and the
+# release zip (both from packaging/windows/). Included from the top-level
+# CMakeLists.txt after every target exists.
 
 # One resource, the manifest, in both executables. scanvane.exe is a GUI
 # program entered through WinMain; scanvane-render.exe stays a console one.
-set(scanvane_manifest_rc ${PROJECT_SOURCE_DIR}/platform/mingw/manifest.rc)
+set(scanvane_manifest_rc ${PROJECT_SOURCE_DIR}/packaging/windows/manifest.rc)
 set_property(SOURCE ${scanvane_manifest_rc} APPEND PROPERTY OBJECT_DEPENDS
-  ${PROJECT_SOURCE_DIR}/platform/mingw/scanvane.exe.manifest)
+  ${PROJECT_SOURCE_DIR}/packaging/windows/scanvane.exe.manifest)
 foreach(exe scanvane scanvane-render)
   target_sources(${exe} PRIVATE ${scanvane_manifest_rc})
 endforeach()
@@ -35,7 +27,7 @@ set(scanvane_zip ${PROJECT_BINARY_DIR}/${scanvane_zip_name}.zip)
 set(scanvane_zip_dir ${PROJECT_BINARY_DIR}/${scanvane_zip_name})
 set(scanvane_zip_readme README-${scanvane_windows_arch}.txt)
 set(SCANVANE_VERSION ${PROJECT_VERSION})
-configure_file(platform/mingw/README-windows.txt ${scanvane_zip_dir}/${scanvane_zip_readme}
+configure_file(packaging/windows/README-windows.txt ${scanvane_zip_dir}/${scanvane_zip_readme}
   @ONLY NEWLINE_STYLE CRLF)
 add_custom_command(OUTPUT ${scanvane_zip}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:scanvane> $<TARGET_FILE:scanvane-render> ${scanvane_zip_dir}

@@ -26,8 +26,21 @@ struct TexturedVertex {
     float u, v;
 };
 
-struct Texture final : IDirect3DTexture9 {
+// Every object of the subset: COM's reference count, starting at one for
+// the creator, and the live-object count the tests read to find leaks.
+template <class Interface> struct Counted : Interface {
     ULONG refs = 1;
+    Counted() { ++LiveObjects; }
+    virtual ~Counted() { --LiveObjects; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG left = --refs;
+        if (left == 0) delete this;
+        return left;
+    }
+};
+
+struct Texture final : Counted<IDirect3DTexture9> {
     int width, height;
     uint32_t *bits;
     bool locked = false;
@@ -35,18 +48,8 @@ struct Texture final : IDirect3DTexture9 {
     Texture(int w, int h) : width(w), height(h) {
         // The render-target clear writes aligned 16-byte groups.
         bits = (uint32_t *)aligned_alloc(16, (size_t)w * h * 4);
-        ++LiveObjects;
     }
-    ~Texture() {
-        free(bits);
-        --LiveObjects;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs;
-        if (left == 0) delete this;
-        return left;
-    }
+    ~Texture() { free(bits); }
     HRESULT STDMETHODCALLTYPE LockRect(UINT level, D3DLOCKED_RECT *out, const RECT *, DWORD) override {
         if (level != 0 || out == nullptr || locked) return D3DERR_INVALIDCALL;
         if (TestFailure("lock")) return D3DERR_INVALIDCALL;
@@ -84,8 +87,7 @@ bool Owns(const TexturedVertex &a, const TexturedVertex &b, double e) {
     return dy < 0 || (dy == 0 && dx > 0);
 }
 
-struct Device final : IDirect3DDevice9 {
-    ULONG refs = 1;
+struct Device final : Counted<IDirect3DDevice9> {
     HWND window;
     int width, height;
     std::vector<uint32_t> back;
@@ -93,16 +95,9 @@ struct Device final : IDirect3DDevice9 {
     Texture *stage0 = nullptr;
     bool inScene = false;
 
-    Device(HWND w, int bw, int bh) : window(w), width(bw), height(bh), back((size_t)bw * bh, 0) { ++LiveObjects; }
+    Device(HWND w, int bw, int bh) : window(w), width(bw), height(bh), back((size_t)bw * bh, 0) {}
     ~Device() {
         if (stage0) stage0->Release();
-        --LiveObjects;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs;
-        if (left == 0) delete this;
-        return left;
     }
 
     HRESULT STDMETHODCALLTYPE CreateTexture(UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format,
@@ -162,7 +157,9 @@ struct Device final : IDirect3DDevice9 {
         return D3D_OK;
     }
 
-    void DrawTriangle(const TexturedVertex &a, const TexturedVertex &b, const TexturedVertex &c) {
+    // The device's own rasteriser, for the textured quad that shows each
+    // frame; nothing to do with the renderer's pipeline.
+    void FillTexturedTriangle(const TexturedVertex &a, const TexturedVertex &b, const TexturedVertex &c) {
         double area = Edge(a, b, c.x, c.y);
         if (area <= 0) return; // counter-clockwise: culled, as by default
         int x0 = (int)ceil(fmin(a.x, fmin(b.x, c.x))), x1 = (int)floor(fmax(a.x, fmax(b.x, c.x)));
@@ -200,7 +197,7 @@ struct Device final : IDirect3DDevice9 {
         for (UINT i = 0; i < count; ++i) {
             TexturedVertex v[3];
             for (int k = 0; k < 3; ++k) memcpy(&v[k], p + (size_t)(3 * i + k) * stride, sizeof v[k]);
-            DrawTriangle(v[0], v[1], v[2]);
+            FillTexturedTriangle(v[0], v[1], v[2]);
         }
         return D3D_OK;
     }
@@ -240,16 +237,7 @@ struct Device final : IDirect3DDevice9 {
     }
 };
 
-struct Direct3D final : IDirect3D9 {
-    ULONG refs = 1;
-    Direct3D() { ++LiveObjects; }
-    ~Direct3D() { --LiveObjects; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs;
-        if (left == 0) delete this;
-        return left;
-    }
+struct Direct3D final : Counted<IDirect3D9> {
     HRESULT STDMETHODCALLTYPE CreateDevice(UINT adapter, D3DDEVTYPE, HWND focus, DWORD,
                                            D3DPRESENT_PARAMETERS *parameters, IDirect3DDevice9 **out) override {
         if (out == nullptr) return D3DERR_INVALIDCALL;

@@ -21,6 +21,10 @@ const char *const FontFiles[] = {
 // Close to the height of the Windows system font the program's text uses.
 const int FontPoints = 12;
 
+// The box behind opaque text: a device context's default background colour.
+// The program never changes it, so the subset has no SetBkColor.
+const COLORREF BackgroundColour = RGB(255, 255, 255);
+
 TTF_Font *TextFont() {
     if (FontTried) return Font;
     FontTried = true;
@@ -54,13 +58,6 @@ COLORREF WINAPI SetTextColor(HDC dc, COLORREF colour) {
     return previous;
 }
 
-COLORREF WINAPI SetBkColor(HDC dc, COLORREF colour) {
-    if (dc == NULL || LookUpWindow(dc->window) == nullptr) return 0xFFFFFFFF;
-    COLORREF previous = dc->bkColour;
-    dc->bkColour = colour;
-    return previous;
-}
-
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count) {
     HWND__ *w = dc ? LookUpWindow(dc->window) : nullptr;
     if (w == nullptr || text == nullptr || count < 0) return FALSE;
@@ -75,7 +72,7 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count) {
     SDL_Surface *surface = TTF_RenderText_Solid(font, run.c_str(), ColourOf(dc->textColour));
     if (surface == nullptr) return FALSE;
     SDL_Texture *texture = SDL_CreateTextureFromSurface(renderer, surface);
-    TextRun r = {x, y, texture, surface->w, surface->h, dc->bkMode == OPAQUE, ColourOf(dc->bkColour)};
+    TextRun r = {x, y, texture, surface->w, surface->h, dc->bkMode == OPAQUE, ColourOf(BackgroundColour)};
     SDL_FreeSurface(surface);
     if (texture == nullptr) return FALSE;
     w->texts.push_back(r);

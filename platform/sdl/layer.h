@@ -20,7 +20,6 @@ struct HDC__ {
     HWND window;
     int bkMode; // OPAQUE or TRANSPARENT
     COLORREF textColour;
-    COLORREF bkColour; // the Windows default, white
 };
 
 struct HWND__ {

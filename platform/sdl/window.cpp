@@ -83,7 +83,6 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, i
     w->dc.window = w;
     w->dc.bkMode = OPAQUE;
     w->dc.textColour = RGB(0, 0, 0);
-    w->dc.bkColour = RGB(255, 255, 255);
 
     // lParam would carry a CREATESTRUCT; nothing here reads it.
     (void)param;
@@ -133,22 +132,6 @@ BOOL WINAPI ValidateRect(HWND window, const RECT *) {
     HWND__ *w = LookUpWindow(window);
     if (w == nullptr) return FALSE;
     w->invalid = false;
-    return TRUE;
-}
-
-BOOL WINAPI InvalidateRect(HWND window, const RECT *, BOOL) {
-    HWND__ *w = LookUpWindow(window);
-    if (w == nullptr) return FALSE;
-    w->invalid = true;
-    return TRUE;
-}
-
-BOOL WINAPI GetClientRect(HWND window, RECT *rect) {
-    HWND__ *w = LookUpWindow(window);
-    if (w == nullptr || rect == nullptr) return FALSE;
-    int width = 0, height = 0;
-    SDL_GetWindowSize(w->sdl, &width, &height);
-    *rect = RECT{0, 0, width, height};
     return TRUE;
 }
 

@@ -1,5 +1,5 @@
-// The Windows build takes sin, cos and tan from platform/mingw/trig.cpp,
-// Linux from glibc. Frames are identical across the two only if both give
+// The Windows and wasm builds take sin, cos and tan from crt/trig.cpp,
+// Linux from glibc. Frames are identical across them only if both give
 // the same floats where the camera and view matrix convert them, so these
 // tests hold the replacement to the true values and to the C library.
 #include <gtest/gtest.h>
@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/mingw/trig.h"
-#include "tests/float_bits.h"
+#include "crt/trig.h"
+#include "tests/lib/float_bits.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <limits>
 
 #include "render/round_lanes.h"
-#include "tests/float_bits.h"
+#include "tests/lib/float_bits.h"
 
 namespace {
 const int32_t OutOfRange = INT32_MIN;

@@ -1,7 +1,8 @@
 // The subset of the Win32 API that Scanvane uses, for builds outside Windows.
 // Names, types and values follow the Windows headers so the same sources
-// compile against either. The performance counter lives in counter.cpp (no
-// SDL, so headless tools can link it); everything else in the SDL layer.
+// compile against either. The SDL layer implements it: the performance
+// counter on the monotonic clock (counter.cpp), everything else on SDL2. The
+// tools and tests that run headless link platform/headless instead.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -170,8 +171,6 @@ BOOL WINAPI IsWindow(HWND window);
 BOOL WINAPI IsWindowVisible(HWND window);
 BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI ValidateRect(HWND window, const RECT *rect);
-BOOL WINAPI InvalidateRect(HWND window, const RECT *rect, BOOL erase);
-BOOL WINAPI GetClientRect(HWND window, RECT *rect);
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax);
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 LRESULT WINAPI DispatchMessageA(const MSG *msg);
@@ -184,7 +183,6 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HDC WINAPI GetDC(HWND window);
 int WINAPI SetBkMode(HDC dc, int mode);
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF colour);
-COLORREF WINAPI SetBkColor(HDC dc, COLORREF colour);
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
 
 // The program's entry point; the layer's main() calls it.

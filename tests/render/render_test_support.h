@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "render/types.h"
-#include "tests/float_bits.h"
+#include "tests/lib/float_bits.h"
 
 struct DrawCall {
     TriangleRecord record;

@@ -2,7 +2,7 @@
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
-#include "render_test_support.h"
+#include "tests/render/render_test_support.h"
 
 TEST(Matrices, IdentityResetsAnyMatrix) {
     for (int i = 0; i < 16; i++) EXPECT_EQ(IdentityMatrix.m[i], i % 5 == 0 ? 1.0f : 0.0f) << i;

@@ -1,4 +1,4 @@
-#include "render_test_support.h"
+#include "tests/render/render_test_support.h"
 
 #include <new>
 

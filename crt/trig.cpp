@@ -8,7 +8,7 @@
 // Only plain double additions and multiplications are used (no FMA, which
 // the build forbids from being contracted anyway), so the result is the same
 // on every IEEE machine.
-#include "platform/mingw/trig.h"
+#include "crt/trig.h"
 
 #include <stdint.h>
 #include <string.h>

@@ -6,7 +6,7 @@
 #include "render/matrix.h"
 #include "render/pipeline.h"
 #include "render/raster.h"
-#include "render_test_support.h"
+#include "tests/render/render_test_support.h"
 
 using Pipeline = RenderTest;
 

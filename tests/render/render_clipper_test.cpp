@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "render/clipper.h"
-#include "render_test_support.h"
+#include "tests/render/render_test_support.h"
 
 class Clipper : public RenderTest {
   protected:

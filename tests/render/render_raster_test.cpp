@@ -11,7 +11,7 @@
 #include "render/raster.h"
 #include "render/render_target.h"
 #include "render/span_fill.h"
-#include "render_test_support.h"
+#include "tests/render/render_test_support.h"
 
 using Raster = RenderTest;
 

@@ -10,7 +10,7 @@
 #include "render/matrix.h"
 #include "render/pipeline.h"
 #include "render/raster.h"
-#include "render_test_support.h"
+#include "tests/render/render_test_support.h"
 
 namespace {
 struct Chaos {
