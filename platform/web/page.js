@@ -244,6 +244,8 @@
       while (ran < n && page.state === 'running' && runFrame()) ran++;
       return ran;
     },
+    // The latest frame's drawing work (microseconds), as the counter shows it.
+    clockCount: () => Module._WebClockCount(),
     // What the frames are drawn with: {width, height, threads, fill}.
     info: () => (page.state === 'loading' || page.state === 'error' ? null : {
       width: Module._WebFrameWidth(),

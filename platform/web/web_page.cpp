@@ -120,6 +120,8 @@ EMSCRIPTEN_KEEPALIVE void WebKeyUp(uint32_t code) { OnKeyUp(code); }
 EMSCRIPTEN_KEEPALIVE void WebReleaseAllKeys() { ReleaseAllKeys(); }
 EMSCRIPTEN_KEEPALIVE int WebStopped() { return Page.stopped; }
 EMSCRIPTEN_KEEPALIVE int WebFramesShown() { return Page.framesShown; }
+// The latest frame's drawing work in microseconds, as the counter shows it.
+EMSCRIPTEN_KEEPALIVE uint32_t WebClockCount() { return Clock.clockCount; }
 
 // Over the little-endian bytes of the latest frame, as scanvane-render prints.
 EMSCRIPTEN_KEEPALIVE uint32_t WebColourCrc() {

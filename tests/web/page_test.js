@@ -2,7 +2,9 @@
 // served from 127.0.0.1: the controls box, the start view, the canvas and a
 // screenshot against the wasm colour buffer, keys held and released (and
 // dropped on focus loss) against scanvane-render --script with the same
-// frame times, nearest-neighbour scaling, Escape, and URL mistakes.
+// frame times, nearest-neighbour scaling, Escape, URL mistakes, and the
+// frames on WebAssembly threads (cross-origin isolated) or on one thread
+// where the server leaves the isolation headers out.
 //
 //   node page_test.js PAGE_DIR RENDERER
 //
@@ -129,6 +131,9 @@ async function startView(browser, base) {
     const image = screenshot, data = screenshot.data;
     const buffer = scanvane.colourBuffer();
     const counterRows = 16, counterColumns = 160;
+    const info = document.getElementById('info').getBoundingClientRect();
+    const overInfo = (x, y) => x < info.right && y >= info.top && y < info.bottom;
+    let infoText = 0;
     let differ = 0, red = 0, white = 0, doorPixels = 0, doorLeft = 512, doorRight = -1;
     for (let y = 0; y < 384; y++)
       for (let x = 0; x < 512; x++) {
@@ -136,6 +141,10 @@ async function startView(browser, base) {
         if (y < counterRows && x < counterColumns) {
           if (r === 255 && g === 0 && b === 0) red++;
           if (r === 255 && g === 255 && b === 255) white++;
+          continue;
+        }
+        if (overInfo(x, y)) {
+          if (r === 0 && g === 0 && b === 0) infoText++;
           continue;
         }
         const p = buffer[i];
@@ -147,12 +156,15 @@ async function startView(browser, base) {
           doorRight = Math.max(doorRight, x);
         }
       }
-    return { width: image.width, height: image.height, differ, red, white, doorPixels, doorLeft, doorRight };
+    return { width: image.width, height: image.height, differ, red, white, doorPixels, doorLeft, doorRight,
+      infoText, info: document.getElementById('info').innerText, infoTop: info.top };
   });
   check(shot.width === 512 && shot.height === 384 && shot.differ === 0,
     'screenshot equals the frame outside the counter', JSON.stringify(shot));
   check(shot.red >= 20 && shot.white >= 200, 'screenshot shows the red counter on its opaque box',
     JSON.stringify(shot));
+  check(shot.infoTop >= 16 && shot.infoText >= 20 && /^512 x 384, 1 thread, sse2/.test(shot.info),
+    'size, threads and fill are shown under the counter, over the frame', JSON.stringify(shot));
   // About 37 x 74 pixels just left of the centre column.
   check(shot.doorPixels >= 2000 && shot.doorLeft > 200 && shot.doorRight < 256, 'screenshot shows the door',
     JSON.stringify(shot));
@@ -167,7 +179,7 @@ async function startView(browser, base) {
     const image = screenshot, data = screenshot.data;
     const buffer = scanvane.colourBuffer();
     let differ = 0;
-    for (let y = 16; y < 768; y++) // below the counter
+    for (let y = Math.ceil(document.getElementById('info').getBoundingClientRect().bottom); y < 768; y++)
       for (let x = 0; x < 1024; x++) {
         const i = 4 * (y * 1024 + x), p = buffer[(y >> 1) * 512 + (x >> 1)];
         if (data[i] !== (p >>> 16 & 255) || data[i + 1] !== (p >>> 8 & 255) || data[i + 2] !== (p & 255)) differ++;
@@ -268,6 +280,10 @@ async function badParameters(browser, base) {
     ['?frametime=0.1&script=0.1', /cannot be used together/],
     ['?manual=yes', /manual/],
     ['?speed=2', /unknown URL parameter 'speed'/],
+    ['?threads=two', /threads: expected a whole number.*'two'/],
+    ['?threads=-1', /threads: expected a whole number.*'-1'/],
+    ['?threads=65', /threads: .*1 to 64 threads, not 65/],
+    ['?threads=2&threads=3', /'threads' is given more than once/],
   ];
   for (const [query, expected] of cases) {
     const page = await openPage(browser, base, query);
@@ -281,9 +297,72 @@ async function badParameters(browser, base) {
   }
 }
 
+async function pageInfo(page) {
+  return page.evaluate(() => ({
+    isolated: crossOriginIsolated, info: scanvane.info(), text: document.getElementById('info').innerText,
+    cores: navigator.hardwareConcurrency, helpers: window.Module.PThread ? Module.PThread.runningWorkers.length : 0,
+  }));
+}
+
+// threads=N on the isolated page: helper threads started at start-up, the
+// same frames as one thread natively, whatever the keys do.
+async function threads(browser, base) {
+  const script = [frameTime, `${frameTime} up`, `${frameTime} up left`, `${frameTime} up left a`,
+    `${frameTime} right z`, `${frameTime} down`, frameTime];
+  const want = render(script);
+  for (const count of [2, 3]) {
+    const page = await openPage(browser, base, `?threads=${count}&script=${encodeURIComponent(script.join(';'))}`);
+    await dismissControls(page);
+    await page.waitForFunction(() => scanvane.state === 'finished', waitLimit);
+    const seen = await pageInfo(page);
+    check(seen.isolated && seen.info.threads === count && seen.helpers === count - 1 &&
+      seen.text.startsWith(`512 x 384, ${count} threads, `), `threads=${count}: ${count - 1} helper threads on the isolated page`,
+      JSON.stringify(seen));
+    sameCrcs(await crcs(page), want, `threads=${count}: the key script's frames equal scanvane-render's on one thread`);
+    await page.close();
+  }
+
+  // threads=0 is every hardware thread; the switch goes back to one thread.
+  const page = await openPage(browser, base, '?threads=0&frametime=0.1');
+  await dismissControls(page);
+  await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
+  const all = await pageInfo(page);
+  check(all.info.threads === all.cores && all.helpers === all.cores - 1, 'threads=0 draws on every hardware thread',
+    JSON.stringify(all));
+  sameCrcs(await crcs(page), golden('start'), 'threads=0: the start view CRCs');
+  await Promise.all([page.waitForNavigation(), page.click('#info-switch')]);
+  await page.waitForFunction(() => ['controls', 'error'].includes(scanvane.state), waitLimit);
+  check(page.url().endsWith('/?frametime=0.1'), 'the switch goes back to one thread, keeping the other parameters',
+    page.url());
+  await dismissControls(page);
+  await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
+  const one = await pageInfo(page);
+  check(one.info.threads === 1 && one.helpers === 0, 'after the switch: one thread', JSON.stringify(one));
+  await Promise.all([page.waitForNavigation(), page.click('#info-switch')]);
+  check(page.url().endsWith('/?frametime=0.1&threads=0'), 'and the switch from one thread asks for every core',
+    page.url());
+  await page.close();
+}
+
+// Served without the isolation headers, threads=N runs on one thread and
+// says why; never a blank page.
+async function oneThreadFallback(browser, plainBase) {
+  const page = await openPage(browser, plainBase, '?threads=2');
+  await dismissControls(page);
+  await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
+  const seen = await pageInfo(page);
+  check(!seen.isolated && seen.info.threads === 1 && seen.helpers === 0 &&
+    /^512 x 384, 1 thread, .*not cross-origin isolated/.test(seen.text),
+    'without the isolation headers threads=2 runs on one thread and says so', JSON.stringify(seen));
+  sameCrcs(await crcs(page), golden('start'), 'the one-thread fallback draws the start view');
+  await page.close();
+}
+
 (async () => {
   const server = await serve(path.resolve(pageDir), 0);
   const base = `http://127.0.0.1:${server.address().port}`;
+  const plainServer = await serve(path.resolve(pageDir), 0, { isolated: false });
+  const plainBase = `http://127.0.0.1:${plainServer.address().port}`;
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'scanvane-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: chromium,
@@ -298,11 +377,14 @@ async function badParameters(browser, base) {
     await keySequence(browser, base);
     await focusLoss(browser, base);
     await badParameters(browser, base);
+    await threads(browser, base);
+    await oneThreadFallback(browser, plainBase);
   } catch (error) {
     check(false, 'the page tests ran to the end', error.stack);
   } finally {
     await browser.close();
     server.close();
+    plainServer.close();
     fs.rmSync(profile, { recursive: true, force: true });
   }
   console.log(failures ? `${failures} page check(s) failed` : 'all page checks passed');
