@@ -15,23 +15,22 @@
 #include "render/matrix.h"
 #include "render/pipeline.h"
 #include "render/render_target.h"
+#include "render/setup.h"
 
 FrameClock Clock;
 float *DepthBuffer;
 Matrix4 ViewRotation;
 
 void InitGraphics(void *window) {
-    SetScreenConstants(FrameWidth, FrameHeight);
+    // Aligned for the clear's 16-byte stores; a failure is not caught. The
+    // colour buffer is the presentation's, handed over by each BeginFrame.
+    DepthBuffer = new (std::align_val_t(16)) float[(size_t)FrameWidth * FrameHeight];
+    SetUpRenderer(FrameWidth, FrameHeight, nullptr, DepthBuffer);
     CreatePresentation(window);
-    // Aligned for the clear's 16-byte stores; a failure is not caught.
-    DepthBuffer = new (std::align_val_t(16)) float[(size_t)Screen.width * Screen.height];
-    BuildViewFrustum();
-    ResetMatrix(CurrentMatrix);
-    Target.width = Screen.width;
-    Target.height = Screen.height;
-    Target.depth = DepthBuffer;
-    // The widest span fill this processor runs, unless one is forced; a path
+    // The widest span fill this processor runs, unless one is forced (by the
+    // environment, or by a program's own option before this call); a path
     // that cannot run is refused rather than silently replaced.
+    if (FillPathChosen()) return;
     if (const char *error = ChooseFillPath(std::getenv(FillPathVariable))) {
         std::fprintf(stderr, "scanvane: %s: %s\n", FillPathVariable, error);
         std::exit(2);

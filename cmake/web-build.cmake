@@ -5,8 +5,12 @@
 # 3.1.6 loads the .wasm with fetch() under node 18 and later, which cannot
 # read a file path: --no-experimental-fetch makes it read the file instead.
 set(SCANVANE_NODE node --no-experimental-fetch CACHE STRING "How to run the node builds of the tools")
+# node_environment.js hands them the host's environment variables.
+set(scanvane_node_environment ${PROJECT_SOURCE_DIR}/tools/node_environment.js)
 foreach(tool scanvane-render)
-  target_link_options(${tool} PRIVATE -sNODERAWFS=1 -sENVIRONMENT=node -sEXIT_RUNTIME=1)
+  target_link_options(${tool} PRIVATE -sNODERAWFS=1 -sENVIRONMENT=node -sEXIT_RUNTIME=1
+    "SHELL:--pre-js ${scanvane_node_environment}")
+  set_property(TARGET ${tool} APPEND PROPERTY LINK_DEPENDS ${scanvane_node_environment})
 endforeach()
 
 # The page with WebAssembly threads: a shared memory needs atomics in every

@@ -190,7 +190,8 @@ SCANVANE_AVX2 SCANVANE_INLINE void WritePartialBlockAvx2(const Group &g, int32_t
     }
 }
 
-// AVX-512: masked compares and stores write only the pixels that pass.
+// AVX-512: masked compares and stores write only the pixels that pass. A
+// whole block reads no row counts: its callers pass left as null.
 template <bool Whole>
 SCANVANE_AVX512 SCANVANE_INLINE void WriteBlockAvx512(const Group &g, int32_t at, const int32_t *left,
                                              const __m256 *z, const __m256 *c) {
@@ -240,7 +241,7 @@ SCANVANE_AVX512 void FillEightSpansAvx512(const Span *spans) {
         if (i % PixelsPerLine == 0) PrefetchRows(g.depth, g.colour, i + PrefetchAhead);
         __m256 z[BlockColumns], c[BlockColumns];
         StepBlock(g.v, g.step, z, c);
-        WriteBlockAvx512<true>(g, i, left, z, c);
+        WriteBlockAvx512<true>(g, i, nullptr, z, c);
     }
     for (; PixelsLeft(spans, i, left) >= MinRowsSideBySide; i += BlockColumns) {
         __m256 z[BlockColumns], c[BlockColumns];

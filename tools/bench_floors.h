@@ -5,15 +5,16 @@
 #include <cstdint>
 #include <vector>
 
+// In the samples' own unit: nanoseconds or counter ticks, as the caller says.
 struct Timing {
-    double minNs, p25Ns, medianNs;
+    double min, p25, median;
 };
 
-// min / p25 / median of samples in nanoseconds (sorts a copy).
+// min / p25 / median of samples (sorts a copy).
 Timing Summarise(std::vector<double> samples);
 
 // Each runs warm-up rounds, then `rounds` timed ones over the render
-// target's own buffers.
+// target's own buffers, in nanoseconds.
 Timing TimeStreamFloor(int rounds);
 Timing TimeMemsetFloor(int rounds);
 Timing TimeClearRenderTarget(int rounds);

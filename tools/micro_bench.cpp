@@ -15,6 +15,7 @@
 #include "render/pipeline.h"
 #include "render/raster.h"
 #include "render/render_target.h"
+#include "render/setup.h"
 #include "render/span_fill.h"
 
 namespace {
@@ -25,13 +26,8 @@ void SetUpTarget() {
     static bool done = false;
     if (done) return;
     done = true;
-    SetScreenConstants(Width, Height);
-    BuildViewFrustum();
-    ResetMatrix(CurrentMatrix);
-    Target.width = Width;
-    Target.height = Height;
-    Target.colour = new (std::align_val_t(16)) uint32_t[Pixels]();
-    Target.depth = new (std::align_val_t(16)) float[Pixels]();
+    SetUpRenderer(Width, Height, new (std::align_val_t(16)) uint32_t[Pixels](),
+                  new (std::align_val_t(16)) float[Pixels]());
 }
 
 void ClearDepth() { std::memset(Target.depth, 0, Pixels * sizeof(float)); }

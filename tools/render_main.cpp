@@ -19,12 +19,17 @@
 #include "render/frame_size.h"
 #include "render/frustum.h"
 #include "tools/image_files.h"
+#include "tools/options.h"
 #include "tools/render_options.h"
 
-// printf format: the script's key names, then the pixel count twice.
+static const char program[] = "scanvane-render";
+
+// printf format: the script's key names, the pixel count twice, the span
+// fills twice.
 static const char usage[] =
     "usage: scanvane-render [--camera X,Z,HEIGHT,HEADING] [--script FILE|-]\n"
     "                       [--png FILE] [--raw FILE] [--depth FILE] [--threads N]\n"
+    "                       [--fill PATH] | --help | --version\n"
     "Renders the Scanvane scene without a window and prints one JSON line.\n"
     "  --camera   start camera (default 40,-20,0,0); heading in degrees\n"
     "  --script   one frame per line: SECONDS [KEY ...], each KEY (%s)\n"
@@ -38,14 +43,15 @@ static const char usage[] =
     "  --threads  draw each frame's rows in bands on N threads (1 to 64), the\n"
     "             target cleared with ordinary stores; the frames are the same.\n"
     "             1, the default, is the one-thread frame cycle as shipped\n"
-    "  SCANVANE_FILL=sse2|avx2|avx512 in the environment forces a span fill\n"
+    "  --fill     force the span fill: %s; default: the widest this\n"
+    "             processor runs. SCANVANE_FILL=%s in the environment\n"
+    "             does the same where --fill is not given\n"
+    "  --version  print the program's name and version\n"
+    "Every option takes its value as --opt VALUE or --opt=VALUE.\n"
     "Outputs are written whole or not at all. Exit status 0 on success, 2 on bad\n"
     "input or an unwritable output, with one line on standard error.\n";
 
-static int Fail(const std::string &message) {
-    std::fprintf(stderr, "scanvane-render: %s\n", message.c_str());
-    return 2;
-}
+static int Fail(const std::string &message) { return ToolFail(program, message); }
 
 int main(int argc, char **argv) {
 #ifdef _WIN32
@@ -57,12 +63,15 @@ int main(int argc, char **argv) {
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) return Fail(error);
-    if (options.help) {
-        std::printf(usage, ScriptKeyNames().c_str(), (int)FramePixels, (int)FramePixels);
-        return std::fflush(stdout) == 0 && !std::ferror(stdout)
-                   ? 0
-                   : Fail("cannot write standard output");
+    if (options.help || options.version) {
+        const std::string fills = FillPathChoices();
+        if (options.help)
+            std::printf(usage, ScriptKeyNames().c_str(), (int)FramePixels, (int)FramePixels,
+                        fills.c_str(), fills.c_str());
+        else std::printf("%s\n", VersionLine(program).c_str());
+        return StandardOutputWritten() ? 0 : Fail("cannot write standard output");
     }
+    if (!ChooseToolFill(options.fill, error)) return Fail(error);
     ScriptReader script;
     if (!options.script.empty() && !OpenScript(options.script, script, error)) return Fail(error);
 
@@ -113,8 +122,6 @@ int main(int argc, char **argv) {
                 (unsigned)Crc32(0, colourBytes.data(), colourBytes.size()),
                 (unsigned)Crc32(0, depthBytes.data(), depthBytes.size()),
                 Headless.overlayNumber.c_str());
-    // A full disk or closed pipe on standard output is a failure, not success.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return Fail("cannot write standard output");
+    if (!StandardOutputWritten()) return Fail("cannot write standard output");
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "app/quote.h"
 #include "render/bands.h"
+#include "tools/options.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
     static const char *const names[4] = {"X", "Z", "HEIGHT", "HEADING"};
@@ -60,46 +61,22 @@ bool ParseThreadCount(const std::string &text, int &threads, std::string &error)
 }
 
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
-    bool threadsGiven = false;
-    for (int i = 1; i < argc; i++) {
-        std::string arg = argv[i], value;
-        bool inlineValue = false;
-        size_t eq = arg.find('=');
-        if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg.resize(eq);
-            inlineValue = true;
-        }
-        if (arg == "--help" || arg == "-h") {
-            if (inlineValue) return error = "--help takes no value", false;
-            o.help = true;
-            continue;
-        }
-        std::string *target = arg == "--script"  ? &o.script
-                              : arg == "--png"   ? &o.png
-                              : arg == "--raw"   ? &o.raw
-                              : arg == "--depth" ? &o.depth
-                                                 : nullptr;
-        if (!target && arg != "--camera" && arg != "--threads")
-            return error = "unknown option " + Quote(argv[i]) + " (see --help)", false;
-        if (!inlineValue) {
-            if (i + 1 >= argc) return error = arg + " needs a value", false;
-            value = argv[++i];
-        }
-        if (value.empty()) return error = arg + " needs a non-empty value", false;
-        if (arg == "--threads") {
-            if (threadsGiven) return error = "--threads given twice", false;
-            if (!ParseThreadCount(value, o.threads, error)) return false;
-            threadsGiven = true;
-        } else if (arg == "--camera") {
-            if (o.haveCamera) return error = "--camera given twice", false;
-            if (!ParseCamera(value, o.camera, error)) return false;
-            o.haveCamera = true;
-        } else {
-            if (!target->empty()) return error = arg + " given twice", false;
-            *target = value;
-        }
-    }
+    std::vector<ToolOption> table = CommonToolOptions();
+    for (const char *name : {"--camera", "--script", "--png", "--raw", "--depth", "--threads"})
+        table.push_back({name, true});
+    if (!ParseToolOptions(argc, argv, table, error)) return false;
+    auto value = [&](const char *name) { return FindOption(table, name).value; };
+    o.help = FindOption(table, "--help").given;
+    o.version = FindOption(table, "--version").given;
+    o.fill = value("--fill");
+    o.script = value("--script");
+    o.png = value("--png");
+    o.raw = value("--raw");
+    o.depth = value("--depth");
+    o.haveCamera = FindOption(table, "--camera").given;
+    if (o.haveCamera && !ParseCamera(value("--camera"), o.camera, error)) return false;
+    if (FindOption(table, "--threads").given && !ParseThreadCount(value("--threads"), o.threads, error))
+        return false;
     // Two outputs on one path would overwrite each other half-way.
     const struct {
         const char *name;

@@ -5,7 +5,8 @@
 #include "app/camera.h"
 
 struct RenderOptions {
-    bool help = false;
+    bool help = false, version = false;
+    std::string fill; // empty: SCANVANE_FILL or the widest
     bool haveCamera = false;
     CameraState camera{};
     std::string script, png, raw, depth;

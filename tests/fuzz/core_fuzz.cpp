@@ -20,14 +20,16 @@
 #include <cstring>
 
 #include "render/fill_path.h"
+#include "render/frame_size.h"
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
 #include "render/render_target.h"
+#include "render/setup.h"
 #include "tests/hardening/guard_zone.h"
 
 namespace {
-constexpr int Width = 512, Height = 384;
+constexpr int Width = FrameWidth, Height = FrameHeight;
 constexpr size_t Pixels = (size_t)Width * Height;
 // 32 rows on each side: an off-by-rows write or a negative column lands here
 // rather than in other memory ASan would accept.
@@ -57,12 +59,8 @@ void SetUpOnce() {
     static bool ready = false;
     if (ready) return;
     ready = true;
-    SetScreenConstants(Width, Height);
-    BuildViewFrustum();
-    Target.width = Screen.width;
-    Target.height = Screen.height;
-    Target.colour = (uint32_t *)GuardedAlloc(ColourZone, Pixels * 4, GuardBytes);
-    Target.depth = (float *)GuardedAlloc(DepthZone, Pixels * 4, GuardBytes);
+    SetUpRenderer(Width, Height, (uint32_t *)GuardedAlloc(ColourZone, Pixels * 4, GuardBytes),
+                  (float *)GuardedAlloc(DepthZone, Pixels * 4, GuardBytes));
     std::memset(Target.colour, 0x5A, Pixels * 4);
     std::memset(Target.depth, 0x5A, Pixels * 4);
     ClearRenderTarget((int32_t)Pixels, Target.colour, Target.depth);
@@ -130,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (!FillPathRuns((FillPath)path)) continue;
         UseFillPath((FillPath)path);
         DrawRecords(records, count, transform);
-        if (path == FillPathSse2) {
+        if (path == FillPathBaseline) {
             std::memcpy(baselineColour, Target.colour, sizeof baselineColour);
             std::memcpy(baselineDepth, Target.depth, sizeof baselineDepth);
         } else if (std::memcmp(baselineColour, Target.colour, sizeof baselineColour) != 0 ||
@@ -140,6 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             std::abort();
         }
     }
-    UseFillPath(FillPathSse2);
+    UseFillPath(FillPathBaseline);
     return 0;
 }

@@ -263,7 +263,7 @@ static std::vector<FillPath> PathsThatRunHere() {
 }
 
 struct PathReset {
-    ~PathReset() { UseFillPath(FillPathSse2); }
+    ~PathReset() { UseFillPath(FillPathBaseline); }
 };
 
 // Random triangles on screen of every height (flat to full), width and
@@ -367,12 +367,12 @@ TEST(FillPathChoice, ForcedPathsAreUsedOrRefusedWithAReason) {
     PathReset reset;
     ASSERT_EQ(ChooseFillPath(nullptr), nullptr);
     EXPECT_EQ(ActiveFillPath(), WidestFillPath());
-    UseFillPath(FillPathSse2);
+    UseFillPath(FillPathBaseline);
     for (const char *bad : {"avx", "SSE2", "avx512 ", "x"}) {
         const char *error = ChooseFillPath(bad);
         ASSERT_NE(error, nullptr) << bad;
         EXPECT_NE(std::strstr(error, "names no span fill"), nullptr) << error;
-        EXPECT_EQ(ActiveFillPath(), FillPathSse2);
+        EXPECT_EQ(ActiveFillPath(), FillPathBaseline);
     }
     for (int p = FillPathCount - 1; p >= 0; p--) {
         FillPath parsed;
@@ -387,5 +387,5 @@ TEST(FillPathChoice, ForcedPathsAreUsedOrRefusedWithAReason) {
             EXPECT_NE(ActiveFillPath(), p);
         }
     }
-    EXPECT_TRUE(FillPathRuns(FillPathSse2));
+    EXPECT_TRUE(FillPathRuns(FillPathBaseline));
 }

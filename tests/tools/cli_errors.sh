@@ -3,24 +3,32 @@
 # work. Every bad invocation must give exactly one line on standard error
 # naming the problem (and the script line where there is one), nothing on
 # standard output, exit status 2, no output file and no FILE.part left
-# behind, and it must not hang.
+# behind, and it must not hang. The options both tools share (their one
+# parser, --fill against SCANVANE_FILL, --help and --version) are checked on
+# scanvane-bench as well when it is given.
 #
-#   cli_errors.sh RENDERER      (RENDERER may carry a runner prefix, split on blanks)
+#   cli_errors.sh RENDERER [BENCH]   (RENDERER may carry a runner prefix, split on blanks)
 #
 # Decision on "-0" as a frame time: refused like any signed frame time. A
 # duration has no sign; accepting "-0" but not "-0.000001" would make the
 # rule depend on the value, and "0" says the same thing plainly.
 set -uo pipefail
 
-if [ $# -ne 1 ]; then
-    echo "usage: $0 RENDERER" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then
+    echo "usage: $0 RENDERER [BENCH]" >&2
     exit 2
 fi
 read -r -a renderer <<<"$1"
+bench=${2:-}
 # The cases run in directories of their own, so relative paths are fixed now.
 for i in "${!renderer[@]}"; do
     case "${renderer[$i]}" in /*) ;; *) [ -e "${renderer[$i]}" ] && renderer[$i]=$PWD/${renderer[$i]} ;; esac
 done
+case "$bench" in /* | '') ;; *) bench=$PWD/$bench ;; esac
+version=$(sed -n 's/^project(Scanvane VERSION \([0-9.]*\) .*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+# The program the bad cases run: the renderer until the shared options are
+# run against the benchmark too.
+program=("${renderer[@]}") name=scanvane-render
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0 cases=0
@@ -65,15 +73,15 @@ bad() {
     mkdir "$dir"
     local before
     before=$(ls -A "$dir")
-    (cd "$dir" && timeout 60 "${renderer[@]}" "$@" <"$stdin" >"$dir/.stdout" 2>"$dir/.stderr")
-    local status=$? what="[$*]"
+    (cd "$dir" && timeout 60 "${program[@]}" "$@" <"$stdin" >"$dir/.stdout" 2>"$dir/.stderr")
+    local status=$? what="$name [$*]"
     local lines
     lines=$(wc -l <"$dir/.stderr")
     if [ $status -eq 124 ]; then fail "$what hung"; return; fi
     [ $status -eq 2 ] || fail "$what exit status $status, want 2"
     [ "$lines" -eq 1 ] && [ "$(tail -c1 "$dir/.stderr" | od -An -c | tr -d ' ')" = '\n' ] ||
         fail "$what stderr has $lines lines: $(head -c 300 "$dir/.stderr")"
-    grep -q '^scanvane-render: ' "$dir/.stderr" || fail "$what stderr lacks the program name"
+    grep -q "^$name: " "$dir/.stderr" || fail "$what stderr lacks the program name"
     grep -qF -- "$expect" "$dir/.stderr" || fail "$what stderr does not say '$expect': $(head -c 300 "$dir/.stderr")"
     [ -s "$dir/.stdout" ] && fail "$what wrote to standard output"
     rm -f "$dir/.stdout" "$dir/.stderr"
@@ -84,10 +92,35 @@ bad() {
 
 N=/dev/null
 I=$inputs
-# Options.
-bad "unknown option '--frobnicate'" $N --frobnicate
+# The options both tools parse alike: the same forms, messages and status,
+# and an explicit --fill over the environment's.
+shared_options() {
+    bad "unknown option '--frobnicate'" $N --frobnicate
+    bad "unknown option '-x'" $N -x
+    bad "--fill needs a value" $N --fill
+    bad "--fill needs a non-empty value" $N --fill=
+    bad "--fill given twice" $N --fill sse2 --fill=sse2
+    bad "--fill: 'avx3' names no span fill (sse2, avx2 or avx512)" $N --fill=avx3
+    bad "--fill: 'SSE2' names no span fill" $N --fill SSE2
+    SCANVANE_FILL=garbage bad "--fill: 'avx3' names no span fill" $N --fill avx3
+    SCANVANE_FILL=garbage bad "SCANVANE_FILL: 'garbage' names no span fill" $N
+    bad "--threads given twice" $N --threads 2 --threads=2
+    bad "--threads wants a whole number from 1 to 64, got '0'" $N --threads=0
+    bad "--threads needs a value" $N --threads
+    bad "--help takes no value" $N --help=yes
+    bad "--version takes no value" $N --version=1
+    bad "--version given twice" $N --version --version
+}
+shared_options
+if [ -n "$bench" ]; then
+    program=("$bench") name=scanvane-bench
+    shared_options
+    bad "--json given twice" $N --json --json
+    bad "--compare-llvmpipe takes no value" $N --compare-llvmpipe=yes
+    program=("${renderer[@]}") name=scanvane-render
+fi
+# The renderer's own options.
 bad "unknown option 'view.png'" $N view.png
-bad "unknown option '-x'" $N -x
 bad "--camera needs a value" $N --camera
 bad "--png needs a value" $N --raw out.raw --png
 bad "--png needs a non-empty value" $N --png= --raw out.raw
@@ -219,11 +252,32 @@ fi
 out=$(printf '4294.967295\n' | run --script -) || fail "4294.967295 refused"
 [ "$(field frame_time "$out")" = 4294.9672950000004 ] || fail "4294.967295 misread: $out"
 
-help=$(timeout 60 "${renderer[@]}" --help 2>"$work/help.err")
-status=$?
-[ $status -eq 0 ] || fail "--help exit status $status"
-grep -q -- '--script' <<<"$help" || fail "--help does not describe --script"
-[ -s "$work/help.err" ] && fail "--help wrote to standard error"
+# An explicit --fill wins over a bad SCANVANE_FILL and draws the same frame.
+[ "$(field colour_crc32 "$(SCANVANE_FILL=garbage run --fill sse2)")" = 19f6fe9b ] ||
+    fail "--fill sse2 under SCANVANE_FILL=garbage did not draw the start view"
+
+# --help and --version on standard output, status 0, in both tools.
+info() { # PROGRAM NAME OPTION WANT: the output holds WANT (a fixed string)
+    local -a prog
+    read -r -a prog <<<"$1"
+    local out status
+    out=$(timeout 60 "${prog[@]}" "$3" 2>"$work/info.err" | tr -d '\r')
+    status=${PIPESTATUS[0]}
+    [ "$status" -eq 0 ] || fail "$2 $3 exit status $status"
+    grep -qF -- "$4" <<<"$out" || fail "$2 $3 does not say '$4': $(head -c 300 <<<"$out")"
+    [ -s "$work/info.err" ] && fail "$2 $3 wrote to standard error"
+}
+[ -n "$version" ] || fail "no project version found in CMakeLists.txt"
+tools=("${renderer[*]}|scanvane-render")
+[ -n "$bench" ] && tools+=("$bench|scanvane-bench")
+for t in "${tools[@]}"; do
+    info "${t%|*}" "${t#*|}" --version "${t#*|} $version"
+    [ "$(timeout 60 ${t%|*} --version | tr -d '\r')" = "${t#*|} $version" ] ||
+        fail "${t#*|} --version is not exactly '${t#*|} $version'"
+    info "${t%|*}" "${t#*|}" --help "--fill PATH"
+    info "${t%|*}" "${t#*|}" -h "sse2|avx2|avx512"
+done
+info "${renderer[*]}" scanvane-render --help "--script"
 
 if [ $failures -ne 0 ]; then
     echo "$failures failures"
