@@ -11,6 +11,20 @@ foreach(tool scanvane-render)
   target_link_options(${tool} PRIVATE -sNODERAWFS=1 -sENVIRONMENT=node -sEXIT_RUNTIME=1
     "SHELL:--pre-js ${scanvane_node_environment}")
   set_property(TARGET ${tool} APPEND PROPERTY LINK_DEPENDS ${scanvane_node_environment})
+  # A command that works as written, beside the .js: node with that flag.
+  # Without it node prints the whole minified loader before its error.
+  list(JOIN SCANVANE_NODE " " node_command)
+  file(GENERATE OUTPUT $<TARGET_FILE_DIR:${tool}>/${tool}-node
+    CONTENT "#!/bin/sh
+# Runs ${tool}.js (the WebAssembly build) under node.
+js=\"$(dirname \"$0\")/${tool}.js\"
+if [ ! -f \"$js\" ]; then
+    echo \"${tool}-node: $js is not built: cmake --build --preset web --target ${tool}\" >&2
+    exit 2
+fi
+exec ${node_command} \"$js\" \"$@\"
+"
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endforeach()
 
 # The page with WebAssembly threads: a shared memory needs atomics in every

@@ -37,13 +37,35 @@ static bool ReplaceFile(const std::string &from, const std::string &to) {
 #endif
 }
 
+// The folder a new file at path goes into.
+static std::string FolderOf(const std::string &path) {
+    size_t slash = path.find_last_of("/\\");
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+// Why the staged copy of path could not be created, in the user's terms:
+// the errno of creating PATH.part names neither the folder nor the file.
+static std::string WhyNoStagedFile(const std::string &path, int error) {
+    std::string folder = FolderOf(path);
+    if (Classify(folder) != Target::Directory) return "no folder '" + folder + "'";
+    // A folder that exists but takes no new files (/proc) answers ENOENT.
+    std::string why = error == ENOENT ? "it takes no new files" : std::strerror(error);
+    return "cannot create a file in '" + folder + "': " + why;
+}
+
 // A staged file that could not be completed is removed again; a device
 // written directly is left alone.
 static bool WriteBytes(const std::string &path, const std::string &bytes, bool staged,
                        std::string &error) {
+    errno = 0;
     FILE *f = std::fopen(path.c_str(), "wb");
-    // Some C runtimes fail without setting errno (Wine on a Unix fifo).
-    if (!f) return error = errno ? std::strerror(errno) : "cannot open it for writing", false;
+    if (!f) {
+        // Some C runtimes fail without setting errno (Wine on a Unix fifo).
+        if (staged) error = WhyNoStagedFile(path, errno ? errno : EACCES);
+        else error = errno ? std::strerror(errno) : "cannot open it for writing";
+        return false;
+    }
     errno = 0;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     int savedErrno = errno;
@@ -56,10 +78,14 @@ static bool WriteBytes(const std::string &path, const std::string &bytes, bool s
     return ok;
 }
 
-bool WriteFilesTogether(const std::vector<OutputFile> &files, std::string &error) {
-    std::vector<std::string> staged; // .part files written so far
+StagedFiles::~StagedFiles() {
+    for (const std::string &part : parts) std::remove(part.c_str());
+}
+
+bool StageFiles(const std::vector<OutputFile> &files, StagedFiles &staged, std::string &error) {
     auto fail = [&](const std::string &path, const std::string &why) {
-        for (const std::string &part : staged) std::remove(part.c_str());
+        for (const std::string &part : staged.parts) std::remove(part.c_str());
+        staged.parts.clear(), staged.targets.clear();
         error = "cannot write '" + path + "': " + why;
         return false;
     };
@@ -72,7 +98,8 @@ bool WriteFilesTogether(const std::vector<OutputFile> &files, std::string &error
         if (direct[i]) continue;
         std::string part = f.path + ".part", why;
         if (!WriteBytes(part, f.bytes, true, why)) return fail(f.path, why);
-        staged.push_back(part);
+        staged.parts.push_back(part);
+        staged.targets.push_back(f.path);
     }
     // Devices and pipes cannot be renamed onto; they get the bytes directly,
     // last, so that a failure before this point has touched none of them.
@@ -81,15 +108,18 @@ bool WriteFilesTogether(const std::vector<OutputFile> &files, std::string &error
         if (direct[i] && !WriteBytes(files[i].path, files[i].bytes, false, why))
             return fail(files[i].path, why);
     }
-    for (size_t i = 0, s = 0; i < files.size(); i++) {
-        if (direct[i]) continue;
-        if (!ReplaceFile(staged[s], files[i].path)) {
-            std::string why = std::strerror(errno);
-            staged.erase(staged.begin(), staged.begin() + (long)s);
-            return fail(files[i].path, why);
+    return true;
+}
+
+bool CommitFiles(StagedFiles &staged, std::string &error) {
+    for (size_t i = 0; i < staged.parts.size(); i++) {
+        if (!ReplaceFile(staged.parts[i], staged.targets[i])) {
+            error = "cannot write '" + staged.targets[i] + "': " + std::strerror(errno);
+            staged.parts.erase(staged.parts.begin(), staged.parts.begin() + (long)i);
+            return false; // the rest go with staged
         }
-        s++;
     }
+    staged.parts.clear(), staged.targets.clear();
     return true;
 }
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/quote.h"
 #include "app/version.h"
 #include "render/fill_path.h"
+#include "app/quote.h"
 
 std::vector<ToolOption> CommonToolOptions() {
     return {{"--help", false}, {"--version", false}, {"--fill", true}};

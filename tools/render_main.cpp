@@ -113,7 +113,10 @@ int main(int argc, char **argv) {
         outputs.push_back({options.png, EncodePng(Headless.colour, Screen.width, Screen.height)});
     if (!options.raw.empty()) outputs.push_back({options.raw, colourBytes});
     if (!options.depth.empty()) outputs.push_back({options.depth, depthBytes});
-    if (!WriteFilesTogether(outputs, error)) return Fail(error);
+    // Renamed into place only after the JSON line is out: a failed run
+    // leaves no file where one was asked for.
+    StagedFiles staged;
+    if (!StageFiles(outputs, staged, error)) return Fail(error);
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
                 "\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
@@ -123,5 +126,6 @@ int main(int argc, char **argv) {
                 (unsigned)Crc32(0, depthBytes.data(), depthBytes.size()),
                 Headless.overlayNumber.c_str());
     if (!StandardOutputWritten()) return Fail("cannot write standard output");
+    if (!CommitFiles(staged, error)) return Fail(error);
     return 0;
 }

@@ -9,6 +9,16 @@ namespace {
 
 bool Started;
 
+// Drivers that draw into memory only. A window there is never seen and no
+// key can reach it, so the program would wait for ever for its Escape.
+const char *const InvisibleDrivers[] = {"offscreen", "dummy"};
+
+bool DriverShowsNothing(const char *driver) {
+    for (const char *name : InvisibleDrivers)
+        if (driver != nullptr && SDL_strcasecmp(driver, name) == 0) return true;
+    return false;
+}
+
 LPARAM KeyLParam(const SDL_KeyboardEvent &k, bool alt) {
     LPARAM l = 1; // repeat count
     l |= (LPARAM)(k.keysym.scancode & 0xFF) << 16;
@@ -67,6 +77,17 @@ bool EnsureVideo() {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "scanvane: cannot start the display: %s\n", SDL_GetError());
+        return false;
+    }
+    // Without a display SDL falls back to its offscreen driver rather than
+    // failing; a program the user cannot see must end and say why.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (!InvisibleDisplayAllowed && DriverShowsNothing(driver)) {
+        fprintf(stderr,
+                "scanvane: no display to show the window on (SDL's \"%s\" video driver shows nothing); "
+                "run it on a desktop or set DISPLAY\n",
+                driver);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     Started = true;

@@ -9,6 +9,7 @@
 #include <string.h>
 
 void (*AfterPresentHook)(HWND window);
+bool InvisibleDisplayAllowed;
 
 bool TestFailure(const char *step) {
     const char *fail = getenv("SCANVANE_TEST_FAIL");

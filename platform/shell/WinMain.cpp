@@ -87,7 +87,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    // Without arguments nothing is read: the program starts as it always has.
+    if (commandLine != NULL && commandLine[0] != '\0') {
+        int answered = AnswerCommandLine(commandLine);
+        if (answered >= 0) return answered;
+    }
     Shell.moduleHandle = GetModuleHandleA(NULL);
     if (Shell.moduleHandle == NULL) {
         MessageBoxA(Shell.mainWindow, "Unable to create window", "Error", MB_OK);

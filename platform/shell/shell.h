@@ -26,6 +26,9 @@ struct PresentationState {
 extern ShellState Shell;
 extern PresentationState Presentation;
 
+// Answers --help, --version or a bad option; -1 when the program is to run.
+int AnswerCommandLine(const char *commandLine);
+
 void RegisterWindowClass();
 void RunMessageLoop();
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -26,6 +26,14 @@
   const counterRed = 'rgb(255, 0, 0)';
   const counterBackground = 'rgb(255, 255, 255)';
   const knownParameters = ['frametime', 'script', 'manual', 'threads'];
+  // Opened from disk, the browser refuses to fetch the .wasm beside the page;
+  // every loading failure then says how to serve it instead.
+  const fromDisk = location.protocol === 'file:';
+  const serveHint = 'This page has to be served over http, not opened as a file: ' +
+    'run bash scripts/run.sh --web and open the address it prints (http://127.0.0.1:8512/).';
+  // Long enough for a slow machine to compile the module, short enough that
+  // nobody stares at a black page wondering.
+  const loadingPatience = 5000;
   const keyNames = {
     ArrowLeft: 'left', ArrowRight: 'right', ArrowUp: 'up', ArrowDown: 'down',
     KeyA: 'a', KeyZ: 'z', Escape: 'esc',
@@ -33,7 +41,9 @@
 
   // 'loading', 'controls', 'running', 'finished' (script ended), 'stopped'
   // (Escape) or 'error'.
-  const page = { state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0, options: null };
+  const page = {
+    state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0, options: null, wasm: 'scanvane.wasm',
+  };
 
   function showMessage(caption, text) {
     document.getElementById('message-caption').textContent = caption;
@@ -45,6 +55,29 @@
     page.state = 'error';
     frameCanvas.hidden = true;
     showMessage('Scanvane cannot start', text);
+  }
+
+  // Any step of loading that fails ends here, once.
+  function failLoading(what) {
+    if (page.state !== 'loading') return;
+    fail(fromDisk ? `${what}. ${serveHint}` : `${what}.`);
+  }
+
+  // The module fetched and compiled here rather than by the generated loader,
+  // whose failures would only reach the console.
+  function instantiateWasm(imports, receiveInstance) {
+    fetch(page.wasm)
+      .then((response) => {
+        if (!response.ok) throw new Error(`HTTP ${response.status} ${response.statusText}`.trim());
+        return response.arrayBuffer();
+      })
+      .catch((error) => { throw new Error(`${page.wasm} could not be loaded (${error.message})`); })
+      .then((bytes) => WebAssembly.instantiate(bytes, imports).catch((error) => {
+        throw new Error(`${page.wasm} could not be started (${error.message})`);
+      }))
+      .then((result) => receiveInstance(result.instance, result.module))
+      .catch((error) => failLoading(error.message));
+    return {}; // the exports arrive through receiveInstance
   }
 
   // The URL's parameters, checked before anything runs: a typo gives a
@@ -124,6 +157,7 @@
   }
 
   function ready() {
+    document.getElementById('message').hidden = true; // a slow start's notice
     const options = page.options;
     const threadsProblem = Module.UTF8ToString(Module._WebUseThreads(options.threads));
     if (threadsProblem) return fail(`URL parameter threads: ${threadsProblem}`);
@@ -175,9 +209,10 @@
         'its server must send Cross-Origin-Opener-Policy and Cross-Origin-Embedder-Policy';
       options.threads = 1;
     }
+    page.wasm = file.replace(/\.js$/, '.wasm');
     const loader = document.createElement('script');
     loader.src = file;
-    loader.onerror = () => fail(`${file} could not be loaded: serve this folder over http (bash scripts/run.sh --web).`);
+    loader.onerror = () => failLoading(`${file} could not be loaded (it belongs in the same folder as this page)`);
     document.body.appendChild(loader);
   }
 
@@ -230,6 +265,7 @@
       showMessage('Scanvane has stopped', 'Escape was pressed. Reload the page to start again.');
     },
     onRuntimeInitialized: ready,
+    instantiateWasm,
     onAbort: (what) => fail(`the WebAssembly module failed: ${what}`),
     printErr: (text) => console.error(text),
   };
@@ -272,4 +308,14 @@
   page.options = readParameters();
   if (page.options.error) fail(page.options.error);
   else loadModule(page.options);
+  // Whatever else goes wrong on the way, the page does not stay black.
+  window.addEventListener('unhandledrejection', (event) => failLoading(`loading failed: ${event.reason}`));
+  // Served, a slow start is only reported, and the page goes on when the
+  // module arrives; from disk nothing more is coming.
+  setTimeout(() => {
+    const waited = `Scanvane has not started after ${loadingPatience / 1000} seconds`;
+    if (fromDisk) failLoading(waited);
+    else if (page.state === 'loading')
+      showMessage('Scanvane is still loading', `${waited}; if it stays like this, reload the page.`);
+  }, loadingPatience);
 })();

@@ -8,13 +8,15 @@ cmake --preset web
 cmake --build --preset web -j"$(nproc)"
 node=(node --no-experimental-fetch)
 "${node[@]}" build/web/tests/web/round_lanes_test.js
-bash tests/goldens/check_goldens.sh "${node[*]} build/web/tools/scanvane-render.js"
+# Through the launcher the README gives node users.
+render=build/web/tools/scanvane-render-node
+bash tests/goldens/check_goldens.sh "$render"
 # The host's environment reaches the tool under node as it does natively:
 # a span fill the build lacks is refused, the one it has is used.
-refusal=$(SCANVANE_FILL=avx2 "${node[@]}" build/web/tools/scanvane-render.js 2>&1 >/dev/null) && status=0 || status=$?
+refusal=$(SCANVANE_FILL=avx2 "$render" 2>&1 >/dev/null) && status=0 || status=$?
 [ "$status" -eq 2 ] && grep -qF "SCANVANE_FILL: 'avx2' cannot run: not in this build" <<<"$refusal" ||
     { echo "FAIL: SCANVANE_FILL=avx2 under node: status $status: $refusal"; exit 1; }
-SCANVANE_FILL=sse2 bash tests/goldens/check_goldens.sh "${node[*]} build/web/tools/scanvane-render.js"
+SCANVANE_FILL=sse2 bash tests/goldens/check_goldens.sh "$render"
 
 # The page's key sequences are checked against the native renderer.
 cmake --preset release >/dev/null

@@ -54,6 +54,7 @@ int main() {
     FailLockAt = EnvNumber("SCANVANE_DRIVER_FAIL_LOCK_AT");
     HoldKeys = EnvNumber("SCANVANE_DRIVER_KEYS") != 0;
     AfterPresentHook = AfterPresent;
+    InvisibleDisplayAllowed = true; // the failure paths run on SDL's dummy driver
     atexit(Report);
     char commandLine[] = "";
     return WinMain(GetModuleHandleA(NULL), NULL, commandLine, SW_SHOWNORMAL);

@@ -2,10 +2,12 @@
 # The windowed program's failure paths, end to end: each failure the layer
 # can be told to produce must show its "Graphics failure" box exactly once
 # with its exact text, run no frame while the box is open, and end the
-# process through the normal exit with status 1.
-#   window_failures.sh WINDOW_DRIVER
+# process through the normal exit with status 1. The program itself, given
+# no display or asked about itself, must answer and end at once.
+#   window_failures.sh WINDOW_DRIVER PROGRAM
 set -uo pipefail
-driver=${1:?usage: window_failures.sh WINDOW_DRIVER}
+driver=${1:?usage: window_failures.sh WINDOW_DRIVER PROGRAM}
+program=${2:?usage: window_failures.sh WINDOW_DRIVER PROGRAM}
 export SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-dummy}
 export SCANVANE_TEST_BOXES=log
 unset SCANVANE_TEST_FAIL SCANVANE_TEST_DUMP SCANVANE_DRIVER_FRAMES SCANVANE_DRIVER_FAIL_LOCK_AT
@@ -59,5 +61,55 @@ check "lock fails after 1 frame" "SCANVANE_DRIVER_FAIL_LOCK_AT=1" 1 \
     "message box \"Graphics failure\" (owner: window): $lock_text" 1
 # The sound runs around them: no box, status 0 after Escape.
 check "no failure, Escape after 25 frames" "SCANVANE_DRIVER_FRAMES=25 SCANVANE_DRIVER_KEYS=1" 0 "" 25
+
+
+# name | environment | arguments | expected status | expected first line of
+# standard output (empty: nothing) | of standard error (empty: nothing).
+# Each must end by itself: a program with no visible display would otherwise
+# wait for ever for a key nobody can press.
+no_display="scanvane: no display to show the window on"
+usage="usage: scanvane [--help] [--version]"
+program_check() {
+    local name=$1 env=$2 args=$3 status=$4 out_line=$5 err_line=$6
+    local out err rc problems=()
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER $env timeout 20 "$program" $args 2>"$tmp_err")
+    rc=$?
+    # The Wayland client library's own complaint about XDG_RUNTIME_DIR is not ours.
+    err=$(grep -v XDG_RUNTIME_DIR "$tmp_err")
+    [ "$rc" -eq 124 ] && problems+=("still running after 20 s")
+    [ "$rc" -eq "$status" ] || problems+=("exit status $rc, expected $status")
+    if [ -n "$out_line" ]; then
+        [ "$(head -n1 <<<"$out")" = "$out_line" ] || problems+=("stdout does not start with: $out_line")
+    else
+        [ -z "$out" ] || problems+=("unexpected stdout")
+    fi
+    if [ -n "$err_line" ]; then
+        grep -q "^$err_line" <<<"$(head -n1 <<<"$err")" || problems+=("stderr does not start with: $err_line")
+    else
+        [ -z "$err" ] || problems+=("unexpected stderr")
+    fi
+    grep -q "Controls" <<<"$err" && problems+=("the controls box opened")
+    if [ ${#problems[@]} -eq 0 ]; then
+        echo "ok   $name"
+    else
+        echo "FAIL $name: ${problems[*]}"
+        { sed 's/^/     out| /' <<<"$out"; sed 's/^/     err| /' <<<"$err"; } | tail -n 12
+        failures=$((failures + 1))
+    fi
+}
+tmp_err=$(mktemp)
+trap 'rm -f "$tmp_err"' EXIT
+# SCANVANE_TEST_BOXES is left set: a box opened by mistake shows on stderr.
+program_check "no DISPLAY" "" "" 1 "" "$no_display"
+program_check "SDL's dummy driver" "SDL_VIDEODRIVER=dummy DISPLAY=:99" "" 1 "" "$no_display"
+program_check "SDL's offscreen driver" "SDL_VIDEODRIVER=offscreen" "" 1 "" "$no_display"
+program_check "--help" "" "--help" 0 "$usage" ""
+program_check "-h" "" "-h" 0 "$usage" ""
+program_check "--version" "" "--version" 0 "Scanvane 1.02" ""
+program_check "--version on a dummy driver" "SDL_VIDEODRIVER=dummy" "--version" 0 "Scanvane 1.02" ""
+program_check "an unknown option" "" "--frobnicate" 2 "" "scanvane: unknown option '--frobnicate'"
+program_check "a word" "" "view.png" 2 "" "scanvane: unknown option 'view.png'"
+program_check "a value on a switch" "" "--help=yes" 2 "" "scanvane: --help takes no value"
+program_check "help with a bad option" "" "--help --bad" 2 "" "scanvane: unknown option '--bad'"
 
 [ "$failures" -eq 0 ] || { echo "$failures failure-path checks failed"; exit 1; }

@@ -15,6 +15,7 @@ namespace {
 struct DummyVideo {
     DummyVideo() {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
+        InvisibleDisplayAllowed = true;
         setenv("SCANVANE_TEST_BOXES", "log", 1);
         unsetenv("SCANVANE_TEST_FAIL");
         unsetenv("SCANVANE_TEST_DUMP");

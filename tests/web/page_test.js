@@ -2,7 +2,8 @@
 // served from 127.0.0.1: the controls box, the start view, the canvas and a
 // screenshot against the wasm colour buffer, keys held and released (and
 // dropped on focus loss) against scanvane-render --script with the same
-// frame times, nearest-neighbour scaling, Escape, URL mistakes, and the
+// frame times, nearest-neighbour scaling, Escape, URL mistakes, a message
+// in words whichever step of loading fails (opened from disk too), and the
 // frames on WebAssembly threads (cross-origin isolated) or on one thread
 // where the server leaves the isolation headers out.
 //
@@ -356,6 +357,43 @@ async function oneThreadFallback(browser, plainBase) {
     'without the isolation headers threads=2 runs on one thread and says so', JSON.stringify(seen));
   sameCrcs(await crcs(page), golden('start'), 'the one-thread fallback draws the start view');
   await page.close();
+// Each step of loading made to fail, by opening the page from disk or by
+// answering its requests here: the page must say what failed, in words.
+async function loadingFailures(browser, base) {
+  const cases = [
+    ['opened from disk', null, /served over http.*bash scripts\/run\.sh --web/],
+    ['scanvane.js refused', { 'scanvane.js': (request) => request.abort() }, /scanvane\.js could not be loaded/],
+    ['scanvane.wasm missing', { 'scanvane.wasm': (request) => request.respond({ status: 404, body: '' }) },
+      /scanvane\.wasm could not be loaded \(HTTP 404/],
+    ['scanvane.wasm not WebAssembly',
+      { 'scanvane.wasm': (request) => request.respond({ status: 200, contentType: 'application/wasm', body: 'garbage' }) },
+      /scanvane\.wasm could not be started/],
+    // Never answered: the page says it is still loading rather than staying black.
+    ['scanvane.wasm never arrives', { 'scanvane.wasm': () => {} }, /still loading.*reload/s],
+    // The threaded module, on the isolated page.
+    ['scanvane-threads.wasm missing',
+      { 'scanvane-threads.wasm': (request) => request.respond({ status: 404, body: '' }) },
+      /scanvane-threads\.wasm could not be loaded \(HTTP 404/, '?threads=2'],
+  ];
+  for (const [name, answers, expected, query = ''] of cases) {
+    const page = await browser.newPage();
+    if (answers) {
+      await page.setRequestInterception(true);
+      page.on('request', (request) => {
+        const answer = answers[path.basename(new URL(request.url()).pathname)];
+        if (answer) answer(request);
+        else request.continue();
+      });
+    }
+    const url = answers ? `${base}/${query}` : `file://${path.resolve(pageDir, 'index.html')}`;
+    await page.goto(url, { waitUntil: 'domcontentloaded' });
+    const shown = await page.waitForFunction(() => {
+      const box = document.getElementById('message');
+      return !box.hidden && box.innerText;
+    }, waitLimit).then((handle) => handle.jsonValue(), () => '');
+    check(expected.test(shown), `loading fails (${name}): the page says so`, JSON.stringify(shown));
+    await page.close();
+  }
 }
 
 (async () => {
@@ -379,6 +417,7 @@ async function oneThreadFallback(browser, plainBase) {
     await badParameters(browser, base);
     await threads(browser, base);
     await oneThreadFallback(browser, plainBase);
+    await loadingFailures(browser, base);
   } catch (error) {
     check(false, 'the page tests ran to the end', error.stack);
   } finally {

@@ -5,7 +5,8 @@
 # screen shows the door and the red counter, Up changes the view, Escape
 # ends with 0; a second run ends through WM_CLOSE (Alt+F4) with 0; then the
 # two "Graphics failure" paths Wine can be made to take, with their exact
-# text and exit status 1.
+# text and exit status 1; last, --version, --help and an unknown option,
+# each answered in a message box with no main window.
 # Every key pressed is released at the X server, and each run starts only
 # when no key is down there (see tests/lib/keys.sh).
 # Usage: tests/wine/window.sh MINGW-BUILD-DIR
@@ -223,6 +224,25 @@ wine_reg delete 'HKCU\Software\Wine\Direct3D' /v renderer /f
 grep -q 'Direct3DCreate9 Created d3d9 object' "$tmp/run4.log" && grep -q 'd3d9_CreateDevice' "$tmp/run4.log" ||
     fail "run 4 did not fail in CreateDevice"
 grep -q 'CreateTexture' "$tmp/run4.log" && fail "run 4 got as far as CreateTexture"
+
+echo "--- run 5: the command line, answered in message boxes"
+# A GUI program has no console: the answer is a box, and no window opens.
+answered_in_box() { # name caption first-line-of-text status args...
+    local name=$1 caption=$2 want=$3 status=$4
+    shift 4
+    current=$name
+    "$WINELOADER" "$exe" "$@" >"$tmp/$name.log" 2>&1 &
+    pid=$!
+    wait_for 120 has_box_text "$caption" || fail "$name: no '$caption' box"
+    local text; text=$(box_text "$caption")
+    [ "$(head -n1 <<<"$text")" = "$want" ] || fail "$name: box says '$text', want '$want' first"
+    has_window "$main_title" && fail "$name: the main window opened"
+    wait_for 30 dismissed "$caption" || fail "$name: Return did not dismiss the box"
+    expect_exit "$name" "$status"
+}
+answered_in_box "--version" "Scanvane V 1.02" "Scanvane 1.02" 0 --version
+answered_in_box "--help" "Scanvane V 1.02" "usage: scanvane [--help] [--version]" 0 --help
+answered_in_box "unknown option" "Scanvane: bad command line" "scanvane: unknown option '--frobnicate'" 2 --frobnicate
 
 wineserver -w
 echo "all window checks under Wine passed"
