@@ -357,6 +357,8 @@ async function oneThreadFallback(browser, plainBase) {
     'without the isolation headers threads=2 runs on one thread and says so', JSON.stringify(seen));
   sameCrcs(await crcs(page), golden('start'), 'the one-thread fallback draws the start view');
   await page.close();
+}
+
 // Each step of loading made to fail, by opening the page from disk or by
 // answering its requests here: the page must say what failed, in words.
 async function loadingFailures(browser, base) {
