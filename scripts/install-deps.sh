@@ -12,6 +12,8 @@ packages=(cmake g++ make libgtest-dev libbenchmark-dev libsdl2-dev libsdl2-ttf-d
 packages+=(libosmesa6-dev)
 # The benchmark smoke test reads its JSON with Python.
 packages+=(python3)
+# cpack's .deb takes its library dependencies from dpkg-shlibdeps.
+packages+=(dpkg-dev)
 # The Windows builds, 32-bit and 64-bit, and their checks under Wine: the
 # 64-bit loader runs on every machine, the 32-bit one where the kernel
 # executes 32-bit programs (tests/ci/40-wine.sh probes that).

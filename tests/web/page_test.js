@@ -79,6 +79,12 @@ async function takeScreenshot(page) {
 // Opens the page and waits for the controls box (or a message).
 async function openPage(browser, base, query = '') {
   const page = await browser.newPage();
+  // Every file the browser asked for and did not get (a favicon included).
+  page.missing = [];
+  page.on('response', (response) => {
+    if (response.status() >= 400) page.missing.push(`${response.status()} ${response.url()}`);
+  });
+  page.on('requestfailed', (request) => page.missing.push(`failed ${request.url()}`));
   await page.goto(`${base}/${query}`);
   await page.waitForFunction(() => ['controls', 'error'].includes(scanvane.state), waitLimit);
   return page;
@@ -107,6 +113,7 @@ async function startView(browser, base) {
   await dismissControls(page);
   await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
   sameCrcs(await crcs(page), golden('start'), 'start view CRCs after the controls box (frames run on their own)');
+  check(page.missing.length === 0, 'the page asks for no file it lacks', page.missing.join(', '));
 
   // The canvas holds exactly the wasm colour buffer, made opaque. Frames go
   // on meanwhile, but with no key held every frame is the same picture.
