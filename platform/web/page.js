@@ -220,7 +220,7 @@
   // thread) or every core. The test parameters are kept.
   function switchedAddress() {
     const params = new URLSearchParams(location.search);
-    if (page.options.threads > 1 || page.options.threadsAsked > 1) params.delete('threads');
+    if (page.options.threadsAsked > 1) params.delete('threads');
     else params.set('threads', '0');
     const query = params.toString();
     return location.pathname + (query ? `?${query}` : '');
