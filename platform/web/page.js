@@ -135,9 +135,10 @@
 
   function start() {
     document.getElementById('controls').hidden = true;
-    showInfo();
     frameCanvas.focus();
-    Module._WebStart();
+    const problem = Module.UTF8ToString(Module._WebStart());
+    if (problem) return fail(problem);
+    showInfo();
     page.state = 'running';
     if (!page.manual) page.animation = requestAnimationFrame(animate);
   }
@@ -159,8 +160,7 @@
   function ready() {
     document.getElementById('message').hidden = true; // a slow start's notice
     const options = page.options;
-    const threadsProblem = Module.UTF8ToString(Module._WebUseThreads(options.threads));
-    if (threadsProblem) return fail(`URL parameter threads: ${threadsProblem}`);
+    Module._WebUseThreads(options.threads);
     const problem = withString(options.frameTime, (frameTime) =>
       withString(options.script, (script) => Module.UTF8ToString(Module._WebConfigure(frameTime, script))));
     if (problem) return fail(`URL parameter ${problem}`);

@@ -83,14 +83,11 @@ EMSCRIPTEN_KEEPALIVE const char *WebConfigure(const char *frameTime, const char 
     return ConfigureError.c_str();
 }
 
-// Starts threads - 1 helpers for the bands (the page's own thread draws too).
-// Returns "" or a message; one thread needs none.
-EMSCRIPTEN_KEEPALIVE const char *WebUseThreads(int threads) {
-    ThreadsError.clear();
-    if (threads != 1 && !StartBandThreads(threads, ThreadsError)) return ThreadsError.c_str();
+// The threads WebStart starts: threads - 1 helpers for the bands (the
+// page's own thread draws too).
+EMSCRIPTEN_KEEPALIVE void WebUseThreads(int threads) {
     PageThreads = threads;
     PageRenderFrame = threads == 1 ? RenderFrame : RenderFrameInBands;
-    return "";
 }
 
 // What the page draws with, for its overlay and scanvane.info().
@@ -99,8 +96,14 @@ EMSCRIPTEN_KEEPALIVE int WebFrameHeight() { return FrameHeight; }
 EMSCRIPTEN_KEEPALIVE int WebThreads() { return PageThreads; }
 EMSCRIPTEN_KEEPALIVE const char *WebFill() { return FillPathName(ActiveFillPath()); }
 
-// After the controls box, as the window starts up after its box.
-EMSCRIPTEN_KEEPALIVE void WebStart() { InitGraphics(nullptr); }
+// After the controls box, as the window starts up after its box; the bands
+// are cut for the frame's size, so their threads start after the graphics.
+// Returns "" or a message.
+EMSCRIPTEN_KEEPALIVE const char *WebStart() {
+    InitGraphics(nullptr);
+    if (PageThreads > 1 && !StartBandThreads(PageThreads, ThreadsError)) return ThreadsError.c_str();
+    return "";
+}
 
 // Draws the next frame; 0 when there is none (stopped, or the script ended).
 EMSCRIPTEN_KEEPALIVE int WebRunFrame() {
