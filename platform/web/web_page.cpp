@@ -16,6 +16,7 @@
 #include "render/crc32.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
+#include "render/frustum.h"
 
 WebScript PageScript;
 
@@ -91,8 +92,8 @@ EMSCRIPTEN_KEEPALIVE void WebUseThreads(int threads) {
 }
 
 // What the page draws with, for its overlay and scanvane.info().
-EMSCRIPTEN_KEEPALIVE int WebFrameWidth() { return FrameWidth; }
-EMSCRIPTEN_KEEPALIVE int WebFrameHeight() { return FrameHeight; }
+EMSCRIPTEN_KEEPALIVE int WebFrameWidth() { return Screen.width; }
+EMSCRIPTEN_KEEPALIVE int WebFrameHeight() { return Screen.height; }
 EMSCRIPTEN_KEEPALIVE int WebThreads() { return PageThreads; }
 EMSCRIPTEN_KEEPALIVE const char *WebFill() { return FillPathName(ActiveFillPath()); }
 
@@ -128,10 +129,10 @@ EMSCRIPTEN_KEEPALIVE uint32_t WebClockCount() { return Clock.clockCount; }
 
 // Over the little-endian bytes of the latest frame, as scanvane-render prints.
 EMSCRIPTEN_KEEPALIVE uint32_t WebColourCrc() {
-    return Crc32(0, Page.colour, (size_t)FramePixels * 4);
+    return Crc32(0, Page.colour, (size_t)Screen.width * Screen.height * 4);
 }
 EMSCRIPTEN_KEEPALIVE uint32_t WebDepthCrc() {
-    return Crc32(0, DepthBuffer, (size_t)FramePixels * 4);
+    return Crc32(0, DepthBuffer, (size_t)Screen.width * Screen.height * 4);
 }
 EMSCRIPTEN_KEEPALIVE const uint32_t *WebColourBuffer() { return Page.colour; }
 }
