@@ -9,6 +9,8 @@
 //                      the last line
 //   manual=1           frames run only when window.scanvane.step(n) is called
 // and for everyone:
+//   size=WxH|native    the frame's size (default 512x384); native: the
+//                      canvas's size in device pixels, within the sizes drawn
 //   threads=N          draw each frame on N threads (0: every hardware thread);
 //                      more than one needs a cross-origin isolated page
 //                      (serve.js sends the headers), else it runs on one
@@ -25,7 +27,7 @@
   const maxThreads = 64; // the band drawing's limit, MaxBandThreads
   const counterRed = 'rgb(255, 0, 0)';
   const counterBackground = 'rgb(255, 255, 255)';
-  const knownParameters = ['frametime', 'script', 'manual', 'threads'];
+  const knownParameters = ['frametime', 'script', 'manual', 'size', 'threads'];
   // Opened from disk, the browser refuses to fetch the .wasm beside the page;
   // every loading failure then says how to serve it instead.
   const fromDisk = location.protocol === 'file:';
@@ -100,6 +102,7 @@
     return {
       ...threads,
       manual: manual !== null,
+      size: params.get('size'),
       frameTime: params.get('frametime'),
       script: script === null ? null : script.replace(/;/g, '\n'),
     };
@@ -161,6 +164,8 @@
     document.getElementById('message').hidden = true; // a slow start's notice
     const options = page.options;
     Module._WebUseThreads(options.threads);
+    const sizeProblem = useSize(options.size);
+    if (sizeProblem) return fail(`URL parameter size: ${sizeProblem}`);
     const problem = withString(options.frameTime, (frameTime) =>
       withString(options.script, (script) => Module.UTF8ToString(Module._WebConfigure(frameTime, script))));
     if (problem) return fail(`URL parameter ${problem}`);
@@ -216,12 +221,35 @@
     document.body.appendChild(loader);
   }
 
-  // The address of this page drawn the other way: the specified look (one
-  // thread) or every core. The test parameters are kept.
+  // size=: the frame's size before the frame cycle starts; "" or a message.
+  // native is the frame canvas's size on screen in device pixels, which the
+  // module brings within the sizes it draws.
+  function useSize(text) {
+    if (text === null) return '';
+    if (text === 'native') {
+      const box = frameCanvas.getBoundingClientRect(), scale = window.devicePixelRatio || 1;
+      Module._WebUseNativeSize(Math.round(box.width * scale), Math.round(box.height * scale));
+      return '';
+    }
+    return withString(text, (at) => Module.UTF8ToString(Module._WebUseSize(at)));
+  }
+
+  // The specified look is the default size on one thread.
+  function specifiedLook(options) {
+    return options.size === null && options.threadsAsked === 1;
+  }
+
+  // The address of this page drawn the other way: the specified look, or
+  // native size on every core. The test parameters are kept.
   function switchedAddress() {
     const params = new URLSearchParams(location.search);
-    if (page.options.threadsAsked > 1) params.delete('threads');
-    else params.set('threads', '0');
+    if (specifiedLook(page.options)) {
+      params.set('size', 'native');
+      params.set('threads', '0');
+    } else {
+      params.delete('size');
+      params.delete('threads');
+    }
     const query = params.toString();
     return location.pathname + (query ? `?${query}` : '');
   }
@@ -234,14 +262,24 @@
     document.getElementById('info-text').textContent =
       `${info.width} x ${info.height}, ${threads}, ${info.fill}` + (page.note ? ` (${page.note})` : '');
     const link = document.getElementById('info-switch');
-    link.textContent = page.options.threadsAsked > 1 ? 'one thread' : 'all cores';
+    link.textContent = specifiedLook(page.options) ? 'native size, all cores' : '512 x 384, one thread';
     link.href = switchedAddress();
     document.getElementById('info').hidden = false;
+  }
+
+  // The canvas holds the frame at its own size; CSS stretches it over the
+  // window (at native size, one frame pixel to one device pixel).
+  function fitFrameCanvas(width, height) {
+    if (frameCanvas.width === width && frameCanvas.height === height) return;
+    frameCanvas.width = width;
+    frameCanvas.height = height;
+    page.image = null;
   }
 
   window.Module = {
     // Called by the C++ side at the end of each frame with R, G, B, 255 bytes.
     scanvaneShowFrame(at, width, height) {
+      fitFrameCanvas(width, height);
       if (!page.image) page.image = frameContext.createImageData(width, height);
       page.image.data.set(Module.HEAPU8.subarray(at, at + width * height * 4));
       frameContext.putImageData(page.image, 0, 0);

@@ -3,13 +3,16 @@
 // CRC-32s and pixels for the tests.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/camera.h"
 #include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/keys.h"
+#include "app/quote.h"
 #include "app/script.h"
+#include "app/size_choice.h"
 #include "app/version.h"
 #include "platform/web/web_page.h"
 #include "render/bands.h"
@@ -23,6 +26,7 @@ WebScript PageScript;
 namespace {
 std::string ConfigureError;
 std::string ThreadsError;
+std::string SizeError;
 
 // One thread draws the frame exactly as the window does (the streaming
 // clear); more draw it in bands, the same frame.
@@ -89,6 +93,21 @@ EMSCRIPTEN_KEEPALIVE const char *WebConfigure(const char *frameTime, const char 
 EMSCRIPTEN_KEEPALIVE void WebUseThreads(int threads) {
     PageThreads = threads;
     PageRenderFrame = threads == 1 ? RenderFrame : RenderFrameInBands;
+}
+
+// size=WIDTHxHEIGHT, before WebStart. Returns "" or a message.
+EMSCRIPTEN_KEEPALIVE const char *WebUseSize(const char *text) {
+    SizeError.clear();
+    std::string error;
+    if (!ParseFrameSize(text, ChosenFrameSize, error)) SizeError = Quote(text) + " " + error;
+    return SizeError.c_str();
+}
+
+// size=native: the canvas's size in device pixels, brought within the sizes
+// drawn (a tiny or huge window still gets a frame).
+EMSCRIPTEN_KEEPALIVE void WebUseNativeSize(int width, int height) {
+    ChosenFrameSize = {std::clamp<int32_t>(width, MinFrameWidth, MaxFrameWidth),
+                       std::clamp<int32_t>(height, MinFrameHeight, MaxFrameHeight)};
 }
 
 // What the page draws with, for its overlay and scanvane.info().

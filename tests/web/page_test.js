@@ -43,9 +43,9 @@ function golden(name) {
   throw new Error(`no golden '${name}'`);
 }
 
-function render(scriptLines) {
+function render(scriptLines, options = []) {
   const [command, ...args] = rendererCommand.split(/\s+/);
-  const out = execFileSync(command, [...args, '--script', '-'], { input: scriptLines.join('\n') + '\n' });
+  const out = execFileSync(command, [...args, ...options, '--script', '-'], { input: scriptLines.join('\n') + '\n' });
   const result = JSON.parse(out.toString());
   return { colour: result.colour_crc32, depth: result.depth_crc32 };
 }
@@ -292,6 +292,10 @@ async function badParameters(browser, base) {
     ['?threads=-1', /threads: expected a whole number.*'-1'/],
     ['?threads=65', /threads: .*1 to 64 threads, not 65/],
     ['?threads=2&threads=3', /'threads' is given more than once/],
+    ['?size=0x0', /size: '0x0' is outside the sizes drawn/],
+    ['?size=7681x100', /size: '7681x100' is outside the sizes drawn/],
+    ['?size=big', /size: 'big' is not a size/],
+    ['?size=640x480&threads=2&size=native', /'size' is given more than once/],
   ];
   for (const [query, expected] of cases) {
     const page = await openPage(browser, base, query);
@@ -347,8 +351,51 @@ async function threads(browser, base) {
   const one = await pageInfo(page);
   check(one.info.threads === 1 && one.helpers === 0, 'after the switch: one thread', JSON.stringify(one));
   await Promise.all([page.waitForNavigation(), page.click('#info-switch')]);
-  check(page.url().endsWith('/?frametime=0.1&threads=0'), 'and the switch from one thread asks for every core',
-    page.url());
+  check(page.url().endsWith('/?frametime=0.1&size=native&threads=0'),
+    'and the switch from one thread asks for native size on every core', page.url());
+  await page.close();
+}
+
+// Other sizes, odd ones included, on one thread and on several: the same
+// frames as scanvane-render at that size; native follows the window's
+// device pixels; the switch goes from the specified look to native size on
+// every core and back.
+async function sizes(browser, base) {
+  const script = [frameTime, `${frameTime} up`, `${frameTime} up left`, `${frameTime} a right`, frameTime];
+  for (const [size, count] of [['641x363', 1], ['97x211', 2], ['1920x1080', 2]]) {
+    const [width, height] = size.split('x').map(Number);
+    const page = await openPage(browser, base, `?size=${size}&threads=${count}&script=${encodeURIComponent(script.join(';'))}`);
+    await dismissControls(page);
+    await page.waitForFunction(() => scanvane.state === 'finished', waitLimit);
+    const seen = await page.evaluate(() => ({
+      info: scanvane.info(), canvas: [document.getElementById('frame').width, document.getElementById('frame').height],
+      pixels: scanvane.colourBuffer().length, text: document.getElementById('info').innerText,
+    }));
+    check(seen.info.width === width && seen.info.height === height && seen.info.threads === count &&
+      seen.canvas.join('x') === size && seen.pixels === width * height &&
+      seen.text.startsWith(`${width} x ${height}, ${count} thread`), `size=${size} on ${count} thread(s): frame and canvas`,
+      JSON.stringify(seen));
+    sameCrcs(await crcs(page), render(script, ['--size', size]), `size=${size}: the frames equal scanvane-render --size's`);
+    await page.close();
+  }
+
+  const page = await browser.newPage();
+  await page.setViewport({ width: 400, height: 300, deviceScaleFactor: 1.5 });
+  await page.goto(`${base}/?frametime=0.1`);
+  await page.waitForFunction(() => scanvane.state === 'controls', waitLimit);
+  await dismissControls(page);
+  await Promise.all([page.waitForNavigation(), page.click('#info-switch')]);
+  check(page.url().endsWith('/?frametime=0.1&size=native&threads=0'),
+    'the switch goes from the specified look to native size on every core', page.url());
+  await page.waitForFunction(() => scanvane.state === 'controls', waitLimit);
+  await dismissControls(page);
+  await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
+  const native = await pageInfo(page);
+  check(native.info.width === 600 && native.info.height === 450 && native.info.threads === native.cores,
+    'size=native: the canvas in device pixels (400 x 300 at 1.5), on every core', JSON.stringify(native));
+  sameCrcs(await crcs(page), render([frameTime], ['--size', '600x450']), 'size=native: the start view at 600 x 450');
+  await Promise.all([page.waitForNavigation(), page.click('#info-switch')]);
+  check(page.url().endsWith('/?frametime=0.1'), 'and back to the specified look', page.url());
   await page.close();
 }
 
@@ -425,6 +472,7 @@ async function loadingFailures(browser, base) {
     await focusLoss(browser, base);
     await badParameters(browser, base);
     await threads(browser, base);
+    await sizes(browser, base);
     await oneThreadFallback(browser, plainBase);
     await loadingFailures(browser, base);
   } catch (error) {
