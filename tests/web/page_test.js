@@ -90,9 +90,10 @@ async function openPage(browser, base, query = '') {
   return page;
 }
 
+// A short script may have run to its end by the time the page is asked.
 async function dismissControls(page) {
   await page.click('#controls-ok');
-  await page.waitForFunction(() => scanvane.state === 'running', waitLimit);
+  await page.waitForFunction(() => ['running', 'finished'].includes(scanvane.state), waitLimit);
 }
 
 async function startView(browser, base) {
