@@ -72,7 +72,9 @@ for i in "${!stages[@]}"; do
 done
 printf '%-16s %-12s %8s\n' total "" "$SECONDS"
 if [ $failed != 0 ]; then
-    echo "=== $failed of ${#stages[@]} stages FAILED${not_run/#[1-9]*/, $not_run not run}"
+    skipped=""
+    [ $not_run = 0 ] || skipped=", $not_run not run"
+    echo "=== $failed of ${#stages[@]} stages FAILED$skipped"
     exit 1
 fi
 echo "=== all tests passed"
