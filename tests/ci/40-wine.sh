@@ -44,7 +44,6 @@ run_under_wine() { # arch
         exit 1
     fi
     bash tests/wine/render.sh "$build" build/release/tools/scanvane-render
-    wineserver -w
     bash tests/wine/window.sh "$build"
     stop_our_wine
     rm -rf "$WINEPREFIX"
