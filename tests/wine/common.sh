@@ -60,17 +60,18 @@ stop_wine_server() {
 # architecture per test run, shared by its checks. Managed=N stops Wine
 # waiting about 2 s for a window manager at every window close. A win64
 # prefix's wineboot reports that syswow64\rundll32.exe cannot start where
-# 32-bit code cannot run; that is harmless to 64-bit programs. No server
-# runs for the prefix afterwards.
+# 32-bit code cannot run; that is harmless to 64-bit programs. wineboot
+# runs alone, under a server of its own making: a server started before the
+# prefix exists would not know the prefix's architecture. No server runs for
+# the prefix afterwards.
 new_wine_prefix() {
     export WINEPREFIX=$1 WINEDEBUG=-all
     rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
+    # No display yet: wineboot makes the prefix without windows.
+    env -u DISPLAY "$WINELOADER" wineboot -i >/dev/null 2>&1 && wineserver -w || return 1
     start_wine_server || return 1
     local status=0
-    # No display yet: wineboot makes the prefix without windows.
-    env -u DISPLAY "$WINELOADER" wineboot -i >/dev/null 2>&1 &&
-        "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
+    "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
         status=$?
     stop_wine_server
     return $status
