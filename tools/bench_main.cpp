@@ -274,6 +274,7 @@ static bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::strin
     const ToolOption &threads = FindOption(table, "--threads"),
                      &repeat = FindOption(table, "--repeat");
     if (threads.given && !ParseThreadCount(threads.value, o.threads, error)) return false;
+    if (o.threads == 0) o.threads = ProcessorThreads();
     if (!ToolFrameSize(FindOption(table, "--size").value, o.size, error)) return false;
     return !repeat.given || ParseRepeat(repeat.value, o.repeat, error);
 }

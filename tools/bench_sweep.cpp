@@ -64,7 +64,7 @@ static bool TimeStartView(const SweepResult &r, SweepRow &row, std::vector<uint6
     const int64_t frequency = BenchCounterFrequency();
     const BenchView &view = BenchViews[0];
     std::vector<std::vector<double>> ns(r.modes.size());
-    const int perPass = (r.startFrames + SweepPasses - 1) / SweepPasses;
+    const int perPass = r.startFrames / SweepPasses;
     for (int pass = 0; pass < SweepPasses; pass++) {
         for (size_t m = 0; m < r.modes.size(); m++) {
             if (r.modes[m].llvmpipe) continue;
@@ -173,7 +173,9 @@ static SweepFit Fit(const SweepResult &r, int view, int mode) {
 }
 
 bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
+    // Whole passes: the start view's frames are timed a third at a time.
     r.startFrames = o.frames < SweepStartFrames ? o.frames : SweepStartFrames;
+    r.startFrames = (r.startFrames + SweepPasses - 1) / SweepPasses * SweepPasses;
     r.walkFrames = o.frames;
     r.allCores = o.maxThreads;
     r.modes.clear();

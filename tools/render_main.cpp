@@ -103,6 +103,7 @@ static int Run(int argc, char **argv) {
     struct ThreadsStop {
         ~ThreadsStop() { StopBandThreads(); }
     } threadsStop;
+    if (options.threads == 0) options.threads = ProcessorThreads();
     if (options.threads > 1 && !StartBandThreads(options.threads, error)) return Fail(error);
 
     // Frames are drawn as the script is read, so a long or endless pipe

@@ -56,7 +56,7 @@ bool ParseThreadCount(const std::string &text, int &threads, std::string &error)
         return error = "--threads wants a whole number from 1 to " + std::to_string(MaxBandThreads) +
                        " (0: all hardware threads), got " + Quote(text),
                false;
-    threads = n == 0 ? ProcessorThreads() : n;
+    threads = n; // 0: all hardware threads, which the tool asks the bands for
     return true;
 }
 

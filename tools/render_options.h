@@ -12,7 +12,7 @@ struct RenderOptions {
     bool haveCamera = false;
     CameraState camera{};
     std::string script, png, raw, depth;
-    int threads = 1; // 1: the specified one-thread frame cycle
+    int threads = 1; // 1: the specified one-thread frame cycle; 0: all hardware threads
     FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
 };
 

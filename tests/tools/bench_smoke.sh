@@ -9,7 +9,8 @@
 # once at an odd size on two threads, where the known images do not apply but
 # the counting build must still draw what the timed one drew (as shipped only
 # when BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build, where a run takes a
-# minute).
+# minute). Then a short sweep over two small sizes, whose JSON, fit and chart
+# are checked (never its times).
 #   bench_smoke.sh SCANVANE_BENCH [SCANVANE_MICROBENCH]
 set -euo pipefail
 bench=$1 micro=${2:-}
@@ -172,6 +173,107 @@ for v in d["views"]:
 sys.exit(1 if bad else 0)
 PY
 done
+# The sweep, short: two sizes (one odd), a few frames, on two threads and
+# all of them; its JSON has every documented field, its modes drew the
+# counting build's frames at every size, its fit and efficiency follow from
+# its own figures, and the chart is written whole (never a .part).
+svg=$work/sweep.svg
+for threads in 2 0; do
+echo "== scanvane-bench --sweep --threads $threads"
+json=$("$bench" --sweep --json --sweep-sizes 64x48,97x61 --sweep-frames 6 --threads $threads --svg "$svg")
+python3 - "$json" "$version" "$svg" "$threads" <<'PY'
+import json, math, os, re, sys
+d = json.loads(sys.argv[1])
+version, svg, threads = sys.argv[2], sys.argv[3], int(sys.argv[4])
+bad = []
+num, integer, string, boolean = (int, float), int, str, bool
+header = {"schema_version": integer, "program": string, "version": string, "headline": string,
+          "compiler": string, "os": string, "processor": string, "cpu_family": string,
+          "cpu_model": string, "date": string, "fill": string, "counter_frequency_hz": integer,
+          "sweep": dict}
+for k, t in header.items():
+    if not isinstance(d.get(k), t) or isinstance(d.get(k), bool):
+        bad.append("%s: %r is not %s" % (k, d.get(k), t))
+for k in sorted(set(d) - set(header)):
+    bad.append("%s not documented" % k)
+s = d.get("sweep") or {}
+want_sweep = {"sweep_schema_version", "warmup_frames", "start_frames", "walk_frames",
+              "all_cores_threads", "llvmpipe_renderer", "modes", "sizes", "fits"}
+if set(s) != want_sweep:
+    bad.append("sweep fields %s, want %s" % (sorted(s), sorted(want_sweep)))
+if s.get("sweep_schema_version") != 1 or s.get("start_frames") != 6 or s.get("walk_frames") != 6:
+    bad.append("sweep version or frames: %s" % {k: s.get(k) for k in ("sweep_schema_version", "start_frames", "walk_frames")})
+cores = s.get("all_cores_threads")
+if threads and cores != threads or not isinstance(cores, int) or cores < 2:
+    bad.append("all_cores_threads %s with --threads %s" % (cores, threads))
+names = [m["name"] for m in s.get("modes", [])]
+want_names = ["one_thread_streaming_clear"] + ["threads_%d" % t for t in range(1, (cores or 0) + 1)] + \
+    ["llvmpipe_one_thread", "llvmpipe_all_cores"]
+if names != want_names:
+    bad.append("modes %s, want %s" % (names, want_names))
+sizes = [(z.get("width_px"), z.get("height_px")) for z in s.get("sizes", [])]
+if sizes != [(64, 48), (97, 61)]:
+    bad.append("sizes %s" % sizes)
+lp = s.get("llvmpipe_renderer") is not None
+for z in s.get("sizes", []):
+    if z.get("frames_agree") is not True:
+        bad.append("%sx%s: the modes or the counting build drew different frames" % sizes[0])
+    if set(z) != {"width_px", "height_px", "frames_agree", "start", "walk"}:
+        bad.append("size fields %s" % sorted(z))
+    for view in ("start", "walk"):
+        v = z.get(view, {})
+        if set(v) != {"pixels_tested"} | set(names):
+            bad.append("%s fields %s" % (view, sorted(v)))
+        if not isinstance(v.get("pixels_tested"), num) or v["pixels_tested"] <= 0:
+            bad.append("%s pixels_tested %r" % (view, v.get("pixels_tested")))
+        for n in names:
+            c = v.get(n)
+            if c is None and (not n.startswith("llvmpipe") or lp):
+                bad.append("%s %s not timed" % (view, n))
+            elif c is not None and (set(c) != {"median_ns", "min_ns"} or not 0 < c["min_ns"] <= c["median_ns"]):
+                bad.append("%s %s: %r" % (view, n, c))
+fits = s.get("fits", {})
+for view in ("start", "walk"):
+    for n in names:
+        f = fits.get(view, {}).get(n, "missing")
+        if f is None and n.startswith("llvmpipe") and not lp:
+            continue
+        if not isinstance(f, dict) or set(f) != {"fixed_ns", "per_pixel_tested_ns", "r_squared"}:
+            bad.append("fit %s %s: %r" % (view, n, f))
+            continue
+        # Two sizes: the line goes through both points.
+        pts = [(z[view]["pixels_tested"], z[view][n]["median_ns"]) for z in s["sizes"]]
+        for x, y in pts:
+            if abs(f["fixed_ns"] + f["per_pixel_tested_ns"] * x - y) > 1e-3 * y + 2:
+                bad.append("fit %s %s misses (%s, %s)" % (view, n, x, y))
+if d.get("schema_version") != 1 or d.get("version") != version or d.get("program") != "scanvane-bench":
+    bad.append("header %s %s %s" % (d.get("schema_version"), d.get("program"), d.get("version")))
+text = open(svg).read() if os.path.exists(svg) else ""
+if not text.startswith("<?xml") or not text.rstrip().endswith("</svg>") or \
+        text.count("<polyline") < 2 * len(names) or "97x61" not in text:
+    bad.append("--svg: not the whole chart (%d bytes)" % len(text))
+if os.path.exists(svg + ".part"):
+    bad.append("--svg left its .part behind")
+for b in bad:
+    print("FAIL:", b)
+sys.exit(1 if bad else 0)
+PY
+rm -f "$svg"
+done
+# The sweep's own options: refused without --sweep, and bad values.
+for args in "--svg x.svg" "--sweep-frames 5" "--sweep --size 64x48" "--sweep --sweep-frames 0" \
+    "--sweep --sweep-frames 601" "--sweep --sweep-sizes 64x48,abc" "--sweep --sweep-sizes 15x16" \
+    "--sweep --svg $work" "--threads 257"; do
+    status=0
+    # shellcheck disable=SC2086
+    err=$(cd "$work" && "$bench" $args 2>&1 >/dev/null) || status=$?
+    if [ $status -ne 2 ] || [ "$(wc -l <<<"$err")" -ne 1 ]; then
+        echo "FAIL: $args: status $status, $err"
+        exit 1
+    fi
+done
+[ ! -e "$work/x.svg" ] || { echo "FAIL: a refused run left x.svg"; exit 1; }
+echo "ok: the sweep's JSON, chart and option errors"
 # Forcing a fill path that does not exist is refused, not replaced.
 if "$bench" --fill avx3 >/dev/null 2>&1; then echo "FAIL: --fill avx3 accepted"; exit 1; fi
 # So is a size outside the frames drawn, with status 2 and one line.
