@@ -52,7 +52,7 @@ static SweepCell CellOf(const std::vector<double> &ns) {
     SweepCell cell;
     if (ns.empty()) return cell;
     Timing t = Summarise(ns);
-    cell.have = true, cell.medianNs = t.median, cell.minNs = t.min;
+    cell.have = true, cell.medianNs = t.median, cell.minNs = t.min, cell.p25Ns = t.p25;
     return cell;
 }
 
@@ -205,7 +205,7 @@ bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
             Timing t;
             r.haveLp = TimeLlvmpipeCameras(cameras, SweepWarmFrames, (int)cameras.size(),
                                            r.modes[m].threads, t, r.lpRenderer, r.lpError);
-            if (r.haveLp) row.cells[1][m] = {true, t.median, t.min};
+            if (r.haveLp) row.cells[1][m] = {true, t.median, t.min, t.p25};
             r.haveLp = r.haveLp && row.cells[0][m].have;
         }
         // The counting build's start frame is the one every mode drew.
@@ -284,7 +284,9 @@ void PrintSweepTable(const SweepResult &r, const std::string &headline) {
 }
 
 static void PrintCell(const SweepCell &c) {
-    if (c.have) std::printf("{\"median_ns\":%.0f,\"min_ns\":%.0f}", c.medianNs, c.minNs);
+    if (c.have)
+        std::printf("{\"median_ns\":%.0f,\"p25_ns\":%.0f,\"min_ns\":%.0f}", c.medianNs, c.p25Ns,
+                    c.minNs);
     else std::printf("null");
 }
 

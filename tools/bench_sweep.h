@@ -37,7 +37,7 @@ struct SweepMode {
 constexpr int SweepViewCount = 2; // start, walk
 struct SweepCell {
     bool have = false;
-    double medianNs = 0, minNs = 0;
+    double medianNs = 0, minNs = 0, p25Ns = 0;
 };
 struct SweepRow {
     FrameSize size;

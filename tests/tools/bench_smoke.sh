@@ -230,7 +230,7 @@ for z in s.get("sizes", []):
             c = v.get(n)
             if c is None and (not n.startswith("llvmpipe") or lp):
                 bad.append("%s %s not timed" % (view, n))
-            elif c is not None and (set(c) != {"median_ns", "min_ns"} or not 0 < c["min_ns"] <= c["median_ns"]):
+            elif c is not None and (set(c) != {"median_ns", "p25_ns", "min_ns"} or not 0 < c["min_ns"] <= c["p25_ns"] <= c["median_ns"]):
                 bad.append("%s %s: %r" % (view, n, c))
 fits = s.get("fits", {})
 for view in ("start", "walk"):
