@@ -10,7 +10,7 @@
 
 #include "render/types.h"
 
-constexpr int MaxBandThreads = 64;
+constexpr int MaxBandThreads = 256;
 
 // Starts threads - 1 helpers (the caller is the other thread). One thread
 // draws the whole frame as one band. False with a message for a count out of

@@ -40,7 +40,7 @@ static const char usage[] =
     "  --png      last frame as 8-bit RGB PNG\n"
     "  --raw      last frame's colour buffer, %d little-endian 0x00RRGGBB words\n"
     "  --depth    last frame's depth buffer, %d little-endian floats\n"
-    "  --threads  draw each frame's rows in bands on N threads (1 to 64), the\n"
+    "  --threads  draw each frame's rows in bands on N threads (1 to 256), the\n"
     "             target cleared with ordinary stores; the frames are the same.\n"
     "             1, the default, is the one-thread frame cycle as shipped\n"
     "  --fill     force the span fill: %s; default: the widest this\n"

@@ -3,11 +3,17 @@
 
 #include <string.h>
 
+#include <stdlib.h>
+
+#include <string>
+
 #include "app/camera.h"
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/keys.h"
 #include "app/platform.h"
 #include "app/version.h"
+#include "render/bands.h"
 #include "render/frame_size.h"
 
 ShellState Shell;
@@ -43,12 +49,33 @@ void RunMessageLoop() {
 
 void DestroyMainWindow() { DestroyWindow(Shell.mainWindow); }
 
+// The helpers of the all-cores frame start once the frame's size is set;
+// a machine that cannot start them says so and the program ends.
+static void StartDrawingThreads() {
+    if (Options.threads <= 1) return;
+    std::string error;
+    if (StartBandThreads(Options.threads, error)) return;
+    MessageBoxA(Shell.mainWindow, ("Cannot draw on " + std::to_string(Options.threads) + " threads: " + error).c_str(),
+                "Scanvane", MB_OK);
+    exit(1);
+}
+
+// One thread draws as the program always has (the streaming clear); more
+// draw the same frame in bands.
+static void DrawFrame() {
+    if (Options.threads > 1)
+        RenderFrameInBands();
+    else
+        RenderFrame();
+}
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         // The main window handle is still null here, so the box has no owner.
         MessageBoxA(Shell.mainWindow, ControlsText(), ControlsCaption, MB_OK);
         InitGraphics(window);
+        StartDrawingThreads();
         return 0;
     case WM_PAINT:
         // While a failure box is open its modal loop still delivers paints;
@@ -58,7 +85,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             ValidateRect(window, NULL);
             return 0;
         }
-        RenderFrame();
+        DrawFrame();
         return 0;
     case WM_CLOSE:
     // The loop dispatches whatever GetMessageA returns, so a quit message

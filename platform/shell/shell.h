@@ -23,7 +23,14 @@ struct PresentationState {
     bool failing;                    // a "Graphics failure" box is open
 };
 
+// What the command line chose; without arguments, the program as it always
+// was: the default frame size stretched to the window, one thread.
+struct ShellOptions {
+    int threads; // 1: the one-thread frame cycle; more: the frame drawn in bands
+};
+
 extern ShellState Shell;
+extern ShellOptions Options;
 extern PresentationState Presentation;
 
 // Answers --help, --version or a bad option; -1 when the program is to run.
