@@ -19,6 +19,9 @@ std::vector<uint32_t> LastImage; // the back buffer as last presented
 std::vector<uint32_t> LastDumped;
 
 const DWORD QuadFormat = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+// The largest texture side Direct3D 9 hardware commonly takes; room for an
+// 8K frame.
+const UINT MaxTextureSide = 8192;
 
 struct TexturedVertex {
     float x, y, z, rhw;
@@ -104,7 +107,7 @@ struct Device final : Counted<IDirect3DDevice9> {
                                             D3DPOOL, IDirect3DTexture9 **out, HANDLE *shared) override {
         if (out == nullptr) return D3DERR_INVALIDCALL;
         *out = nullptr;
-        if (w == 0 || h == 0 || w > 4096 || h > 4096 || levels > 1 || usage != 0 || format != D3DFMT_X8R8G8B8 ||
+        if (w == 0 || h == 0 || w > MaxTextureSide || h > MaxTextureSide || levels > 1 || usage != 0 || format != D3DFMT_X8R8G8B8 ||
             shared != nullptr)
             return D3DERR_INVALIDCALL;
         if (TestFailure("texture")) return E_OUTOFMEMORY;
@@ -188,12 +191,37 @@ struct Device final : Counted<IDirect3DDevice9> {
         }
     }
 
+    // The full-window quad the presentation draws (top-left, top-right,
+    // bottom-right; bottom-right, bottom-left, top-left), opaque white, with
+    // a texture of the back buffer's own size: every pixel centre samples its
+    // own texel unchanged, so the texture is copied as it is (what the
+    // general path below gives, in a fraction of the time at large sizes).
+    bool CopiesTextureWhole(UINT count, const char *p, UINT stride) const {
+        if (count != 2 || stage0 == nullptr || stage0->locked || stage0->width != width ||
+            stage0->height != height)
+            return false;
+        const float w = (float)width, h = (float)height;
+        const float corners[6][2] = {{0, 0}, {w, 0}, {w, h}, {w, h}, {0, h}, {0, 0}};
+        for (int k = 0; k < 6; ++k) {
+            TexturedVertex v;
+            memcpy(&v, p + (size_t)k * stride, sizeof v);
+            if (v.x != corners[k][0] || v.y != corners[k][1] || v.diffuse != 0xFFFFFFFF ||
+                v.u != v.x / w || v.v != v.y / h)
+                return false;
+        }
+        return true;
+    }
+
     HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void *vertices,
                                               UINT stride) override {
         if (!inScene || type != D3DPT_TRIANGLELIST || fvf != QuadFormat || vertices == nullptr ||
             stride < sizeof(TexturedVertex))
             return D3DERR_INVALIDCALL;
         const char *p = (const char *)vertices;
+        if (CopiesTextureWhole(count, p, stride)) {
+            memcpy(back.data(), stage0->bits, back.size() * 4);
+            return D3D_OK;
+        }
         for (UINT i = 0; i < count; ++i) {
             TexturedVertex v[3];
             for (int k = 0; k < 3; ++k) memcpy(&v[k], p + (size_t)(3 * i + k) * stride, sizeof v[k]);
