@@ -68,7 +68,7 @@ check "no failure, Escape after 25 frames" "SCANVANE_DRIVER_FRAMES=25 SCANVANE_D
 # Each must end by itself: a program with no visible display would otherwise
 # wait for ever for a key nobody can press.
 no_display="scanvane: no display to show the window on"
-usage="usage: scanvane [--help] [--version]"
+usage="usage: scanvane [--threads N] [--help] [--version]"
 program_check() {
     local name=$1 env=$2 args=$3 status=$4 out_line=$5 err_line=$6
     local out err rc problems=()
@@ -111,5 +111,15 @@ program_check "an unknown option" "" "--frobnicate" 2 "" "scanvane: unknown opti
 program_check "a word" "" "view.png" 2 "" "scanvane: unknown option 'view.png'"
 program_check "a value on a switch" "" "--help=yes" 2 "" "scanvane: --help takes no value"
 program_check "help with a bad option" "" "--help --bad" 2 "" "scanvane: unknown option '--bad'"
+# The thread count: checked before any display is asked for.
+threads_range="scanvane: --threads wants a whole number from 1 to 256, or 0 for every hardware thread"
+program_check "--threads 257" "" "--threads 257" 2 "" "$threads_range; got '257'"
+program_check "--threads -1" "" "--threads -1" 2 "" "$threads_range; got '-1'"
+program_check "--threads two" "" "--threads=two" 2 "" "$threads_range; got 'two'"
+program_check "--threads empty" "" "--threads=" 2 "" "$threads_range; got ''"
+program_check "--threads 1000000" "" "--threads 1000000" 2 "" "$threads_range; got '1000000'"
+program_check "--threads without a value" "" "--threads" 2 "" "scanvane: --threads needs a value"
+program_check "--threads twice" "" "--threads 2 --threads 2" 2 "" "scanvane: --threads given twice"
+program_check "--threads 0 with no display" "" "--threads 0" 1 "" "$no_display"
 
 [ "$failures" -eq 0 ] || { echo "$failures failure-path checks failed"; exit 1; }
