@@ -49,8 +49,9 @@ struct Texture final : Counted<IDirect3DTexture9> {
     bool locked = false;
 
     Texture(int w, int h) : width(w), height(h) {
-        // The render-target clear writes aligned 16-byte groups.
-        bits = (uint32_t *)aligned_alloc(16, (size_t)w * h * 4);
+        // The render-target clear writes aligned 16-byte groups;
+        // aligned_alloc wants a whole number of them.
+        bits = (uint32_t *)aligned_alloc(16, ((size_t)w * h * 4 + 15) & ~(size_t)15);
     }
     ~Texture() { free(bits); }
     HRESULT STDMETHODCALLTYPE LockRect(UINT level, D3DLOCKED_RECT *out, const RECT *, DWORD) override {
