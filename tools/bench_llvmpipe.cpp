@@ -17,6 +17,8 @@
 #include "render/frame_size.h"
 #include "tools/bench_views.h"
 
+const bool LlvmpipeBuiltIn = true;
+
 // In this process: llvmpipe reads LP_NUM_THREADS once, when its first
 // context is made, so each thread count needs a process of its own.
 static bool TimeLlvmpipeHere(const CameraState &camera, int frames, int threads,
@@ -145,6 +147,8 @@ bool TimeLlvmpipe(const CameraState &camera, int frames, int threads, Timing &ti
 }
 
 #else
+
+const bool LlvmpipeBuiltIn = false;
 
 bool TimeLlvmpipe(const CameraState &, int, int, Timing &, std::string &, std::string &error,
                   std::vector<double> *) {

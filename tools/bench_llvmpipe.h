@@ -7,6 +7,9 @@
 #include "app/camera.h"
 #include "tools/bench_floors.h"
 
+// Whether this build has OSMesa, so that every run can draw the yardstick.
+extern const bool LlvmpipeBuiltIn;
+
 // False with a message when OSMesa is missing from this build or fails.
 // Times clear + draw + glFinish of frames (after warm-up ones) at the camera,
 // with llvmpipe's own threads set to threads (LP_NUM_THREADS; 1 draws on the

@@ -111,6 +111,12 @@ bool StageFiles(const std::vector<OutputFile> &files, StagedFiles &staged, std::
     return true;
 }
 
+bool CheckOutputPath(const std::string &path, std::string &error) {
+    if (Classify(path) == Target::Special) return true; // opened only when written
+    StagedFiles probe; // its empty PATH.part goes with it
+    return StageFiles({{path, ""}}, probe, error);
+}
+
 bool CommitFiles(StagedFiles &staged, std::string &error) {
     for (size_t i = 0; i < staged.parts.size(); i++) {
         if (!ReplaceFile(staged.parts[i], staged.targets[i])) {

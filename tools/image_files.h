@@ -30,6 +30,10 @@ struct StagedFiles {
 // cannot be renamed onto and is written straight into, after the others.
 bool StageFiles(const std::vector<OutputFile> &files, StagedFiles &staged, std::string &error);
 
+// Whether path can take an output, asked before a long run so that a
+// directory or a missing folder is refused at once; leaves nothing behind.
+bool CheckOutputPath(const std::string &path, std::string &error);
+
 // Renames every staged file into place, once the whole run has succeeded.
 bool CommitFiles(StagedFiles &staged, std::string &error);
 

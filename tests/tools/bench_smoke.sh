@@ -1,24 +1,141 @@
 #!/usr/bin/env bash
 # The benchmarks still run and still measure the frames they claim to: every
 # view's frames hash to the known images (the walk: all 600 of them), the
-# counting build agrees, and the work counts are the known ones. Times are
-# printed, never checked. Once as shipped, once with the frames drawn in bands
-# on two threads and once with the baseline span fill forced (as shipped only
-# when BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build, where a run takes
-# a minute).
+# counting build agrees, and the work counts are the known ones. The JSON has
+# every field docs/bench-json.md documents, with its type and its unit, and
+# nothing undocumented. Times are printed, never checked. Once as shipped,
+# once with the frames drawn in bands on two threads over two rounds with the
+# walk's frames written as CSV, and once with the baseline span fill forced
+# (as shipped only when BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build,
+# where a run takes a minute).
 #   bench_smoke.sh SCANVANE_BENCH [SCANVANE_MICROBENCH]
 set -euo pipefail
 bench=$1 micro=${2:-}
-variants=("" "--threads 2" "--fill sse2")
+version=$(sed -n 's/^project(Scanvane VERSION \([0-9.]*\) .*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+csv=$work/walk.csv
+variants=("" "--threads 2 --repeat 2 --frames-csv $csv" "--fill sse2")
 [ "${BENCH_SMOKE_SHIPPED_ONLY:-0}" = 1 ] && variants=("")
 for args in "${variants[@]}"; do
 echo "== scanvane-bench $args"
+rm -f "$csv"
 # shellcheck disable=SC2086
 json=$("$bench" --json $args)
-python3 - "$json" "$args" <<'PY'
-import json, sys
+python3 - "$json" "$args" "$version" "$csv" <<'PY'
+import json, os, re, sys
 d = json.loads(sys.argv[1])
-args = sys.argv[2].split()
+args, version, csv = sys.argv[2].split(), sys.argv[3], sys.argv[4]
+bad = []
+
+# The documented schema (docs/bench-json.md): field -> type.
+num, integer, string, boolean = (int, float), int, str, bool
+class OrNull:  # the field may also be null
+    def __init__(self, want): self.want = want
+timing = {"min_ns": num, "p25_ns": num, "median_ns": num, "median_fps": num,
+          "spread": {"min_ns": num, "median_ns": num, "max_ns": num}}
+work = {"frames": integer, "pixels_tested": num, "pixels_written": num, "spans": num,
+        "triangles_drawn": num, "triangles_rejected": num, "triangles_clipped": num,
+        "triangles_split": num}
+view = dict(timing, name=string, median_ticks=num, median_vs_clear_floor=num,
+            median_vs_memset=num, frame_hash=string, work=work)
+lp_ratios = {k: OrNull(num) for k in (
+    "llvmpipe_one_thread_min_vs_min", "llvmpipe_one_thread_p25_vs_p25",
+    "llvmpipe_all_cores_min_vs_min", "llvmpipe_all_cores_p25_vs_p25")}
+mode = dict(timing, threads=integer, **lp_ratios)
+schema = {
+    "schema_version": integer, "program": string, "version": string, "headline": string,
+    "compiler": string, "os": string, "processor": string, "cpu_family": string,
+    "cpu_model": string, "date": string, "fill": string, "threads": integer,
+    "all_cores_threads": integer, "width_px": integer, "height_px": integer,
+    "rounds": integer, "passes": integer, "warmup_frames": integer,
+    "measured_frames": integer, "counter_frequency_hz": integer, "views": [view],
+    "floors": {"streaming_stores": timing, "memset": timing, "clear_render_target": timing,
+               "clear_vs_streaming_floor": num},
+    "counting_build_agrees": boolean,
+    "start_modes": {"one_thread_streaming_clear": mode, "one_thread_ordinary_clear": mode,
+                    "all_cores": OrNull(mode)},
+    "llvmpipe": OrNull({"renderer": string, "one_thread": dict(timing, threads=integer),
+                        "all_cores": dict(timing, threads=integer)}),
+}
+# Every number names its unit (the documented suffixes) or is a count.
+units = re.compile(r".*(_ns|_fps|_ticks|_hz|_px|_vs_[a-z0-9_]+)$")
+counts = {"schema_version", "threads", "all_cores_threads", "rounds", "passes", "warmup_frames",
+          "measured_frames", "frames"} | set(work)
+
+def check(value, want, where):
+    if isinstance(want, OrNull):
+        if value is None:
+            return
+        want = want.want
+    if isinstance(want, dict):
+        if not isinstance(value, dict):
+            return bad.append("%s: %r is not an object" % (where, value))
+        for k in sorted(set(want) - set(value)):
+            bad.append("%s.%s missing" % (where, k))
+        for k in sorted(set(value) - set(want)):
+            bad.append("%s.%s not documented" % (where, k))
+        for k in set(want) & set(value):
+            check(value[k], want[k], where + "." + k)
+    elif isinstance(want, list):
+        if not isinstance(value, list) or not value:
+            return bad.append("%s: %r is not a list" % (where, value))
+        for i, item in enumerate(value):
+            check(item, want[0], "%s[%d]" % (where, i))
+    else:
+        name = where.rsplit(".", 1)[-1]
+        is_bool = isinstance(value, bool)
+        if want is bool and not is_bool or want is not bool and (
+                is_bool or not isinstance(value, want)):
+            bad.append("%s: %r is not %s" % (where, value, want))
+        if want in (num, integer) and not units.match(name) and name not in counts:
+            bad.append("%s: a number whose name gives no unit" % where)
+
+check(d, schema, "json")
+if bad:  # the rest reads fields the schema promised
+    print("\n".join("FAIL: " + b for b in bad))
+    sys.exit(1)
+timings = [v for v in d["views"]] + list(d["floors"][k] for k in (
+    "streaming_stores", "memset", "clear_render_target")) + [
+    d["start_modes"][m] for m in d["start_modes"] if d["start_modes"][m]]
+if d["llvmpipe"]:
+    timings += [d["llvmpipe"]["one_thread"], d["llvmpipe"]["all_cores"]]
+for t in timings:
+    s = t["spread"]
+    if not 0 < t["min_ns"] <= t["p25_ns"] <= t["median_ns"] or not (
+            t["min_ns"] <= s["min_ns"] <= s["median_ns"] == t["median_ns"] <= s["max_ns"]):
+        bad.append("timings out of order: %s" % t)
+    if abs(t["median_fps"] * t["median_ns"] / 1e9 - 1) > 0.01:
+        bad.append("median_fps %s is not 1e9 / median_ns %s" % (t["median_fps"], t["median_ns"]))
+if d["counter_frequency_hz"] == 1000000000 and any(
+        v["median_ticks"] != v["median_ns"] for v in d["views"]):
+    bad.append("median_ticks differ from median_ns on a 1 GHz counter")
+# Run natively, where the build has threads: the all-cores mode is timed.
+if d["start_modes"]["all_cores"] is None:
+    bad.append("the all-cores mode was not timed")
+if d["schema_version"] != 1 or d["program"] != "scanvane-bench" or d["version"] != version:
+    bad.append("schema/program/version: %s %s %s" % (d["schema_version"], d["program"], d["version"]))
+if not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", d["date"]):
+    bad.append("date %s is not UTC ISO 8601" % d["date"])
+if not d["compiler"].strip() or not d["os"].strip() or not d["processor"].strip():
+    bad.append("compiler, os or processor empty")
+if (d["width_px"], d["height_px"]) != (512, 384):
+    bad.append("size %dx%d" % (d["width_px"], d["height_px"]))
+want_rounds = int(args[args.index("--repeat") + 1]) if "--repeat" in args else 1
+if d["rounds"] != want_rounds:
+    bad.append("rounds %s, want %s" % (d["rounds"], want_rounds))
+if not d["headline"].startswith("scanvane-bench %s: start view " % version) or not all(
+        x in d["headline"] for x in (d["processor"], "fill " + d["fill"], " fps on one thread")):
+    bad.append("headline lacks the version, processor or fill: %s" % d["headline"])
+if "--frames-csv" in args:
+    rows = open(csv).read().splitlines()
+    want_rows = ["%d,%d" % (r, f) for r in range(1, want_rounds + 1)
+                 for f in range(1, d["measured_frames"] + 1)]
+    if rows[0] != "round,frame,ns" or [r.rsplit(",", 1)[0] for r in rows[1:]] != want_rows or \
+            not all(r.rsplit(",", 1)[1].isdigit() and int(r.rsplit(",", 1)[1]) > 0 for r in rows[1:]):
+        bad.append("--frames-csv: %d rows, first %s" % (len(rows), rows[:2]))
+    if os.path.exists(csv + ".part"):
+        bad.append("--frames-csv left its .part behind")
 want = {  # name: (frame hash, frames hashed, pixels written per frame, tested)
     "start":  ("3c48d4122932db57", 1, 197286, 256296),
     "window": ("9c9aaa2961663fb5", 1, 197037, 348291),
@@ -26,7 +143,6 @@ want = {  # name: (frame hash, frames hashed, pixels written per frame, tested)
     "above":  ("da9abcbac0c80703", 1, 93583, 94419),
     "walk":   ("29df98eb79e4170d", 600, 197149.7, 252874.7),
 }
-bad = []
 views = {v["name"]: v for v in d["views"]}
 if sorted(views) != sorted(want):
     bad.append("views %s, want %s" % (sorted(views), sorted(want)))
@@ -34,26 +150,17 @@ for name, (h, n, written, tested) in want.items():
     v = views.get(name)
     if v is None:
         continue
-    got = (v["frame_hash"], v["counted_frames"], round(v["pixels_written"], 1),
-           round(v["pixels_tested"], 1))
+    got = (v["frame_hash"], v["work"]["frames"], round(v["work"]["pixels_written"], 1),
+           round(v["work"]["pixels_tested"], 1))
     if got != (h, n, written, tested):
         bad.append("%s: got %s, want %s" % (name, got, (h, n, written, tested)))
-    if not 0 < v["min_ns"] <= v["p25_ns"] <= v["median_ns"]:
-        bad.append("%s: min/p25/median out of order" % name)
 if d.get("counting_build_agrees") is not True:
     bad.append("the counting build drew different frames")
-if not 0 < d["clear_floor_ns"] and 0 < d["clear_ns"]:
-    bad.append("floors not measured")
 want_threads = int(args[args.index("--threads") + 1]) if "--threads" in args else 1
 if d.get("threads") != want_threads:
     bad.append("threads %s, want %s" % (d.get("threads"), want_threads))
-if d.get("path") not in ("sse2", "avx2", "avx512") or ("--fill" in args and d["path"] != args[-1]):
-    bad.append("span fill path %s" % d.get("path"))
-modes = d.get("start_modes", {})
-for mode in ("one_thread_streaming_clear", "one_thread_ordinary_clear", "all_cores"):
-    m = modes.get(mode)
-    if not m or not 0 < m["min_ns"] <= m["p25_ns"] <= m["median_ns"]:
-        bad.append("start view mode %s not timed: %s" % (mode, m))
+if d["fill"] not in ("sse2", "avx2", "avx512") or ("--fill" in args and d["fill"] != args[-1]):
+    bad.append("span fill %s" % d["fill"])
 for b in bad:
     print("FAIL:", b)
 for v in d["views"]:

@@ -117,6 +117,16 @@ if [ -n "$bench" ]; then
     shared_options
     bad "--json given twice" $N --json --json
     bad "--compare-llvmpipe takes no value" $N --compare-llvmpipe=yes
+    bad "--repeat wants a whole number from 1 to 100, got '0'" $N --repeat 0
+    bad "--repeat wants a whole number from 1 to 100, got '101'" $N --repeat=101
+    bad "--repeat wants a whole number from 1 to 100, got '2x'" $N --repeat 2x
+    bad "--repeat wants a whole number from 1 to 100, got '-1'" $N --repeat -1
+    bad "--repeat needs a value" $N --repeat
+    bad "--repeat given twice" $N --repeat 2 --repeat 2
+    bad "--frames-csv needs a non-empty value" $N --frames-csv=
+    bad "--frames-csv given twice" $N --frames-csv a.csv --frames-csv b.csv
+    bad "cannot write '$I/a-directory': it is a directory" $N --frames-csv "$I/a-directory"
+    bad "cannot write 'no-such-dir/walk.csv': no folder 'no-such-dir'" $N --frames-csv no-such-dir/walk.csv
     program=("${renderer[@]}") name=scanvane-render
 fi
 # The renderer's own options.
