@@ -9,6 +9,7 @@
 #include "app/camera.h"
 #include "app/platform.h"
 #include "app/scene.h"
+#include "app/size_choice.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
@@ -22,10 +23,13 @@ float *DepthBuffer;
 Matrix4 ViewRotation;
 
 void InitGraphics(void *window) {
-    // Aligned for the clear's 16-byte stores; a failure is not caught. The
-    // colour buffer is the presentation's, handed over by each BeginFrame.
-    DepthBuffer = new (std::align_val_t(16)) float[(size_t)FrameWidth * FrameHeight];
-    SetUpRenderer(FrameWidth, FrameHeight, nullptr, DepthBuffer);
+    // The size chosen before start-up (512 x 384 unless a program chose).
+    // Aligned for the clear's 16-byte stores; a failure is not caught here
+    // (the tools catch it and refuse the size with a message). The colour
+    // buffer is the presentation's, handed over by each BeginFrame.
+    const int32_t width = ChosenFrameSize.width, height = ChosenFrameSize.height;
+    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(width, height)];
+    SetUpRenderer(width, height, nullptr, DepthBuffer);
     CreatePresentation(window);
     // The widest span fill this processor runs, unless one is forced (by the
     // environment, or by a program's own option before this call); a path
@@ -57,7 +61,7 @@ void BuildViewMatrix() {
 void RenderFrame() { RenderFrameDrawnBy(ClearAndDrawScene); }
 
 void ClearAndDrawScene() {
-    ClearRenderTarget(Screen.width * Screen.height, Target.colour, Target.depth);
+    ClearRenderTarget(FrameBufferPixels(Screen.width, Screen.height), Target.colour, Target.depth);
     AdvanceCameraAndSendScene();
 }
 

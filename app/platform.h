@@ -12,8 +12,10 @@
 void CreatePresentation(void *window);
 
 // Begins the frame on the display side and returns a writable colour buffer
-// of FrameWidth x FrameHeight pixels (render/frame_size.h), rows FrameWidth
-// pixels apart, 16-byte aligned. Never returns without one.
+// of the screen constants' width x height pixels (render/frustum.h: set
+// before CreatePresentation, never changed), rows width pixels apart with no
+// gap, FrameBufferPixels of them (render/frame_size.h), 16-byte aligned.
+// Never returns without one.
 uint32_t *BeginFrame();
 
 // Ends the use of the colour buffer and shows it over the whole client area.

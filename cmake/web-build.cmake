@@ -8,8 +8,11 @@ set(SCANVANE_NODE node --no-experimental-fetch CACHE STRING "How to run the node
 # node_environment.js hands them the host's environment variables.
 set(scanvane_node_environment ${PROJECT_SOURCE_DIR}/tools/node_environment.js)
 foreach(tool scanvane-render)
+  # Memory grows with the frame size asked for (16 MB would not even hold
+  # a 1920 x 1080 frame's buffers and outputs); a size beyond what can be
+  # had is refused with a message.
   target_link_options(${tool} PRIVATE -sNODERAWFS=1 -sENVIRONMENT=node -sEXIT_RUNTIME=1
-    "SHELL:--pre-js ${scanvane_node_environment}")
+    -sALLOW_MEMORY_GROWTH=1 "SHELL:--pre-js ${scanvane_node_environment}")
   set_property(TARGET ${tool} APPEND PROPERTY LINK_DEPENDS ${scanvane_node_environment})
   # A command that works as written, beside the .js: node with that flag.
   # Without it node prints the whole minified loader before its error.

@@ -20,7 +20,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "render/frame_size.h"
 #include "render/pipeline.h"
 #include "render/raster.h"
 #include "render/render_target.h"
@@ -28,16 +27,15 @@
 namespace {
 // Bands of 48 rows: small enough that a late thread leaves little for the
 // others to wait on, large enough that walking the triangles once per band
-// stays cheap. A lone thread takes the frame as one band.
+// stays cheap. A lone thread takes the frame as one band; the last band
+// takes what is left of the frame's rows.
 constexpr int BandRows = 48;
-constexpr int BandsPerFrame = FrameHeight / BandRows;
-static_assert(FrameHeight % BandRows == 0, "bands cover the frame exactly");
 
 TriangleRecord *collected;
 int collectedCount, collectedCapacity;
 bool collectedOverflow;
 
-int helperCount, bandCount;
+int helperCount, bandCount, rowsPerBand;
 std::atomic<bool> stopping{false};
 // Between frames the counter stands far past any band, so a helper that
 // claims late (or a new helper after the band count changed) finds nothing.
@@ -60,7 +58,8 @@ void Collect(TriangleRecord &triangle) {
 }
 
 void DrawBand(int band) {
-    const int32_t first = band * (FrameHeight / bandCount), end = first + FrameHeight / bandCount;
+    const int32_t first = band * rowsPerBand;
+    const int32_t end = first + rowsPerBand < Target.height ? first + rowsPerBand : Target.height;
     const int32_t at = first * Target.width, pixels = (end - first) * Target.width;
     ClearRenderTargetCached(pixels, Target.colour + at, Target.depth + at);
     for (int i = 0; i < collectedCount; i++) {
@@ -155,7 +154,9 @@ bool StartBandThreads(int threads, std::string &error) {
     static bool registered = false;
     if (!registered) registered = std::atexit(StopBandThreads) == 0;
     stopping.store(false);
-    bandCount = threads == 1 ? 1 : BandsPerFrame;
+    // The frame's size is fixed by now (the graphics start first).
+    rowsPerBand = threads == 1 ? Target.height : BandRows;
+    bandCount = (Target.height + rowsPerBand - 1) / rowsPerBand;
     for (int i = 0; i < threads - 1; i++) {
         if (!StartHelper(i, error)) {
             StopBandThreads();

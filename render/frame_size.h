@@ -1,9 +1,21 @@
-// The size of every frame: the colour and depth buffers, the presentation's
-// texture and back buffer, and the window's outer size. Both buffers use the
-// width as their row stride.
+// The size of every frame: the colour and depth buffers and the presentation's
+// texture. The size is chosen once at start-up (app/size_choice.h) and kept
+// in the screen constants (render/frustum.h); without a choice it is the
+// default below, the window's outer size too. Both buffers use the width as
+// their row stride, so a frame's pixels lie row by row with no gap.
 #pragma once
 #include <cstdint>
 
-constexpr int32_t FrameWidth = 512;
-constexpr int32_t FrameHeight = 384;
-constexpr int32_t FramePixels = FrameWidth * FrameHeight;
+constexpr int32_t DefaultFrameWidth = 512;
+constexpr int32_t DefaultFrameHeight = 384;
+
+// Every size from a thumbnail to an 8K screen, odd ones included.
+constexpr int32_t MinFrameWidth = 16, MinFrameHeight = 16;
+constexpr int32_t MaxFrameWidth = 7680, MaxFrameHeight = 4320;
+
+// Pixels each buffer holds and the clear writes: width x height rounded up
+// to whole four-pixel groups, since the clear stores 16 bytes at a time. The
+// few pixels past the last row are never drawn, shown, written or hashed.
+inline int32_t FrameBufferPixels(int32_t width, int32_t height) {
+    return (width * height + 3) & ~3;
+}

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "render/frame_size.h"
 #include "render/render_target.h"
 #include "render/span_fill.h"
 #include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
@@ -38,12 +39,14 @@ bool SetUpSpan(int32_t row, const Edge &l, const Edge &r, Span &span) {
     float inverse = w == 0.0f ? 0.0f : 1.0f / w;
     // Guard against drift past the screen edges: in-range triangles never
     // reach it, so it changes no pixel they draw, but a last pixel at column
-    // 512 would otherwise spill into the next row or past the buffer.
+    // `width` would otherwise spill into the next row or past the buffer.
     if (!(l.x > -1.0f && l.x < (float)Target.width)) return false;
     int32_t first = (int32_t)l.x;
     double wide = (double)w + 0.99;
     if (!(wide >= 1.0)) return false;
-    int32_t count = wide < 1024.0 ? (int32_t)wide : 1024;
+    // Bounded before the conversion, which a huge width would overflow; a
+    // constant bound (no frame is wider) keeps the test as cheap as before.
+    int32_t count = wide < (double)MaxFrameWidth ? (int32_t)wide : MaxFrameWidth;
     if (count > Target.width - first) count = Target.width - first;
 
     int32_t at = row * Target.width + first;
@@ -81,8 +84,12 @@ struct SpanBatch {
     }
 };
 
+// Less than a pixel above or left of the screen still truncates to row or
+// column 0. The view volume of an odd height reaches up to half a pixel
+// above row 0 (its centre row is the lower of the two middle ones), and
+// triangles that touch that edge must still be drawn.
 bool OnScreen(const Vertex &v, float width, float height) {
-    return v.x >= 0.0f && v.x <= width && v.y >= 0.0f && v.y <= height;
+    return v.x > -1.0f && v.x <= width && v.y > -1.0f && v.y <= height;
 }
 } // namespace
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 // Screen constants and view frustum for width x height, the identity in
-// CurrentMatrix, and Target over the given buffers (16-byte aligned, width *
-// height pixels; colour may be null until the first frame supplies it).
+// CurrentMatrix, and Target over the given buffers (16-byte aligned,
+// FrameBufferPixels(width, height) pixels, rows width pixels apart; colour
+// may be null until the first frame supplies it).
 void SetUpRenderer(int32_t width, int32_t height, uint32_t *colour, float *depth);

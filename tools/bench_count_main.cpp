@@ -6,6 +6,9 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "app/size_choice.h"
 
 #include "render/stats.h"
 #include "tools/bench_views.h"
@@ -13,8 +16,14 @@
 RenderStats Stats;
 
 int main(int argc, char **argv) {
-    if (argc > 1) {
-        std::fputs("usage: scanvane-bench-counts\n"
+    std::string error;
+    if (argc == 3 && !std::strcmp(argv[1], "--size")) {
+        if (!ParseFrameSize(argv[2], ChosenFrameSize, error)) {
+            std::fprintf(stderr, "scanvane-bench-counts: --size '%.60s' %s\n", argv[2], error.c_str());
+            return 2;
+        }
+    } else if (argc > 1) {
+        std::fputs("usage: scanvane-bench-counts [--size WIDTHxHEIGHT]\n"
                    "Counting pass of scanvane-bench; prints one line of work counts per view.\n",
                    std::strcmp(argv[1], "--help") == 0 ? stdout : stderr);
         return std::strcmp(argv[1], "--help") == 0 ? 0 : 2;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/scene.h"
-#include "render/frame_size.h"
+#include "render/frustum.h"
 #include "tools/bench_views.h"
 
 const bool LlvmpipeBuiltIn = true;
@@ -27,7 +27,7 @@ static bool TimeLlvmpipeHere(const CameraState &camera, int frames, int threads,
     // 0 rasterises on the calling thread; llvmpipe, not softpipe.
     setenv("LP_NUM_THREADS", threads <= 1 ? "0" : std::to_string(threads).c_str(), 1);
     setenv("GALLIUM_DRIVER", "llvmpipe", 0);
-    const int width = FrameWidth, height = FrameHeight;
+    const int width = Screen.width, height = Screen.height;
     OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
     if (!context) return error = "OSMesaCreateContextExt failed", false;
     std::vector<unsigned char> pixels((size_t)width * height * 4);
@@ -54,7 +54,8 @@ static bool TimeLlvmpipeHere(const CameraState &camera, int frames, int threads,
     // renderer's frustum; then the camera's turn and position.
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glFrustum(-1.0, 1.0, -0.75, 0.75, 1.0, 500.0);
+    const double aspect = (double)height / width;
+    glFrustum(-1.0, 1.0, -aspect, aspect, 1.0, 500.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glRotatef(camera.heading, 0.0f, 1.0f, 0.0f);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 #ifdef _WIN32
@@ -16,10 +17,12 @@
 #include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/quote.h"
+#include "app/size_choice.h"
 #include "app/version.h"
 #include "render/bands.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
+#include "render/frustum.h"
 #include "tools/bench_floors.h"
 #include "tools/bench_llvmpipe.h"
 #include "tools/bench_machine.h"
@@ -30,11 +33,12 @@
 
 static const char program[] = "scanvane-bench";
 
-// printf format: the passes, the largest repeat, the span fills.
+// printf format: the passes, the largest repeat, the span fills, the
+// default size, the size limits.
 static const char usage[] =
     "usage: scanvane-bench [--json] [--repeat N] [--frames-csv FILE]\n"
     "                      [--compare-llvmpipe] [--threads N] [--fill PATH]\n"
-    "                      | --help | --version\n"
+    "                      [--size WIDTHxHEIGHT] | --help | --version\n"
     "Times the real frame cycle's drawing work (begin frame to last triangle)\n"
     "for the views start, window, wall, above and walk: 60 warm-up frames, then\n"
     "min / p25 / median of 600 frames, with the work each view does and its\n"
@@ -61,6 +65,8 @@ static const char usage[] =
     "  --fill PATH         force the span fill: %s; default: the widest\n"
     "                      this processor runs. SCANVANE_FILL=PATH in the\n"
     "                      environment does the same where --fill is not given\n"
+    "  --size WIDTHxHEIGHT frame size in pixels (default %dx%d), from %dx%d\n"
+    "                      to %dx%d\n"
     "  --version           print the program's name and version\n"
     "Every option takes its value as --opt VALUE or --opt=VALUE.\n"
     "Exit status 0 on success, 2 on bad arguments or an unwritable --frames-csv,\n"
@@ -101,7 +107,9 @@ static std::string CountsProgram(const char *argv0) {
 // Runs the counting pass and fills in the counts; false with a message when
 // it is missing or says something unexpected.
 static bool ReadCounts(const std::string &program, ViewResult *results, std::string &error) {
-    std::string command = "\"" + program + "\"";
+    // The counting pass draws the same size, or its frames could not agree.
+    std::string command = "\"" + program + "\" --size " + std::to_string(Screen.width) + "x" +
+                          std::to_string(Screen.height);
     FILE *pipe = popen(command.c_str(), "r");
     if (!pipe) return error = "cannot run " + program, false;
     char line[512];
@@ -189,6 +197,7 @@ struct BenchOptions {
     int threads = 1, repeat = 1;
     std::string fill;      // empty: SCANVANE_FILL or the widest
     std::string framesCsv; // empty: none written
+    FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
 };
 
 static bool ParseRepeat(const std::string &text, int &repeat, std::string &error) {
@@ -220,6 +229,7 @@ static bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::strin
     const ToolOption &threads = FindOption(table, "--threads"),
                      &repeat = FindOption(table, "--repeat");
     if (threads.given && !ParseThreadCount(threads.value, o.threads, error)) return false;
+    if (!ToolFrameSize(FindOption(table, "--size").value, o.size, error)) return false;
     return !repeat.given || ParseRepeat(repeat.value, o.repeat, error);
 }
 
@@ -427,7 +437,7 @@ static void PrintJson(const BenchSetting &s, const BenchRun &run) {
                 JsonString(s.machine.compiler).c_str(), JsonString(s.machine.os).c_str(),
                 JsonString(s.machine.processor).c_str(), JsonString(s.machine.family).c_str(),
                 JsonString(s.machine.model).c_str(), s.machine.date.c_str(), s.fill, s.threads,
-                run.allCores, (int)FrameWidth, (int)FrameHeight, run.rounds, BenchModePasses,
+                run.allCores, (int)Screen.width, (int)Screen.height, run.rounds, BenchModePasses,
                 BenchWarmFrames, BenchMeasuredFrames, run.frequency);
     for (int v = 0; v < BenchViewCount; v++) {
         const ViewResult &r = run.results[v];
@@ -506,8 +516,9 @@ static void PrintTable(const BenchSetting &s, const BenchRun &run) {
     std::printf("cpu: %s (family %s, model %s)  %s  %s\n", s.machine.processor.c_str(),
                 s.machine.family.c_str(), s.machine.model.c_str(), s.machine.os.c_str(),
                 s.machine.compiler.c_str());
-    std::printf("counter: %" PRId64 " ticks/s%s  span fill: %s  threads: %d%s  %s\n", run.frequency,
-                ticksDiffer ? "" : " (ticks are ns)", s.fill, s.threads,
+    std::printf("counter: %" PRId64 " ticks/s%s  size: %dx%d  span fill: %s  threads: %d%s  %s\n",
+                run.frequency, ticksDiffer ? "" : " (ticks are ns)", (int)Screen.width,
+                (int)Screen.height, s.fill, s.threads,
                 s.threads > 1 ? " (rows in bands, ordinary clear)" : " (as shipped)",
                 s.machine.date.c_str());
     std::printf("drawing work per frame (begin frame to last triangle), %d frames after %d "
@@ -527,7 +538,8 @@ static void PrintTable(const BenchSetting &s, const BenchRun &run) {
         std::printf(" %8.2f %8.2f\n", r.ns.t.median / run.streamFloor.t.median,
                     r.ns.t.median / run.memsetFloor.t.median);
     }
-    std::printf("\nfloors, both %d-byte buffers\n%-26s", (int)(FramePixels * 4), "");
+    std::printf("\nfloors, both %zu-byte buffers\n%-26s", (size_t)Screen.width * Screen.height * 4,
+                "");
     PrintFigureHeadings(run.rounds);
     const struct {
         const char *name;
@@ -590,13 +602,26 @@ static void PrintTable(const BenchSetting &s, const BenchRun &run) {
     }
 }
 
+static int Run(int argc, char **argv);
+
 int main(int argc, char **argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc &) {
+        return ToolFail(program, "not enough memory for a " + std::to_string(ChosenFrameSize.width) +
+                                     "x" + std::to_string(ChosenFrameSize.height) + " frame");
+    }
+}
+
+static int Run(int argc, char **argv) {
     BenchOptions options;
     std::string error;
     if (!ParseBenchOptions(argc, argv, options, error)) return ToolFail(program, error);
     if (options.help || options.version) {
         if (options.help)
-            std::printf(usage, BenchModePasses, MaxBenchRepeat, FillPathChoices().c_str());
+            std::printf(usage, BenchModePasses, MaxBenchRepeat, FillPathChoices().c_str(),
+                        (int)DefaultFrameWidth, (int)DefaultFrameHeight, (int)MinFrameWidth,
+                        (int)MinFrameHeight, (int)MaxFrameWidth, (int)MaxFrameHeight);
         else
             std::printf("%s\n", VersionLine(program).c_str());
         return StandardOutputWritten() ? 0 : ToolFail(program, "cannot write standard output");
@@ -605,6 +630,7 @@ int main(int argc, char **argv) {
     // Refused now rather than after a minute of measuring.
     if (!options.framesCsv.empty() && !CheckOutputPath(options.framesCsv, error))
         return ToolFail(program, error);
+    ChosenFrameSize = options.size;
     StartBenchGraphics();
     // Stopped and joined on every way out (also registered at exit).
     struct ThreadsStop {

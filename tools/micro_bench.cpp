@@ -19,7 +19,7 @@
 #include "render/span_fill.h"
 
 namespace {
-constexpr int Width = FrameWidth, Height = FrameHeight, Pixels = FramePixels;
+constexpr int Width = DefaultFrameWidth, Height = DefaultFrameHeight, Pixels = Width * Height;
 
 // One render target for every benchmark, set up as the frame cycle does.
 void SetUpTarget() {

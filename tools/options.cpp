@@ -5,10 +5,11 @@
 
 #include "app/version.h"
 #include "render/fill_path.h"
+#include "render/frame_size.h"
 #include "app/quote.h"
 
 std::vector<ToolOption> CommonToolOptions() {
-    return {{"--help", false}, {"--version", false}, {"--fill", true}};
+    return {{"--help", false}, {"--version", false}, {"--fill", true}, {"--size", true}};
 }
 
 static ToolOption *Lookup(std::vector<ToolOption> &options, const std::string &name) {
@@ -59,6 +60,12 @@ bool ChooseToolFill(const std::string &fill, std::string &error) {
         return error = std::string(fill.empty() ? FillPathVariable : "--fill") + ": " + message,
                false;
     return true;
+}
+
+bool ToolFrameSize(const std::string &text, FrameSize &size, std::string &error) {
+    if (text.empty()) return size = {DefaultFrameWidth, DefaultFrameHeight}, true;
+    if (ParseFrameSize(text, size, error)) return true;
+    return error = "--size " + Quote(text) + " " + error, false;
 }
 
 std::string VersionLine(const char *program) { return std::string(program) + " " SCANVANE_VERSION; }

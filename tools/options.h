@@ -1,10 +1,12 @@
 // The command line both tools share: `--name value` or `--name=value`, flags
 // without one, every option at most once, and the same one-line messages and
 // exit status 2 for every usage error. Each tool lists its options in a
-// table; --help (also -h), --version and --fill are in every table.
+// table; --help (also -h), --version, --fill and --size are in every table.
 #pragma once
 #include <string>
 #include <vector>
+
+#include "app/size_choice.h"
 
 struct ToolOption {
     const char *name; // "--png"
@@ -30,6 +32,10 @@ std::string FillPathChoices();
 // saying which of the two named what. Called before InitGraphics, which then
 // keeps it.
 bool ChooseToolFill(const std::string &fill, std::string &error);
+
+// The frame size from --size (text, empty when not given: 512 x 384); false
+// with "--size 'TEXT' ..." in error.
+bool ToolFrameSize(const std::string &text, FrameSize &size, std::string &error);
 
 // "scanvane-render 1.02": the build's version.
 std::string VersionLine(const char *program);

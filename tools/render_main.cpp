@@ -1,6 +1,7 @@
 // scanvane-render: runs the real frame cycle without a window and writes the
 // last frame, for scripts, goldens and comparisons across platforms.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 #ifdef _WIN32
@@ -13,6 +14,7 @@
 #include "app/frame_cycle.h"
 #include "app/quote.h"
 #include "app/script.h"
+#include "app/size_choice.h"
 #include "platform/headless/headless.h"
 #include "render/bands.h"
 #include "render/crc32.h"
@@ -24,22 +26,25 @@
 
 static const char program[] = "scanvane-render";
 
-// printf format: the script's key names, the pixel count twice, the span
-// fills twice.
+// printf format: the default size, the size limits, the script's key names,
+// the span fills twice.
 static const char usage[] =
     "usage: scanvane-render [--camera X,Z,HEIGHT,HEADING] [--script FILE|-]\n"
     "                       [--png FILE] [--raw FILE] [--depth FILE] [--threads N]\n"
-    "                       [--fill PATH] | --help | --version\n"
+    "                       [--size WIDTHxHEIGHT] [--fill PATH] | --help | --version\n"
     "Renders the Scanvane scene without a window and prints one JSON line.\n"
     "  --camera   start camera (default 40,-20,0,0); heading in degrees\n"
+    "  --size     frame size WIDTHxHEIGHT in pixels (default %dx%d), from %dx%d\n"
+    "             to %dx%d\n"
     "  --script   one frame per line: SECONDS [KEY ...], each KEY (%s)\n"
     "             held for that frame; SECONDS is an unsigned decimal of up to 6\n"
     "             places, at most 4294.967295. Blank lines and lines starting\n"
     "             with # are skipped; - reads stdin. Without a script one frame\n"
     "             is drawn with no key held.\n"
     "  --png      last frame as 8-bit RGB PNG\n"
-    "  --raw      last frame's colour buffer, %d little-endian 0x00RRGGBB words\n"
-    "  --depth    last frame's depth buffer, %d little-endian floats\n"
+    "  --raw      last frame's colour buffer: WIDTH x HEIGHT little-endian\n"
+    "             0x00RRGGBB words, row by row from the top\n"
+    "  --depth    last frame's depth buffer: WIDTH x HEIGHT little-endian floats\n"
     "  --threads  draw each frame's rows in bands on N threads (1 to 256), the\n"
     "             target cleared with ordinary stores; the frames are the same.\n"
     "             1, the default, is the one-thread frame cycle as shipped\n"
@@ -53,7 +58,19 @@ static const char usage[] =
 
 static int Fail(const std::string &message) { return ToolFail(program, message); }
 
+static int Run(int argc, char **argv);
+
 int main(int argc, char **argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc &) {
+        // Nothing has been written yet: outputs go out together at the end.
+        return Fail("not enough memory for a " + std::to_string(ChosenFrameSize.width) + "x" +
+                    std::to_string(ChosenFrameSize.height) + " frame and its outputs");
+    }
+}
+
+static int Run(int argc, char **argv) {
 #ifdef _WIN32
     // The same bytes as everywhere else: no CR before each LF on the way out,
     // and no end of input at a stray Ctrl-Z in a script read from stdin.
@@ -66,8 +83,10 @@ int main(int argc, char **argv) {
     if (options.help || options.version) {
         const std::string fills = FillPathChoices();
         if (options.help)
-            std::printf(usage, ScriptKeyNames().c_str(), (int)FramePixels, (int)FramePixels,
-                        fills.c_str(), fills.c_str());
+            std::printf(usage, (int)DefaultFrameWidth, (int)DefaultFrameHeight,
+                        (int)MinFrameWidth, (int)MinFrameHeight, (int)MaxFrameWidth,
+                        (int)MaxFrameHeight, ScriptKeyNames().c_str(), fills.c_str(),
+                        fills.c_str());
         else std::printf("%s\n", VersionLine(program).c_str());
         return StandardOutputWritten() ? 0 : Fail("cannot write standard output");
     }
@@ -77,6 +96,7 @@ int main(int argc, char **argv) {
 
     if (options.haveCamera) Camera = options.camera;
     InstallHeadlessCounter();
+    ChosenFrameSize = options.size;
     InitGraphics(nullptr);
     // Stopped and joined on every way out (also registered at exit).
     struct ThreadsStop {
@@ -119,9 +139,10 @@ int main(int argc, char **argv) {
     if (!StageFiles(outputs, staged, error)) return Fail(error);
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
-                "\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
+                "\"size\":\"%dx%d\",\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
                 "\"overlay\":\"%s\"}\n",
-                Camera.x, Camera.z, Camera.height, Camera.heading, frameCount, Clock.frameTime,
+                Camera.x, Camera.z, Camera.height, Camera.heading, frameCount, (int)Screen.width,
+                (int)Screen.height, Clock.frameTime,
                 (unsigned)Crc32(0, colourBytes.data(), colourBytes.size()),
                 (unsigned)Crc32(0, depthBytes.data(), depthBytes.size()),
                 Headless.overlayNumber.c_str());

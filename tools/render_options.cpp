@@ -77,6 +77,7 @@ bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &er
     if (o.haveCamera && !ParseCamera(value("--camera"), o.camera, error)) return false;
     if (FindOption(table, "--threads").given && !ParseThreadCount(value("--threads"), o.threads, error))
         return false;
+    if (!ToolFrameSize(value("--size"), o.size, error)) return false;
     // Two outputs on one path would overwrite each other half-way.
     const struct {
         const char *name;

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "app/camera.h"
+#include "app/size_choice.h"
+#include "render/frame_size.h"
 
 struct RenderOptions {
     bool help = false, version = false;
@@ -11,6 +13,7 @@ struct RenderOptions {
     CameraState camera{};
     std::string script, png, raw, depth;
     int threads = 1; // 1: the specified one-thread frame cycle
+    FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
 };
 
 // Each returns false with a one-line message in error.

@@ -7,11 +7,13 @@
 
 #include "app/platform.h"
 #include "render/frame_size.h"
+#include "render/frustum.h"
 
 HeadlessState Headless;
 
 void CreatePresentation(void *) {
-    Headless.colour = new (std::align_val_t(16)) uint32_t[FramePixels]();
+    Headless.colour =
+        new (std::align_val_t(16)) uint32_t[FrameBufferPixels(Screen.width, Screen.height)]();
 }
 
 uint32_t *BeginFrame() {

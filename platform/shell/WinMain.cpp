@@ -128,7 +128,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     RegisterWindowClass();
     Shell.mainWindow =
         CreateWindowExA(0, Shell.windowClass.lpszClassName, WindowTitle, WS_OVERLAPPEDWINDOW, 0, 0,
-                        FrameWidth, FrameHeight, NULL, NULL, Shell.moduleHandle, NULL);
+                        DefaultFrameWidth, DefaultFrameHeight, NULL, NULL, Shell.moduleHandle, NULL);
     // Without a window nothing would ever arrive and the loop would wait
     // for ever; end instead, and say so through the exit status.
     if (Shell.mainWindow == NULL) return 1;

@@ -7,7 +7,7 @@
 #include <string.h>
 
 #include "app/platform.h"
-#include "render/frame_size.h"
+#include "render/frustum.h"
 
 PresentationState Presentation;
 
@@ -36,8 +36,8 @@ void CreatePresentation(void *window) {
 
     D3DPRESENT_PARAMETERS parameters;
     memset(&parameters, 0, sizeof parameters);
-    parameters.BackBufferWidth = FrameWidth;
-    parameters.BackBufferHeight = FrameHeight;
+    parameters.BackBufferWidth = Screen.width;
+    parameters.BackBufferHeight = Screen.height;
     parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
     parameters.Windowed = TRUE;
     parameters.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
@@ -47,7 +47,7 @@ void CreatePresentation(void *window) {
         D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &Presentation.device);
     if (result != D3D_OK) GraphicsFailure("Direct 3D failed to initialise. Aborting!");
 
-    result = Presentation.device->CreateTexture(FrameWidth, FrameHeight, 1, 0, D3DFMT_X8R8G8B8,
+    result = Presentation.device->CreateTexture(Screen.width, Screen.height, 1, 0, D3DFMT_X8R8G8B8,
                                                 D3DPOOL_MANAGED, &Presentation.frameTexture, NULL);
     if (result != D3D_OK)
         GraphicsFailure("Failed to initialize! Couldn't create back buffer texture. Aborting!");
@@ -90,7 +90,7 @@ void EndFrame() {
 
     // Two clockwise triangles over the whole back buffer, corners exactly
     // on its edges.
-    const float w = (float)FrameWidth, h = (float)FrameHeight;
+    const float w = (float)Screen.width, h = (float)Screen.height;
     const QuadVertex quad[6] = {
         {0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
         {w, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},

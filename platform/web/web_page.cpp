@@ -12,7 +12,7 @@
 #include "app/version.h"
 #include "platform/web/web_page.h"
 #include "render/crc32.h"
-#include "render/frame_size.h"
+#include "render/frustum.h"
 
 WebScript PageScript;
 
@@ -98,10 +98,10 @@ EMSCRIPTEN_KEEPALIVE int WebFramesShown() { return Page.framesShown; }
 
 // Over the little-endian bytes of the latest frame, as scanvane-render prints.
 EMSCRIPTEN_KEEPALIVE uint32_t WebColourCrc() {
-    return Crc32(0, Page.colour, (size_t)FramePixels * 4);
+    return Crc32(0, Page.colour, (size_t)Screen.width * Screen.height * 4);
 }
 EMSCRIPTEN_KEEPALIVE uint32_t WebDepthCrc() {
-    return Crc32(0, DepthBuffer, (size_t)FramePixels * 4);
+    return Crc32(0, DepthBuffer, (size_t)Screen.width * Screen.height * 4);
 }
 EMSCRIPTEN_KEEPALIVE const uint32_t *WebColourBuffer() { return Page.colour; }
 }

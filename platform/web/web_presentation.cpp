@@ -9,6 +9,7 @@
 #include "app/platform.h"
 #include "platform/web/web_page.h"
 #include "render/frame_size.h"
+#include "render/frustum.h"
 
 WebPresentation Page;
 WebClock PageClock;
@@ -21,8 +22,9 @@ EM_JS(void, ShowOverlayText, (int x, int y, const char *text, int count),
 EM_JS(void, ShowStopped, (), { Module.scanvaneStopped(); });
 
 void CreatePresentation(void *) {
-    Page.colour = new (std::align_val_t(16)) uint32_t[(size_t)FramePixels]();
-    Page.canvasPixels = new (std::align_val_t(16)) uint32_t[(size_t)FramePixels]();
+    const int32_t pixels = FrameBufferPixels(Screen.width, Screen.height);
+    Page.colour = new (std::align_val_t(16)) uint32_t[pixels]();
+    Page.canvasPixels = new (std::align_val_t(16)) uint32_t[pixels]();
 }
 
 uint32_t *BeginFrame() { return Page.colour; }
@@ -30,11 +32,11 @@ uint32_t *BeginFrame() { return Page.colour; }
 // 0x00RRGGBB in memory is B, G, R, 0; the canvas wants R, G, B, A.
 void EndFrame() {
     const uint32_t opaque = 0xFF000000u;
-    for (int32_t i = 0; i < FramePixels; i++) {
+    for (int32_t i = 0, pixels = Screen.width * Screen.height; i < pixels; i++) {
         uint32_t p = Page.colour[i];
         Page.canvasPixels[i] = opaque | (p & 0xFFu) << 16 | (p & 0xFF00u) | (p >> 16 & 0xFFu);
     }
-    ShowCanvasPixels(Page.canvasPixels, FrameWidth, FrameHeight);
+    ShowCanvasPixels(Page.canvasPixels, Screen.width, Screen.height);
     Page.framesShown++;
 }
 

@@ -21,11 +21,12 @@ clang++ -std=c++17 -O1 -g -fno-omit-frame-pointer -ffp-contract=off -fno-fast-ma
     -I"$root" "$root"/render/*.cpp "$root/tests/fuzz/core_fuzz.cpp" -o "$out/core_fuzz"
 
 # One worker: the machines this runs on are small and shared. The longest
-# meaningful input is a flag byte, a matrix and eight records: 769 bytes.
+# meaningful input is a flag byte, a frame size, a matrix and eight
+# records: 771 bytes.
 log="$out/last-run.log"
 # Only the summary lines are shown; the whole output stays in the log.
 set +e
-"$out/core_fuzz" -max_total_time="$seconds" -max_len=769 -timeout=10 -rss_limit_mb=2048 \
+"$out/core_fuzz" -max_total_time="$seconds" -max_len=771 -timeout=10 -rss_limit_mb=2048 \
     -dict="$root/tests/fuzz/core.dict" -artifact_prefix="$out/artifacts/" \
     -print_final_stats=1 "$@" "$out/corpus" "$root/tests/fuzz/corpus" 2>&1 | tee "$log" | \
     grep -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|==[0-9]+==|SUMMARY|core_fuzz:|stat::)'

@@ -4,7 +4,9 @@
 // buffers sit between guard zones.
 //
 // Input layout (short input is padded with zero bytes):
-//   byte 0        bit 0: transform on; bit 1: a matrix follows (else identity)
+//   byte 0        bit 0: transform on; bit 1: a matrix follows (else identity);
+//                 bit 2: a frame size follows (else 512 x 384)
+//   2 bytes       width and height, each 16 + byte % 113, only when bit 2 is set
 //   64 bytes      Matrix4, row-major, only when bit 1 is set
 //   88 bytes each TriangleRecord as it lies in memory, one to eight of them
 //
@@ -29,14 +31,19 @@
 #include "tests/hardening/guard_zone.h"
 
 namespace {
-constexpr int Width = FrameWidth, Height = FrameHeight;
+constexpr int Width = DefaultFrameWidth, Height = DefaultFrameHeight;
 constexpr size_t Pixels = (size_t)Width * Height;
 // 32 rows on each side: an off-by-rows write or a negative column lands here
 // rather than in other memory ASan would accept.
 constexpr size_t GuardBytes = 32 * Width * 4;
 constexpr int MaxRecords = 8;
 
-GuardedBuffer ColourZone, DepthZone;
+// The frame being drawn: the 512 x 384 buffers made once, or a small frame's
+// made for the input, each between its own guard zones.
+GuardedBuffer ColourZone, DepthZone, SmallColourZone, SmallDepthZone;
+GuardedBuffer *Colours = &ColourZone, *Depths = &DepthZone;
+size_t DrawnPixels = Pixels;
+constexpr int SmallSizes = 113; // 16 to 128 pixels a side
 
 void Fail(const char *what) {
     std::fprintf(stderr, "core_fuzz: %s\n", what);
@@ -45,11 +52,11 @@ void Fail(const char *what) {
 
 void CheckGuards(const char *when) {
     ptrdiff_t at = 0;
-    if (!GuardsIntact(ColourZone, &at)) {
+    if (!GuardsIntact(*Colours, &at)) {
         std::fprintf(stderr, "core_fuzz: colour guard byte %td changed %s\n", at, when);
         std::abort();
     }
-    if (!GuardsIntact(DepthZone, &at)) {
+    if (!GuardsIntact(*Depths, &at)) {
         std::fprintf(stderr, "core_fuzz: depth guard byte %td changed %s\n", at, when);
         std::abort();
     }
@@ -69,6 +76,26 @@ void SetUpOnce() {
         if (Target.colour[i] != 0 || Target.depth[i] != 0.0f) Fail("the clear missed a pixel");
 }
 
+// Screen, frustum and target for a frame of this size: the standard one, or
+// small buffers with guard zones of four rows (at least 1 KiB) each side.
+void UseSize(int width, int height) {
+    DrawnPixels = (size_t)width * height;
+    if (width == Width && height == Height) {
+        Colours = &ColourZone, Depths = &DepthZone;
+    } else {
+        const size_t guard = 4 * (size_t)width * 4 < 1024 ? 1024 : 4 * (size_t)width * 4;
+        GuardedAlloc(SmallColourZone, DrawnPixels * 4, guard);
+        GuardedAlloc(SmallDepthZone, DrawnPixels * 4, guard);
+        Colours = &SmallColourZone, Depths = &SmallDepthZone;
+    }
+    SetUpRenderer(width, height, (uint32_t *)(Colours->block + Colours->guardBytes),
+                  (float *)(Depths->block + Depths->guardBytes));
+}
+
+void DoneWithSize() {
+    if (Colours == &SmallColourZone) GuardedFree(SmallColourZone), GuardedFree(SmallDepthZone);
+}
+
 // Copies up to n bytes from the input cursor into out, zero-padding the rest.
 void Take(const uint8_t *&data, size_t &size, void *out, size_t n) {
     size_t have = size < n ? size : n;
@@ -83,8 +110,8 @@ void Take(const uint8_t *&data, size_t &size, void *out, size_t n) {
 void DrawRecords(const TriangleRecord *records, int count, bool transform) {
     // The same zero bytes the clear writes, without its 49,152 instrumented
     // loop steps, which would otherwise cost most of each run.
-    std::memset(Target.colour, 0, Pixels * 4);
-    std::memset(Target.depth, 0, Pixels * 4);
+    std::memset(Target.colour, 0, DrawnPixels * 4);
+    std::memset(Target.depth, 0, DrawnPixels * 4);
 
     const Matrix4 matrixBefore = CurrentMatrix;
     const ViewFrustum frustumBefore = Frustum;
@@ -110,6 +137,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     uint8_t mode = 0;
     Take(data, size, &mode, 1);
     const bool transform = mode & 1;
+    if (mode & 4) {
+        uint8_t side[2];
+        Take(data, size, side, 2);
+        UseSize(16 + side[0] % SmallSizes, 16 + side[1] % SmallSizes);
+    } else {
+        UseSize(Width, Height);
+    }
     if (mode & 2)
         Take(data, size, &CurrentMatrix, sizeof CurrentMatrix);
     else
@@ -129,15 +163,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         UseFillPath((FillPath)path);
         DrawRecords(records, count, transform);
         if (path == FillPathBaseline) {
-            std::memcpy(baselineColour, Target.colour, sizeof baselineColour);
-            std::memcpy(baselineDepth, Target.depth, sizeof baselineDepth);
-        } else if (std::memcmp(baselineColour, Target.colour, sizeof baselineColour) != 0 ||
-                   std::memcmp(baselineDepth, Target.depth, sizeof baselineDepth) != 0) {
+            std::memcpy(baselineColour, Target.colour, DrawnPixels * 4);
+            std::memcpy(baselineDepth, Target.depth, DrawnPixels * 4);
+        } else if (std::memcmp(baselineColour, Target.colour, DrawnPixels * 4) != 0 ||
+                   std::memcmp(baselineDepth, Target.depth, DrawnPixels * 4) != 0) {
             std::fprintf(stderr, "core_fuzz: the %s fill drew a different frame\n",
                          FillPathName((FillPath)path));
             std::abort();
         }
     }
     UseFillPath(FillPathBaseline);
+    DoneWithSize();
     return 0;
 }

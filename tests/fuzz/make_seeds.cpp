@@ -21,6 +21,11 @@ std::string Dir;
 struct Seed {
     std::vector<unsigned char> bytes;
     void Mode(bool transform, bool matrix) { bytes.push_back((transform ? 1 : 0) | (matrix ? 2 : 0)); }
+    // The same with a frame size: each side is 16 + byte % 113.
+    void Sized(bool transform, bool matrix, uint8_t width, uint8_t height) {
+        bytes.push_back((transform ? 1 : 0) | (matrix ? 2 : 0) | 4);
+        bytes.push_back(width), bytes.push_back(height);
+    }
     void Add(const void *p, size_t n) {
         const unsigned char *c = (const unsigned char *)p;
         bytes.insert(bytes.end(), c, c + n);
@@ -87,6 +92,22 @@ int main(int argc, char **argv) {
         }
         char name[32];
         std::snprintf(name, sizeof name, "turned-%02d", i / 8);
+        Write(name, s);
+    }
+
+    // The start view's first records in small frames: odd, tall and wide.
+    const uint8_t small[][2] = {{1, 0}, {0, 112}, {112, 1}, {45, 67}};
+    for (const auto &size : small) {
+        Seed s;
+        s.Sized(true, true, size[0], size[1]);
+        s.Add(&start, sizeof start);
+        for (int j = 0; j < 8; j++) {
+            TriangleRecord r = SceneTriangles[j];
+            r.clipFlags = 0;
+            s.Add(&r, sizeof r);
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "small-%dx%d", 16 + size[0] % 113, 16 + size[1] % 113);
         Write(name, s);
     }
 

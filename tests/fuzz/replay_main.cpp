@@ -58,8 +58,13 @@ static void RunRandom(unsigned long count, unsigned long seed) {
             const uint8_t *c = (const uint8_t *)p;
             bytes.insert(bytes.end(), c, c + k);
         };
-        uint8_t mode = (uint8_t)(rng() & 3);
+        uint8_t mode = (uint8_t)(rng() & 7);
         put(&mode, 1);
+        if (mode & 4) // a small frame of any size
+            for (int i = 0; i < 2; i++) {
+                uint8_t side = (uint8_t)rng();
+                put(&side, 1);
+            }
         if (mode & 2)
             for (int i = 0; i < 16; i++) {
                 float f = rng() % 3 ? (float)(int)(rng() % 3) - 1.0f : PickFloat(rng);

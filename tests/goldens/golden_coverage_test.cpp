@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "app/camera.h"
 #include "app/frame_cycle.h"
 #include "app/script.h"
+#include "app/size_choice.h"
 #include "platform/headless/headless.h"
 #include "render/crc32.h"
 #include "render/frustum.h"
@@ -108,13 +110,22 @@ std::vector<Golden> LoadGoldens() {
 
 // Runs one golden the way scanvane-render does in a fresh process, counting
 // only in the last frame, the one whose CRCs are recorded.
-void Render(const Golden &g, uint32_t &colourCrc, uint32_t &depthCrc) {
+// InitGraphics sizes everything once; a golden of another size than the
+// previous one starts the graphics again, its buffers freed first.
+void UseSize(const FrameSize &size) {
     static bool initialised = false;
-    if (!initialised) {
-        InstallHeadlessCounter();
-        InitGraphics(nullptr);
-        initialised = true;
+    if (initialised && size.width == Screen.width && size.height == Screen.height) return;
+    if (initialised) {
+        operator delete[](DepthBuffer, std::align_val_t(16));
+        operator delete[](Headless.colour, std::align_val_t(16));
     }
+    ChosenFrameSize = size;
+    InstallHeadlessCounter();
+    InitGraphics(nullptr);
+    initialised = true;
+}
+
+void Render(const Golden &g, uint32_t &colourCrc, uint32_t &depthCrc) {
     std::vector<std::string> words{"scanvane-render"};
     std::stringstream ss(g.args);
     for (std::string w; ss >> w;) words.push_back(w);
@@ -123,6 +134,7 @@ void Render(const Golden &g, uint32_t &colourCrc, uint32_t &depthCrc) {
     RenderOptions options;
     std::string error;
     ASSERT_TRUE(ParseRenderOptions((int)argv.size(), argv.data(), options, error)) << error;
+    UseSize(options.size);
     std::vector<ScriptFrame> frames{ScriptFrame{0, {}}};
     if (g.script != "-") {
         frames.clear();
@@ -139,8 +151,9 @@ void Render(const Golden &g, uint32_t &colourCrc, uint32_t &depthCrc) {
         PlayScriptFrame(frames[i], FeedFrameTime, RenderFrame);
         Counting = false;
     }
-    colourCrc = Crc32(0, Headless.colour, 512 * 384 * 4);
-    depthCrc = Crc32(0, DepthBuffer, 512 * 384 * 4);
+    const size_t bytes = (size_t)Screen.width * Screen.height * 4;
+    colourCrc = Crc32(0, Headless.colour, bytes);
+    depthCrc = Crc32(0, DepthBuffer, bytes);
 }
 
 TEST(Goldens, TogetherCutSplitAndEmptyAgainstEveryPlane) {

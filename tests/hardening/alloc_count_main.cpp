@@ -15,6 +15,7 @@
 #include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/platform.h"
+#include "app/size_choice.h"
 #include "platform/headless/headless.h"
 #include "render/bands.h"
 
@@ -92,12 +93,22 @@ void *realloc(void *p, size_t n) {
 #endif
 
 int main(int argc, char **argv) {
+    // alloc_count [--threads T] [--size WxH]: the tools' all-cores mode, its
+    // threads started before counting begins; a frame of another size.
+    int threads = 1;
+    std::string error;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--threads") == 0) {
+            threads = std::atoi(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--size") != 0 ||
+                   !ParseFrameSize(argv[i + 1], ChosenFrameSize, error)) {
+            std::fprintf(stderr, "alloc_count: bad arguments %s %s %s\n", argv[i], argv[i + 1],
+                         error.c_str());
+            return 2;
+        }
+    }
     InstallHeadlessCounter();
     InitGraphics(nullptr);
-    // alloc_count --threads T: the tools' all-cores mode, its threads started
-    // before counting begins.
-    const int threads = argc == 3 && std::strcmp(argv[1], "--threads") == 0 ? std::atoi(argv[2]) : 1;
-    std::string error;
     if (threads > 1 && !StartBandThreads(threads, error)) {
         std::fprintf(stderr, "alloc_count: %s\n", error.c_str());
         return 2;

@@ -2,7 +2,7 @@
 // random performance-counter readings and random camera jumps, checking after
 // every frame that nothing was written outside the colour and depth buffers
 // and that the camera stays finite.
-//   frame_soak [--frames N] [--seed S] [--threads T]
+//   frame_soak [--frames N] [--seed S] [--threads T] [--size WxH]
 // With --threads above 1 the frames are drawn by the tools' all-cores mode.
 // Exit status 0 when every frame passed, 1 on the first failed check (with
 // the frame number and seed to reproduce it), 2 on a bad argument.
@@ -18,6 +18,7 @@
 #include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/platform.h"
+#include "app/size_choice.h"
 #include "platform/headless/headless.h"
 #include "render/bands.h"
 #include "render/crc32.h"
@@ -190,8 +191,14 @@ int main(int argc, char **argv) {
             Seed = std::strtoul(argv[++i], &end, 10);
         else if (i + 1 < argc && std::strcmp(argv[i], "--threads") == 0)
             threads = std::strtoul(argv[++i], &end, 10);
+        else if (i + 1 < argc && std::strcmp(argv[i], "--size") == 0) {
+            std::string error;
+            ++i;
+            end = ParseFrameSize(argv[i], ChosenFrameSize, error) ? argv[i] + std::strlen(argv[i])
+                                                                  : nullptr;
+        }
         if (!end || *end != '\0' || frames == 0 || threads == 0) {
-            std::fprintf(stderr, "usage: frame_soak [--frames N] [--seed S] [--threads T]\n");
+            std::fprintf(stderr, "usage: frame_soak [--frames N] [--seed S] [--threads T] [--size WxH]\n");
             return 2;
         }
     }

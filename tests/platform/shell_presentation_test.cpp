@@ -9,6 +9,8 @@
 #include "app/platform.h"
 #include "platform/shell/shell.h"
 #include "platform_test_support.h"
+#include "render/frame_size.h"
+#include "render/frustum.h"
 
 namespace {
 
@@ -29,6 +31,8 @@ uint32_t Pattern(int x, int y) { return (uint32_t)(x * 7 + y * 13) << 4 & 0xFFFF
 HWND PresentationWindow() {
     HWND window = MakeWindow(RecordingProc);
     ShowWindow(window, SW_SHOWNORMAL);
+    // The frame's size, as start-up sets it before the presentation.
+    SetScreenConstants(DefaultFrameWidth, DefaultFrameHeight);
     CreatePresentation(window);
     return window;
 }

@@ -1,4 +1,8 @@
 // The current matrix, the vertex transform and the view volume.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
@@ -92,4 +96,56 @@ TEST(ViewFrustum, BordersLieJustInsideTheVisibleVolume) {
     for (const ClipPlane *p : {&f.nearPlane, &f.farPlane, &f.leftPlane, &f.rightPlane,
                                &f.topPlane, &f.bottomPlane})
         EXPECT_GT(PlaneDistance(*p, V(0, 0, -2)), 0.0f);
+}
+
+// At any size the view volume and the screen agree: whatever lies inside all
+// six planes projects within (-1, width] x (-1, height], where the rasteriser
+// draws it, and the volume reaches each border to within a pixel and a half
+// (the centre of an odd width or height is the lower middle pixel, so its
+// volume stops half a pixel short of one border and reaches half a pixel
+// past the other). Walls far larger than the view, facing the eye at
+// several depths, are clipped to the volume and projected; the clipper's
+// collapse point (three equal vertices, nothing drawn) is left aside.
+TEST(ViewFrustum, AtAnySizeTheVolumeProjectsOntoTheWholeScreen) {
+    static std::vector<TriangleRecord> projected;
+    projected.clear();
+    ProjectedSink = [](TriangleRecord &t) { projected.push_back(t); };
+    const int sizes[][2] = {{512, 384}, {333, 197}, {17, 16}, {16, 4320}, {7680, 16},
+                            {1024, 128}, {96, 640},  {1920, 1080}, {7679, 4319}};
+    for (auto size : sizes) {
+        const int w = size[0], h = size[1];
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        SetScreenConstants(w, h);
+        BuildViewFrustum();
+        EXPECT_EQ(Screen.centreX, w / 2);
+        EXPECT_EQ(Screen.centreY, h / 2);
+        EXPECT_EQ(Frustum.focalLength, (float)(w / 2)); // k is exactly 1
+        ResetMatrix(CurrentMatrix);
+        float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
+        for (float z : {-1.5f, -7.0f, -60.0f, -499.0f}) {
+            projected.clear();
+            const float e = -z * 1.5f * std::max(1.0f, (float)h / (float)w); // past every border
+            DrawTriangle(Tri(V(-e, -e, z), V(e, -e, z), V(e, e, z)), false);
+            DrawTriangle(Tri(V(-e, -e, z), V(e, e, z), V(-e, e, z)), false);
+            ASSERT_FALSE(projected.empty());
+            for (const TriangleRecord &t : projected) {
+                if (SameBytes(Tri(t.v[0], t.v[0], t.v[0]), Tri(t.v[0], t.v[1], t.v[2]))) continue;
+                for (const Vertex &v : t.v) {
+                    EXPECT_GT(v.x, -1.0f);
+                    EXPECT_LE(v.x, (float)w);
+                    EXPECT_GT(v.y, -1.0f);
+                    EXPECT_LE(v.y, (float)h);
+                    minX = std::min(minX, v.x), maxX = std::max(maxX, v.x);
+                    minY = std::min(minY, v.y), maxY = std::max(maxY, v.y);
+                }
+            }
+        }
+        EXPECT_LT(minX, 1.0f);
+        EXPECT_GT(maxX, (float)w - 1.5f);
+        EXPECT_LT(minY, 1.0f);
+        EXPECT_GT(maxY, (float)h - 1.5f);
+    }
+    ProjectedSink = nullptr;
+    SetScreenConstants(512, 384);
+    BuildViewFrustum();
 }

@@ -11,6 +11,7 @@
 #include "render/raster.h"
 #include "render/render_target.h"
 #include "render/span_fill.h"
+#include "tests/hardening/guard_zone.h"
 #include "tests/render/render_test_support.h"
 
 using Raster = RenderTest;
@@ -215,7 +216,8 @@ TEST_F(Raster, FillSpanAgreesWithPixelByPixelFill) {
 
 // The scan conversion written out plainly, one row and one pixel at a time,
 // to hold the side-by-side filling of rows against.
-static void ReferenceRasterise(TriangleRecord t, uint32_t *colour, float *depth) {
+static void ReferenceRasterise(TriangleRecord t, uint32_t *colour, float *depth,
+                               int width = Canvas::W) {
     Vertex *p = t.v;
     if (p[0].y > p[2].y) std::swap(p[0], p[2]);
     if (p[0].y > p[1].y) std::swap(p[0], p[1]);
@@ -242,7 +244,7 @@ static void ReferenceRasterise(TriangleRecord t, uint32_t *colour, float *depth)
         float start[4] = {l[1], l[2], l[3], l[4]};
         float step[4] = {(r[1] - l[1]) * inverse, (r[2] - l[2]) * inverse, (r[3] - l[3]) * inverse,
                          (r[4] - l[4]) * inverse};
-        int at = row * Canvas::W + (int)l[0];
+        int at = row * width + (int)l[0];
         ReferenceFill(colour + at, depth + at, (int)((double)w + 0.99), start, step);
         const float *s = row < yMid ? upper : lower;
         for (int k = 0; k < 5; k++) longSide[k] += longStep[k], shortSide[k] += s[k];
@@ -360,6 +362,66 @@ TEST_F(Raster, BandsOfRowsTogetherDrawTheWholeFrame) {
             for (size_t i = end; i < (size_t)Canvas::N; i++) ASSERT_EQ(Bits(canvas.depth[i]), 0u);
         }
         EXPECT_TRUE(canvas.GuardsIntact());
+    }
+}
+
+TEST_F(Raster, AnySizeAndStrideMatchesRowsFilledOneByOne) {
+    // Frames of odd widths and heights, wide and tall ones, and one wider
+    // than any span was before (2500): random triangles from corner to corner,
+    // vertices on the right and bottom edges and up to a pixel above and left
+    // of the screen (where the view volume of an odd height reaches), drawn
+    // on every path into buffers fenced by guard zones, as the reference
+    // draws them with the same width as row stride.
+    PathReset reset;
+    const struct {
+        int w, h;
+    } sizes[] = {{333, 197}, {17, 16}, {16, 23}, {1024, 128}, {96, 640}, {2500, 37}};
+    for (auto size : sizes) {
+        const int w = size.w, h = size.h, n = w * h;
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        GuardedBuffer colourZone, depthZone;
+        const size_t guard = (size_t)4 * w * 4;
+        uint32_t *colour = (uint32_t *)GuardedAlloc(colourZone, (size_t)n * 4, guard);
+        float *depth = (float *)GuardedAlloc(depthZone, (size_t)n * 4, guard);
+        std::vector<uint32_t> wantColour(n);
+        std::vector<float> wantDepth(n);
+        Target = {w, h, colour, depth};
+        for (FillPath path : PathsThatRunHere()) {
+            SCOPED_TRACE(FillPathName(path));
+            UseFillPath(path);
+            std::memset(colour, 0, (size_t)n * 4), std::memset(depth, 0, (size_t)n * 4);
+            std::fill(wantColour.begin(), wantColour.end(), 0u);
+            std::fill(wantDepth.begin(), wantDepth.end(), 0.0f);
+            uint32_t seed = 99;
+            auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+            auto unit = [&] { return (float)(next() >> 8) / 16777216.0f; };
+            auto coordinate = [&](float limit) {
+                switch (next() % 8) {
+                case 0: return limit;                 // on the right or bottom edge
+                case 1: return -0.999f * unit();      // just above or left of it
+                default: return unit() * limit;
+                }
+            };
+            for (int k = 0; k < 200; k++) {
+                Vertex v[3];
+                for (Vertex &x : v)
+                    x = V(coordinate((float)w), coordinate((float)h), -0.002f - unit() * 0.99f,
+                          unit() * 255, unit() * 255, unit() * 255);
+                TriangleRecord t = Tri(v[0], v[1], v[2]);
+                ReferenceRasterise(t, wantColour.data(), wantDepth.data(), w);
+                Draw(t);
+            }
+            ASSERT_EQ(0, std::memcmp(colour, wantColour.data(), (size_t)n * 4));
+            ASSERT_EQ(0, std::memcmp(depth, wantDepth.data(), (size_t)n * 4));
+            int written = 0;
+            for (int i = 0; i < n; i++) written += Bits(depth[i]) != 0;
+            EXPECT_GT(written, n / 2);
+            ptrdiff_t at = 0;
+            EXPECT_TRUE(GuardsIntact(colourZone, &at)) << "colour guard byte " << at;
+            EXPECT_TRUE(GuardsIntact(depthZone, &at)) << "depth guard byte " << at;
+        }
+        canvas.Install();
+        GuardedFree(colourZone), GuardedFree(depthZone);
     }
 }
 

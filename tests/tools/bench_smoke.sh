@@ -5,9 +5,11 @@
 # every field docs/bench-json.md documents, with its type and its unit, and
 # nothing undocumented. Times are printed, never checked. Once as shipped,
 # once with the frames drawn in bands on two threads over two rounds with the
-# walk's frames written as CSV, and once with the baseline span fill forced
-# (as shipped only when BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build,
-# where a run takes a minute).
+# walk's frames written as CSV, once with the baseline span fill forced, and
+# once at an odd size on two threads, where the known images do not apply but
+# the counting build must still draw what the timed one drew (as shipped only
+# when BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build, where a run takes a
+# minute).
 #   bench_smoke.sh SCANVANE_BENCH [SCANVANE_MICROBENCH]
 set -euo pipefail
 bench=$1 micro=${2:-}
@@ -15,7 +17,7 @@ version=$(sed -n 's/^project(Scanvane VERSION \([0-9.]*\) .*/\1/p' "$(dirname "$
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 csv=$work/walk.csv
-variants=("" "--threads 2 --repeat 2 --frames-csv $csv" "--fill sse2")
+variants=("" "--threads 2 --repeat 2 --frames-csv $csv" "--fill sse2" "--size 333x197 --threads 2")
 [ "${BENCH_SMOKE_SHIPPED_ONLY:-0}" = 1 ] && variants=("")
 for args in "${variants[@]}"; do
 echo "== scanvane-bench $args"
@@ -119,8 +121,6 @@ if not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", d["date"]):
     bad.append("date %s is not UTC ISO 8601" % d["date"])
 if not d["compiler"].strip() or not d["os"].strip() or not d["processor"].strip():
     bad.append("compiler, os or processor empty")
-if (d["width_px"], d["height_px"]) != (512, 384):
-    bad.append("size %dx%d" % (d["width_px"], d["height_px"]))
 want_rounds = int(args[args.index("--repeat") + 1]) if "--repeat" in args else 1
 if d["rounds"] != want_rounds:
     bad.append("rounds %s, want %s" % (d["rounds"], want_rounds))
@@ -146,9 +146,13 @@ want = {  # name: (frame hash, frames hashed, pixels written per frame, tested)
 views = {v["name"]: v for v in d["views"]}
 if sorted(views) != sorted(want):
     bad.append("views %s, want %s" % (sorted(views), sorted(want)))
+want_size = args[args.index("--size") + 1] if "--size" in args else "512x384"
+got_size = "%sx%s" % (d.get("width_px"), d.get("height_px"))
+if got_size != want_size:
+    bad.append("size %s, want %s" % (got_size, want_size))
 for name, (h, n, written, tested) in want.items():
     v = views.get(name)
-    if v is None:
+    if v is None or want_size != "512x384":
         continue
     got = (v["frame_hash"], v["work"]["frames"], round(v["work"]["pixels_written"], 1),
            round(v["work"]["pixels_tested"], 1))
@@ -170,6 +174,15 @@ PY
 done
 # Forcing a fill path that does not exist is refused, not replaced.
 if "$bench" --fill avx3 >/dev/null 2>&1; then echo "FAIL: --fill avx3 accepted"; exit 1; fi
+# So is a size outside the frames drawn, with status 2 and one line.
+for size in 0x0 15x16 7681x16 -1x16 abc; do
+    status=0
+    err=$("$bench" --size "$size" 2>&1 >/dev/null) || status=$?
+    if [ $status -ne 2 ] || [ "$(wc -l <<<"$err")" -ne 1 ] || ! grep -q -- "--size '$size'" <<<"$err"; then
+        echo "FAIL: --size $size: status $status, $err"
+        exit 1
+    fi
+done
 if [ -n "$micro" ]; then
     "$micro" --benchmark_min_time=0.01 --benchmark_format=csv >/dev/null 2>&1 ||
         { echo "FAIL: scanvane-microbench exited with $?"; exit 1; }

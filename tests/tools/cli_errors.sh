@@ -110,6 +110,32 @@ shared_options() {
     bad "--help takes no value" $N --help=yes
     bad "--version takes no value" $N --version=1
     bad "--version given twice" $N --version --version
+    # Frame sizes: one message each, and nothing drawn.
+    local sizes="width from 16 to 7680, height from 16 to 4320"
+    local not_size="is not a size: want WIDTHxHEIGHT"
+    bad "--size '0x0' is outside the sizes drawn: $sizes" $N --size 0x0
+    bad "--size '15x16' is outside the sizes drawn" $N --size 15x16
+    bad "--size '16x15' is outside the sizes drawn" $N --size=16x15
+    bad "--size '7681x100' is outside the sizes drawn" $N --size 7681x100
+    bad "--size '100x4321' is outside the sizes drawn" $N --size 100x4321
+    bad "--size '99999999999999999999x1' is outside" $N --size 99999999999999999999x1
+    bad "--size '-640x480' $not_size" $N --size -640x480
+    bad "--size '640x-480' $not_size" $N --size 640x-480
+    bad "--size '+640x480' $not_size" $N --size +640x480
+    bad "--size '640' $not_size" $N --size 640
+    bad "--size '640x' $not_size" $N --size 640x
+    bad "--size 'x480' $not_size" $N --size x480
+    bad "--size '640*480' $not_size" $N --size '640*480'
+    bad "--size '640 x 480' $not_size" $N --size '640 x 480'
+    bad "--size '640x480x2' $not_size" $N --size 640x480x2
+    bad "--size '0x640x480' $not_size" $N --size 0x640x480
+    bad "--size '1e3x480' $not_size" $N --size 1e3x480
+    bad "--size 'big' $not_size" $N --size big
+    bad "--size 'native' $not_size" $N --size native
+    bad "--size '640x480\\x0a' $not_size" $N --size $'640x480\n'
+    bad "--size needs a value" $N --size
+    bad "--size needs a non-empty value" $N --size=
+    bad "--size given twice" $N --size 64x64 --size 64x64
 }
 shared_options
 if [ -n "$bench" ]; then
@@ -129,7 +155,9 @@ if [ -n "$bench" ]; then
     bad "cannot write 'no-such-dir/walk.csv': no folder 'no-such-dir'" $N --frames-csv no-such-dir/walk.csv
     program=("${renderer[@]}") name=scanvane-render
 fi
-# The renderer's own options.
+# The renderer's own options. A bad size leaves no output file behind.
+bad "--size '0x0' is outside the sizes drawn" $N --size 0x0 --png out.png
+bad "--size '-640x480' is not a size" $N --raw out.raw --size -640x480 --depth out.depth
 bad "unknown option 'view.png'" $N view.png
 bad "--camera needs a value" $N --camera
 bad "--png needs a value" $N --raw out.raw --png
@@ -210,6 +238,16 @@ if [ -w /dev/full ]; then
         fail "standard output on /dev/full: $(head -c 300 "$work/full.err")"
     [ -z "$(ls -A "$work/full")" ] || fail "standard output on /dev/full left files: $(ls -A "$work/full")"
 fi
+# A size whose buffers cannot be had is refused, not a crash. Under a limit
+# on address space that still leaves room for a small frame (a sanitizer
+# build reserves more than any such limit and cannot show it).
+if (ulimit -v 300000 && timeout 60 "${renderer[@]}" --size 16x16 >/dev/null 2>&1); then
+    (ulimit -v 300000 && bad "not enough memory for a 7680x4320 frame" $N --size 7680x4320 --png out.png)
+    [ $? -eq 0 ] || failures=$((failures + 1))
+    cases=$((cases + 1))
+else
+    echo "note: no address-space limit leaves this build room to run; the out-of-memory refusal is not checked"
+fi
 echo "$cases bad invocations checked"
 
 # What must work.
@@ -248,6 +286,29 @@ if command -v identify >/dev/null; then
         fail "--png pixels differ from --raw"
 fi
 ls ./*.part >/dev/null 2>&1 && fail "a .part file was left after success"
+
+# Any size: width x height pixels row by row in every output and CRC, the
+# rows padded nowhere; odd sizes and a one-thread frame equal to two threads'.
+for size in 333x197 17x16 1024x128; do
+    w=${size%x*} h=${size#*x}
+    out=$(run --size $size --png s.png --raw s.raw --depth s.depth) || fail "--size $size failed"
+    [ "$(field size "$out")" = "$size" ] || fail "--size $size: the JSON says size '$(field size "$out")'"
+    [ "$(wc -c <s.raw)" -eq $((w * h * 4)) ] || fail "--size $size: --raw is $(wc -c <s.raw) bytes"
+    [ "$(wc -c <s.depth)" -eq $((w * h * 4)) ] || fail "--size $size: --depth is $(wc -c <s.depth) bytes"
+    [ "$(crc_of s.raw)" = "$(field colour_crc32 "$out")" ] || fail "--size $size: --raw CRC differs"
+    [ "$(crc_of s.depth)" = "$(field depth_crc32 "$out")" ] || fail "--size $size: --depth CRC differs"
+    if command -v identify >/dev/null; then
+        [ "$(identify -format '%w %h' s.png)" = "$w $h" ] || fail "--size $size: --png is $(identify s.png 2>&1)"
+        [ "$(compare -metric AE -size $size -depth 8 bgra:s.raw -alpha off s.png null: 2>&1)" = 0 ] ||
+            fail "--size $size: --png pixels differ from --raw"
+    fi
+    two=$(run --size $size --threads 2) || fail "--size $size --threads 2 failed"
+    [ "$(field colour_crc32 "$two")/$(field depth_crc32 "$two")" = \
+      "$(field colour_crc32 "$out")/$(field depth_crc32 "$out")" ] || fail "--size $size: two threads draw another frame"
+done
+[ "$(field size "$(run)")" = 512x384 ] || fail "the default size is not 512x384"
+[ "$(field colour_crc32 "$(run --size 512x384)")" = 19f6fe9b ] || fail "--size 512x384 is not the default frame"
+[ "$(field colour_crc32 "$(run --size 512X384)")" = 19f6fe9b ] || fail "--size 512X384 refused or differs"
 
 # An existing file is replaced whole; a pipe is written into, not replaced.
 printf 'old' >view.raw
@@ -294,6 +355,7 @@ for t in "${tools[@]}"; do
         fail "${t#*|} --version is not exactly '${t#*|} $version'"
     info "${t%|*}" "${t#*|}" --help "--fill PATH"
     info "${t%|*}" "${t#*|}" -h "sse2|avx2|avx512"
+    info "${t%|*}" "${t#*|}" --help "--size WIDTHxHEIGHT"
 done
 info "${renderer[*]}" scanvane-render --help "--script"
 

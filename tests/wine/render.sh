@@ -62,10 +62,22 @@ for camera in 40,-20,0,0 130,-30,25,1e30 40,-20,0,-7e12; do
     compare walk.script --camera "$camera"
     compare long.script --camera "$camera"
 done
+# Other sizes, odd ones among them, and the largest.
+for size in 16x16 333x197 1023x17 97x641 7680x4320; do
+    compare "" --size "$size" --camera 100,-120,20,123456789
+done
+compare walk.script --size 641x479 --camera 130,-30,25,1e30
 
-# Output files are written in binary: the same bytes as on Linux.
+# Output files are written in binary: the same bytes as on Linux, at an
+# odd size too.
 "$native" --camera 120,-40,30,300 --raw "$tmp/n.raw" --png "$tmp/n.png" --depth "$tmp/n.depth" >/dev/null
 "$wine" "$exe" --camera 120,-40,30,300 --raw "$tmp/w.raw" --png "$tmp/w.png" --depth "$tmp/w.depth" >/dev/null
+"$native" --size 333x197 --raw "$tmp/n.odd.raw" --png "$tmp/n.odd.png" >/dev/null
+"$wine" "$exe" --size 333x197 --raw "$tmp/w.odd.raw" --png "$tmp/w.odd.png" >/dev/null
+for f in odd.raw odd.png; do
+    compared=$((compared + 1))
+    cmp -s "$tmp/n.$f" "$tmp/w.$f" || { echo "FAIL --size 333x197 $f file differs"; failed=$((failed + 1)); }
+done
 for f in raw png depth; do
     compared=$((compared + 1))
     cmp -s "$tmp/n.$f" "$tmp/w.$f" || { echo "FAIL --$f file differs"; failed=$((failed + 1)); }
