@@ -74,6 +74,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CREATE:
         // The main window handle is still null here, so the box has no owner.
         MessageBoxA(Shell.mainWindow, ControlsText(), ControlsCaption, MB_OK);
+        ChooseNativeFrameSize(window);
         InitGraphics(window);
         StartDrawingThreads();
         return 0;
@@ -85,6 +86,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             ValidateRect(window, NULL);
             return 0;
         }
+        if (FollowClientSize(window)) StartDrawingThreads();
         DrawFrame();
         return 0;
     case WM_CLOSE:
@@ -120,19 +122,22 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         int answered = AnswerCommandLine(commandLine);
         if (answered >= 0) return answered;
     }
+    Presentation.followsPitch = Options.sizeChosen;
     Shell.moduleHandle = GetModuleHandleA(NULL);
     if (Shell.moduleHandle == NULL) {
         MessageBoxA(Shell.mainWindow, "Unable to create window", "Error", MB_OK);
         return 0;
     }
     RegisterWindowClass();
-    Shell.mainWindow =
-        CreateWindowExA(0, Shell.windowClass.lpszClassName, WindowTitle, WS_OVERLAPPEDWINDOW, 0, 0,
-                        DefaultFrameWidth, DefaultFrameHeight, NULL, NULL, Shell.moduleHandle, NULL);
+    int x, y, width, height;
+    OpeningWindowRect(x, y, width, height);
+    Shell.mainWindow = CreateWindowExA(0, Shell.windowClass.lpszClassName, WindowTitle, WS_OVERLAPPEDWINDOW,
+                                       x, y, width, height, NULL, NULL, Shell.moduleHandle, NULL);
     // Without a window nothing would ever arrive and the loop would wait
     // for ever; end instead, and say so through the exit status.
     if (Shell.mainWindow == NULL) return 1;
     ShowWindow(Shell.mainWindow, SW_SHOWNORMAL);
+    FitClientToFrame(Shell.mainWindow, width, height);
     RunMessageLoop();
     return 0;
 }

@@ -10,12 +10,16 @@
 #include <vector>
 
 #include "app/keys.h"
+#include "app/size_choice.h"
 #include "app/version.h"
 #include "render/bands.h"
 
 namespace {
 
 enum class Request { Run, Help, Version };
+
+constexpr char NativeSizeName[] = "native";
+constexpr size_t HelpWidth = 79;
 Request Asked;
 
 struct ProgramOption {
@@ -52,8 +56,29 @@ bool ChooseThreads(const char *value, std::string &error) {
     return true;
 }
 
+// WIDTHxHEIGHT, or native: the client area's own size, followed when the
+// window is resized.
+bool ChooseSize(const char *value, std::string &error) {
+    Options.sizeChosen = true;
+    if (strcmp(value, NativeSizeName) == 0) {
+        Options.nativeSize = true;
+        return true;
+    }
+    FrameSize size;
+    if (!ParseFrameSize(value, size, error)) {
+        error = std::string("'") + value + "' " + error + ", or " + NativeSizeName;
+        return false;
+    }
+    ChosenFrameSize = size;
+    return true;
+}
+
 static_assert(MaxBandThreads == 256, "the --threads help gives the range");
 const ProgramOption OptionTable[] = {
+    {"--size", nullptr, "WIDTHxHEIGHT|native",
+     "the frame's size (16x16 to 7680x4320, shown pixel for pixel), or native: the window's own, "
+     "following its resizes; default 512x384 stretched to the window",
+     ChooseSize},
     {"--threads", nullptr, "N", "draw each frame in bands on N threads (1 to 256, 0: all; default 1)", ChooseThreads},
     {"--help", "-h", nullptr, "show this help and exit", AskForHelp},
     {"--version", nullptr, nullptr, "show the version and exit", AskForVersion},
@@ -76,8 +101,25 @@ std::string HelpText() {
     };
     size_t column = 0;
     for (const ProgramOption &o : OptionTable) column = names(o).size() > column ? names(o).size() : column;
-    for (const ProgramOption &o : OptionTable)
-        text += "  " + names(o) + std::string(column + 2 - names(o).size(), ' ') + o.help + "\n";
+    // Help words wrap within HelpWidth columns, under the help column.
+    for (const ProgramOption &o : OptionTable) {
+        std::string line = "  " + names(o) + std::string(column + 2 - names(o).size(), ' ');
+        const size_t indent = line.size();
+        bool lineEmpty = true;
+        for (const char *p = o.help; *p;) {
+            const char *end = strchr(p, ' ');
+            std::string word(p, end ? (size_t)(end - p) : strlen(p));
+            if (!lineEmpty && line.size() + 1 + word.size() > HelpWidth) {
+                text += line + "\n";
+                line = std::string(indent, ' ');
+                lineEmpty = true;
+            }
+            line += (lineEmpty ? "" : " ") + word;
+            lineEmpty = false;
+            p = end ? end + 1 : p + word.size();
+        }
+        text += line + "\n";
+    }
     text += "Controls:\n";
     for (const KeyBinding &k : KeyTable) text += std::string("  ") + k.name + " - " + k.action + "\n";
     return text;
@@ -131,7 +173,7 @@ int Refuse(const std::string &why) {
 
 } // namespace
 
-ShellOptions Options = {1};
+ShellOptions Options = {1, false, false};
 
 int AnswerCommandLine(const char *commandLine) {
     std::vector<std::string> words = SplitCommandLine(commandLine);

@@ -21,12 +21,23 @@ struct PresentationState {
     HWND renderWindow;
     HDC windowDC;                    // kept for the life of the process
     bool failing;                    // a "Graphics failure" box is open
+    // Only for a frame size chosen on the command line: the locked texture's
+    // rows may lie further apart than the frame's, and its memory need not
+    // hold the clear's last four-pixel group. The frame is then drawn into
+    // this buffer (made once per size, when first needed) and copied row by
+    // row into the texture at the end of the frame.
+    bool followsPitch;
+    uint32_t *staging;
+    uint8_t *lockedBits; // the texture's memory while locked for a copy
+    int lockedPitch;     // bytes from one of its rows to the next
 };
 
 // What the command line chose; without arguments, the program as it always
 // was: the default frame size stretched to the window, one thread.
 struct ShellOptions {
-    int threads; // 1: the one-thread frame cycle; more: the frame drawn in bands
+    int threads;     // 1: the one-thread frame cycle; more: the frame drawn in bands
+    bool sizeChosen; // --size given: the window shows the frame pixel for pixel
+    bool nativeSize; // --size native: the frame follows the client area
 };
 
 extern ShellState Shell;
@@ -36,9 +47,28 @@ extern PresentationState Presentation;
 // Answers --help, --version or a bad option; -1 when the program is to run.
 int AnswerCommandLine(const char *commandLine);
 
+// The window and frame sizes a command line asks for (window_size.cpp).
+// Where the window opens and its outer size.
+void OpeningWindowRect(int &x, int &y, int &width, int &height);
+// At the native size, the frame is the client area's size (inside
+// WM_CREATE, before the graphics start).
+void ChooseNativeFrameSize(HWND window);
+// A chosen size: grows or shrinks the window so its client area is the
+// frame's size, once the window is shown and its borders are known.
+void FitClientToFrame(HWND window, int outerWidth, int outerHeight);
+// At the native size, before each frame: once the client area has kept a
+// new size for a moment, the renderer and the presentation start again at
+// that size. True when they did (the drawing threads then lay their bands
+// out again).
+bool FollowClientSize(HWND window);
+
 void RegisterWindowClass();
 void RunMessageLoop();
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Releases whichever Direct3D objects are still held; safe to call again.
 void ReleasePresentation();
+// Between frames, after the screen constants changed: a new device, back
+// buffer and texture of the new size (the Direct3D object is kept). Fails
+// as CreatePresentation does.
+void ResizePresentation();
