@@ -1,10 +1,10 @@
 // Entry point, window class, window procedure and message loop.
 #include "platform/shell/shell.h"
 
+#include <stdlib.h>
 #include <string.h>
 
-#include <stdlib.h>
-
+#include <new>
 #include <string>
 
 #include "app/camera.h"
@@ -12,6 +12,7 @@
 #include "app/frame_cycle.h"
 #include "app/keys.h"
 #include "app/platform.h"
+#include "app/size_choice.h"
 #include "app/version.h"
 #include "render/bands.h"
 #include "render/frame_size.h"
@@ -75,7 +76,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // The main window handle is still null here, so the box has no owner.
         MessageBoxA(Shell.mainWindow, ControlsText(), ControlsCaption, MB_OK);
         ChooseNativeFrameSize(window);
-        InitGraphics(window);
+        // A chosen size whose buffers cannot be had is refused, not a crash.
+        try {
+            InitGraphics(window);
+        } catch (const std::bad_alloc &) {
+            exit(RefuseStartUp("not enough memory for a " + std::to_string(ChosenFrameSize.width) + "x" +
+                               std::to_string(ChosenFrameSize.height) + " frame"));
+        }
         StartDrawingThreads();
         return 0;
     case WM_PAINT:

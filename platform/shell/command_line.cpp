@@ -173,6 +173,11 @@ int Refuse(const std::string &why) {
 
 } // namespace
 
+int RefuseStartUp(const std::string &why) {
+    Say(std::string(Program) + ": " + why + "\n", true);
+    return 2;
+}
+
 ShellOptions Options = {1, false, false};
 
 int AnswerCommandLine(const char *commandLine) {

@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+#include <string>
+
 struct ShellState {
     HINSTANCE moduleHandle;
     HWND mainWindow;         // null until CreateWindowExA returns
@@ -46,6 +48,9 @@ extern PresentationState Presentation;
 
 // Answers --help, --version or a bad option; -1 when the program is to run.
 int AnswerCommandLine(const char *commandLine);
+// Says why the options cannot be carried out (as a bad option is said);
+// returns the exit status for it, 2.
+int RefuseStartUp(const std::string &why);
 
 // The window and frame sizes a command line asks for (window_size.cpp).
 // Where the window opens and its outer size.
