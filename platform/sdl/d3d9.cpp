@@ -193,7 +193,8 @@ struct Device final : Counted<IDirect3DDevice9> {
     }
 
     // The full-window quad the presentation draws (top-left, top-right,
-    // bottom-right; bottom-right, bottom-left, top-left), opaque white, with
+    // bottom-right; bottom-right, bottom-left, top-left), on the back
+    // buffer's edges or half a pixel up and left of them, opaque white, with
     // a texture of the back buffer's own size: every pixel centre samples its
     // own texel unchanged, so the texture is copied as it is (what the
     // general path below gives, in a fraction of the time at large sizes).
@@ -201,13 +202,17 @@ struct Device final : Counted<IDirect3DDevice9> {
         if (count != 2 || stage0 == nullptr || stage0->locked || stage0->width != width ||
             stage0->height != height)
             return false;
-        const float w = (float)width, h = (float)height;
-        const float corners[6][2] = {{0, 0}, {w, 0}, {w, h}, {w, h}, {0, h}, {0, 0}};
+        TexturedVertex first;
+        memcpy(&first, p, sizeof first);
+        const float o = first.x, w = (float)width, h = (float)height;
+        if (o != 0.0f && o != -0.5f) return false;
+        const float corners[6][4] = {{o, o, 0, 0},         {w + o, o, 1, 0},     {w + o, h + o, 1, 1},
+                                     {w + o, h + o, 1, 1}, {o, h + o, 0, 1},     {o, o, 0, 0}};
         for (int k = 0; k < 6; ++k) {
             TexturedVertex v;
             memcpy(&v, p + (size_t)k * stride, sizeof v);
-            if (v.x != corners[k][0] || v.y != corners[k][1] || v.diffuse != 0xFFFFFFFF ||
-                v.u != v.x / w || v.v != v.y / h)
+            if (v.x != corners[k][0] || v.y != corners[k][1] || v.u != corners[k][2] || v.v != corners[k][3] ||
+                v.diffuse != 0xFFFFFFFF)
                 return false;
         }
         return true;

@@ -129,7 +129,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         int answered = AnswerCommandLine(commandLine);
         if (answered >= 0) return answered;
     }
-    Presentation.followsPitch = Options.sizeChosen;
+    Presentation.pixelForPixel = Options.sizeChosen;
     Shell.moduleHandle = GetModuleHandleA(NULL);
     if (Shell.moduleHandle == NULL) {
         MessageBoxA(Shell.mainWindow, "Unable to create window", "Error", MB_OK);

@@ -66,7 +66,9 @@ bool ChooseSize(const char *value, std::string &error) {
     }
     FrameSize size;
     if (!ParseFrameSize(value, size, error)) {
-        error = std::string("'") + value + "' " + error + ", or " + NativeSizeName;
+        // Text that is no size at all may have meant the other form.
+        const bool notASize = error.compare(0, 13, "is not a size") == 0;
+        error = std::string("'") + value + "' " + error + (notASize ? std::string(", or ") + NativeSizeName : "");
         return false;
     }
     ChosenFrameSize = size;

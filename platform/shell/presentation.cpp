@@ -109,7 +109,7 @@ uint32_t *BeginFrame() {
     // and does not read the reported pitch.
     Presentation.colourBuffer = (uint32_t *)locked.pBits;
     Presentation.lockedBits = NULL;
-    if (Presentation.followsPitch && !TextureIsTheColourBuffer(locked)) {
+    if (Presentation.pixelForPixel && !TextureIsTheColourBuffer(locked)) {
         if (Presentation.staging == NULL) {
             Presentation.staging = new (std::align_val_t(16), std::nothrow)
                 uint32_t[FrameBufferPixels(Screen.width, Screen.height)];
@@ -136,15 +136,16 @@ void EndFrame() {
     Presentation.device->SetFVF(QuadFvf);
 
     // Two clockwise triangles over the whole back buffer, corners exactly
-    // on its edges.
-    const float w = (float)Screen.width, h = (float)Screen.height;
+    // on its edges (shown pixel for pixel: half a pixel up and left).
+    const float o = Presentation.pixelForPixel ? -0.5f : 0.0f;
+    const float l = o, t = o, r = (float)Screen.width + o, b = (float)Screen.height + o;
     const QuadVertex quad[6] = {
-        {0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
-        {w, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
-        {w, h, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
-        {w, h, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
-        {0.0f, h, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
-        {0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
+        {l, t, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
+        {r, t, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
+        {r, b, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
+        {r, b, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
+        {l, b, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
+        {l, t, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
     };
     Presentation.device->SetTexture(0, Presentation.frameTexture);
     Presentation.device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(QuadVertex));

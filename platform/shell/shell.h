@@ -23,12 +23,14 @@ struct PresentationState {
     HWND renderWindow;
     HDC windowDC;                    // kept for the life of the process
     bool failing;                    // a "Graphics failure" box is open
-    // Only for a frame size chosen on the command line: the locked texture's
-    // rows may lie further apart than the frame's, and its memory need not
-    // hold the clear's last four-pixel group. The frame is then drawn into
-    // this buffer (made once per size, when first needed) and copied row by
-    // row into the texture at the end of the frame.
-    bool followsPitch;
+    // A frame size chosen on the command line, shown pixel for pixel. The
+    // quad then puts each pixel centre on its texel's centre (half a pixel
+    // up and left), since a centre on a texel edge may sample either texel.
+    // And the locked texture's rows may lie further apart than the frame's,
+    // or its memory not hold the clear's last four-pixel group: the frame is
+    // then drawn into staging (made once per size, when first needed) and
+    // copied row by row into the texture at the end of the frame.
+    bool pixelForPixel;
     uint32_t *staging;
     uint8_t *lockedBits; // the texture's memory while locked for a copy
     int lockedPitch;     // bytes from one of its rows to the next

@@ -158,7 +158,7 @@ const char CreateFailure[] =
 TEST(Presentation, AChosenOddSizeIsHandedOverWholeAndShownRowByRowAlsoAfterAResize) {
     HWND window = MakeWindow(RecordingProc);
     ShowWindow(window, SW_SHOWNORMAL);
-    Presentation.followsPitch = true;
+    Presentation.pixelForPixel = true;
     SetScreenConstants(333, 197);
     CreatePresentation(window);
     for (int pass = 0; pass < 2; ++pass) {
@@ -182,7 +182,7 @@ TEST(Presentation, AChosenOddSizeIsHandedOverWholeAndShownRowByRowAlsoAfterAResi
             for (int x = 0; x < w; ++x) wrong += (shown[y * w + x] & 0xFFFFFF) != Pattern(x, y);
         EXPECT_EQ(wrong, 0) << w << "x" << h;
     }
-    Presentation.followsPitch = false;
+    Presentation.pixelForPixel = false;
     SetScreenConstants(DefaultFrameWidth, DefaultFrameHeight);
 }
 
