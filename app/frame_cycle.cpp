@@ -27,10 +27,13 @@ void InitGraphics(void *window) {
     // Aligned for the clear's 16-byte stores; a failure is not caught here
     // (the tools catch it and refuse the size with a message). The colour
     // buffer is the presentation's, handed over by each BeginFrame.
+    // Screen constants, presentation, depth buffer, then the rest of the
+    // renderer, in that order: the presentation sizes itself from Screen.
     const int32_t width = ChosenFrameSize.width, height = ChosenFrameSize.height;
+    SetScreenConstants(width, height);
+    CreatePresentation(window);
     DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(width, height)];
     SetUpRenderer(width, height, nullptr, DepthBuffer);
-    CreatePresentation(window);
     // The widest span fill this processor runs, unless one is forced (by the
     // environment, or by a program's own option before this call); a path
     // that cannot run is refused rather than silently replaced.
