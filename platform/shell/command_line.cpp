@@ -1,5 +1,6 @@
 // The window program's command line. Started without arguments it reads
-// nothing and is the program it always was; the options only ask about it.
+// nothing and is the program it always was; the options choose the frame's
+// size and the drawing threads, or ask about the program.
 // One row of OptionTable per option, so a new one is one row and one function.
 #include "platform/shell/shell.h"
 
@@ -13,6 +14,7 @@
 #include "app/size_choice.h"
 #include "app/version.h"
 #include "render/bands.h"
+#include "render/frame_size.h"
 
 namespace {
 
@@ -76,6 +78,8 @@ bool ChooseSize(const char *value, std::string &error) {
 }
 
 static_assert(MaxBandThreads == 256, "the --threads help gives the range");
+static_assert(MinFrameWidth == 16 && MinFrameHeight == 16 && MaxFrameWidth == 7680 && MaxFrameHeight == 4320,
+              "the --size help gives the range");
 const ProgramOption OptionTable[] = {
     {"--size", nullptr, "WIDTHxHEIGHT|native",
      "the frame's size (16x16 to 7680x4320, shown pixel for pixel), or native: the window's own, "
