@@ -30,5 +30,27 @@ exec ${node_command} \"$js\" \"$@\"
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endforeach()
 
+# The page with WebAssembly threads: a shared memory needs atomics in every
+# object, so the page's sources are compiled once more with -pthread (the
+# one-thread page stays as it is: a threaded module cannot even start where
+# the page is not cross-origin isolated). page.js sets
+# Module.scanvaneHelperThreads before loading it, so the workers for the
+# bands are ready before the frame cycle starts and the browser's main
+# thread never waits for one to come up.
+scanvane_sources_of(scanvane_threaded_page_sources
+  scanvane-web scanvane_web scanvane_app scanvane_app_bands scanvane_bands scanvane_render scanvane_crt_trig)
+add_executable(scanvane-web-threads ${scanvane_threaded_page_sources})
+target_include_directories(scanvane-web-threads PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_definitions(scanvane-web-threads PRIVATE
+  "$<TARGET_PROPERTY:scanvane_app,INTERFACE_COMPILE_DEFINITIONS>")
+target_compile_options(scanvane-web-threads PRIVATE -pthread)
+get_target_property(scanvane_page_link_options scanvane-web LINK_OPTIONS)
+list(FILTER scanvane_page_link_options EXCLUDE REGEX "^-sENVIRONMENT=")
+target_link_options(scanvane-web-threads PRIVATE ${scanvane_page_link_options}
+  -pthread -sENVIRONMENT=web,worker -sPTHREAD_POOL_SIZE=Module.scanvaneHelperThreads)
+set_target_properties(scanvane-web-threads PROPERTIES
+  OUTPUT_NAME scanvane-threads
+  RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/platform/web)
+
 # Checks that only mean something in the wasm build.
 add_subdirectory(tests/web)

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 if [ "${1:-}" = --web ]; then
     cmake --preset web >/dev/null
-    cmake --build --preset web -j"$(nproc)" --target scanvane-web scanvane-render
+    cmake --build --preset web -j"$(nproc)" --target scanvane-web scanvane-web-threads scanvane-render
     exec node build/web/platform/web/serve.js "${PORT:-8512}"
 elif [ $# -gt 0 ]; then
     echo "usage: $0 [--web]" >&2

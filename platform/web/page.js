@@ -8,7 +8,14 @@
 //                      separated by ';' (or line feeds); the frames stop after
 //                      the last line
 //   manual=1           frames run only when window.scanvane.step(n) is called
-// window.scanvane also gives the latest frame's colour and depth CRC-32s.
+// and for everyone:
+//   size=WxH|native    the frame's size (default 512x384); native: the
+//                      canvas's size in device pixels, within the sizes drawn
+//   threads=N          draw each frame on N threads (0: every hardware thread);
+//                      more than one needs a cross-origin isolated page
+//                      (serve.js sends the headers), else it runs on one
+// window.scanvane also gives the latest frame's colour and depth CRC-32s and
+// what the page draws with (info()).
 'use strict';
 (function () {
   const frameCanvas = document.getElementById('frame');
@@ -17,9 +24,10 @@
   const overlayContext = overlay.getContext('2d');
   const overlayFont = '13px sans-serif';
   const overlayLineHeight = 16;
+  const maxThreads = 64; // the band drawing's limit, MaxBandThreads
   const counterRed = 'rgb(255, 0, 0)';
   const counterBackground = 'rgb(255, 255, 255)';
-  const knownParameters = ['frametime', 'script', 'manual'];
+  const knownParameters = ['frametime', 'script', 'manual', 'size', 'threads'];
   // Opened from disk, the browser refuses to fetch the .wasm beside the page;
   // every loading failure then says how to serve it instead.
   const fromDisk = location.protocol === 'file:';
@@ -35,7 +43,9 @@
 
   // 'loading', 'controls', 'running', 'finished' (script ended), 'stopped'
   // (Escape) or 'error'.
-  const page = { state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0 };
+  const page = {
+    state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0, options: null, wasm: 'scanvane.wasm',
+  };
 
   function showMessage(caption, text) {
     document.getElementById('message-caption').textContent = caption;
@@ -58,14 +68,14 @@
   // The module fetched and compiled here rather than by the generated loader,
   // whose failures would only reach the console.
   function instantiateWasm(imports, receiveInstance) {
-    fetch('scanvane.wasm')
+    fetch(page.wasm)
       .then((response) => {
         if (!response.ok) throw new Error(`HTTP ${response.status} ${response.statusText}`.trim());
         return response.arrayBuffer();
       })
-      .catch((error) => { throw new Error(`scanvane.wasm could not be loaded (${error.message})`); })
+      .catch((error) => { throw new Error(`${page.wasm} could not be loaded (${error.message})`); })
       .then((bytes) => WebAssembly.instantiate(bytes, imports).catch((error) => {
-        throw new Error(`scanvane.wasm could not be started (${error.message})`);
+        throw new Error(`${page.wasm} could not be started (${error.message})`);
       }))
       .then((result) => receiveInstance(result.instance, result.module))
       .catch((error) => failLoading(error.message));
@@ -87,8 +97,12 @@
     if (params.has('frametime') && params.has('script'))
       return { error: 'frametime and script cannot be used together: a script gives each frame its time' };
     const script = params.get('script');
+    const threads = readThreads(params.get('threads'));
+    if (threads.error) return threads;
     return {
+      ...threads,
       manual: manual !== null,
+      size: params.get('size'),
       frameTime: params.get('frametime'),
       script: script === null ? null : script.replace(/;/g, '\n'),
     };
@@ -125,7 +139,9 @@
   function start() {
     document.getElementById('controls').hidden = true;
     frameCanvas.focus();
-    Module._WebStart();
+    const problem = Module.UTF8ToString(Module._WebStart());
+    if (problem) return fail(problem);
+    showInfo();
     page.state = 'running';
     if (!page.manual) page.animation = requestAnimationFrame(animate);
   }
@@ -146,8 +162,10 @@
 
   function ready() {
     document.getElementById('message').hidden = true; // a slow start's notice
-    const options = readParameters();
-    if (options.error) return fail(options.error);
+    const options = page.options;
+    Module._WebUseThreads(options.threads);
+    const sizeProblem = useSize(options.size);
+    if (sizeProblem) return fail(`URL parameter size: ${sizeProblem}`);
     const problem = withString(options.frameTime, (frameTime) =>
       withString(options.script, (script) => Module.UTF8ToString(Module._WebConfigure(frameTime, script))));
     if (problem) return fail(`URL parameter ${problem}`);
@@ -165,9 +183,103 @@
     ok.focus();
   }
 
+  // threads=N: a whole number, 0 for every hardware thread; none is one.
+  function readThreads(text) {
+    if (text === null) return { threads: 1, threadsAsked: 1 };
+    if (!/^[0-9]{1,4}$/.test(text))
+      return { error: `threads: expected a whole number of threads (0: all of them), not '${text}'` };
+    const asked = Number(text) === 0 ? navigator.hardwareConcurrency || 1 : Number(text);
+    if (asked > maxThreads) return { error: `threads: the page draws on 1 to ${maxThreads} threads, not ${asked}` };
+    return { threads: asked, threadsAsked: asked };
+  }
+
+  // WebAssembly threads share their memory through a SharedArrayBuffer, which
+  // the browser gives only to a cross-origin isolated page.
+  function threadsAvailable() {
+    return window.crossOriginIsolated === true && typeof SharedArrayBuffer === 'function';
+  }
+
+  // Loads the threaded module only when more than one thread is asked for
+  // and can run: a threaded module cannot even start without shared memory,
+  // so elsewhere the one-thread module draws and the page says why.
+  function loadModule(options) {
+    let file = 'scanvane.js';
+    if (options.threads > 1 && threadsAvailable()) {
+      file = 'scanvane-threads.js';
+      // The workers for the helper threads load before the frame cycle
+      // starts, so starting the threads never waits on the browser.
+      Module.scanvaneHelperThreads = options.threads - 1;
+    } else if (options.threads > 1) {
+      page.note = `one thread, not ${options.threads}: the page is not cross-origin isolated; ` +
+        'its server must send Cross-Origin-Opener-Policy and Cross-Origin-Embedder-Policy';
+      options.threads = 1;
+    }
+    page.wasm = file.replace(/\.js$/, '.wasm');
+    const loader = document.createElement('script');
+    loader.src = file;
+    loader.onerror = () => failLoading(`${file} could not be loaded (it belongs in the same folder as this page)`);
+    document.body.appendChild(loader);
+  }
+
+  // size=: the frame's size before the frame cycle starts; "" or a message.
+  // native is the frame canvas's size on screen in device pixels, which the
+  // module brings within the sizes it draws.
+  function useSize(text) {
+    if (text === null) return '';
+    if (text === 'native') {
+      const box = frameCanvas.getBoundingClientRect(), scale = window.devicePixelRatio || 1;
+      Module._WebUseNativeSize(Math.round(box.width * scale), Math.round(box.height * scale));
+      return '';
+    }
+    return withString(text, (at) => Module.UTF8ToString(Module._WebUseSize(at)));
+  }
+
+  // The specified look is the default size on one thread.
+  function specifiedLook(options) {
+    return options.size === null && options.threadsAsked === 1;
+  }
+
+  // The address of this page drawn the other way: the specified look, or
+  // native size on every core. The test parameters are kept.
+  function switchedAddress() {
+    const params = new URLSearchParams(location.search);
+    if (specifiedLook(page.options)) {
+      params.set('size', 'native');
+      params.set('threads', '0');
+    } else {
+      params.delete('size');
+      params.delete('threads');
+    }
+    const query = params.toString();
+    return location.pathname + (query ? `?${query}` : '');
+  }
+
+  // Size, threads and fill beside the counter, with the switch between the
+  // specified look and every core; an element over the frame, never in it.
+  function showInfo() {
+    const info = scanvane.info();
+    const threads = info.threads === 1 ? '1 thread' : `${info.threads} threads`;
+    document.getElementById('info-text').textContent =
+      `${info.width} x ${info.height}, ${threads}, ${info.fill}` + (page.note ? ` (${page.note})` : '');
+    const link = document.getElementById('info-switch');
+    link.textContent = specifiedLook(page.options) ? 'native size, all cores' : '512 x 384, one thread';
+    link.href = switchedAddress();
+    document.getElementById('info').hidden = false;
+  }
+
+  // The canvas holds the frame at its own size; CSS stretches it over the
+  // window (at native size, one frame pixel to one device pixel).
+  function fitFrameCanvas(width, height) {
+    if (frameCanvas.width === width && frameCanvas.height === height) return;
+    frameCanvas.width = width;
+    frameCanvas.height = height;
+    page.image = null;
+  }
+
   window.Module = {
     // Called by the C++ side at the end of each frame with R, G, B, 255 bytes.
     scanvaneShowFrame(at, width, height) {
+      fitFrameCanvas(width, height);
       if (!page.image) page.image = frameContext.createImageData(width, height);
       page.image.data.set(Module.HEAPU8.subarray(at, at + width * height * 4));
       frameContext.putImageData(page.image, 0, 0);
@@ -206,6 +318,15 @@
       while (ran < n && page.state === 'running' && runFrame()) ran++;
       return ran;
     },
+    // The latest frame's drawing work (microseconds), as the counter shows it.
+    clockCount: () => Module._WebClockCount(),
+    // What the frames are drawn with: {width, height, threads, fill}.
+    info: () => (page.state === 'loading' || page.state === 'error' ? null : {
+      width: Module._WebFrameWidth(),
+      height: Module._WebFrameHeight(),
+      threads: Module._WebThreads(),
+      fill: Module.UTF8ToString(Module._WebFill()),
+    }),
     colourCrc: () => (Module._WebColourCrc() >>> 0).toString(16).padStart(8, '0'),
     depthCrc: () => (Module._WebDepthCrc() >>> 0).toString(16).padStart(8, '0'),
     // The latest frame's colour buffer, 0x00RRGGBB per pixel.
@@ -222,10 +343,9 @@
   window.addEventListener('blur', releaseAllKeys);
   document.addEventListener('visibilitychange', () => document.hidden && releaseAllKeys());
 
-  const loader = document.createElement('script');
-  loader.src = 'scanvane.js';
-  loader.onerror = () => failLoading('scanvane.js could not be loaded (it belongs in the same folder as this page)');
-  document.body.appendChild(loader);
+  page.options = readParameters();
+  if (page.options.error) fail(page.options.error);
+  else loadModule(page.options);
   // Whatever else goes wrong on the way, the page does not stay black.
   window.addEventListener('unhandledrejection', (event) => failLoading(`loading failed: ${event.reason}`));
   // Served, a slow start is only reported, and the page goes on when the

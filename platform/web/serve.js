@@ -1,7 +1,7 @@
 // Serves the page's build folder on 127.0.0.1, nothing else.
 //   node serve.js [PORT]    (0 or none: any free port)
 // Prints the address once it listens. Also used by the page tests, which
-// require() it and call serve(folder, port).
+// require() it and call serve(folder, port[, { isolated: false }]).
 'use strict';
 const http = require('http');
 const fs = require('fs');
@@ -13,7 +13,16 @@ const types = {
   '.wasm': 'application/wasm',
 };
 
-function serve(folder, port) {
+// Cross-origin isolation: without it the browser gives the page no
+// SharedArrayBuffer, and so no WebAssembly threads.
+const isolationHeaders = {
+  'Cross-Origin-Opener-Policy': 'same-origin',
+  'Cross-Origin-Embedder-Policy': 'require-corp',
+};
+
+// isolated: false leaves the isolation headers out (the page then draws on
+// one thread, as where a server does not send them).
+function serve(folder, port, { isolated = true } = {}) {
   // Room for a long script= in the address (node's default is 16 KB).
   const server = http.createServer({ maxHeaderSize: 1 << 20 }, (request, response) => {
     let name;
@@ -31,7 +40,11 @@ function serve(folder, port) {
     }
     fs.readFile(file, (error, data) => {
       if (error) return response.writeHead(404).end('not found');
-      response.writeHead(200, { 'Content-Type': types[path.extname(file)], 'Cache-Control': 'no-store' });
+      response.writeHead(200, {
+        'Content-Type': types[path.extname(file)],
+        'Cache-Control': 'no-store',
+        ...(isolated ? isolationHeaders : {}),
+      });
       response.end(data);
     });
   });

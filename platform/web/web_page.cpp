@@ -3,21 +3,35 @@
 // CRC-32s and pixels for the tests.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/camera.h"
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/keys.h"
+#include "app/quote.h"
 #include "app/script.h"
+#include "app/size_choice.h"
 #include "app/version.h"
 #include "platform/web/web_page.h"
+#include "render/bands.h"
 #include "render/crc32.h"
+#include "render/fill_path.h"
+#include "render/frame_size.h"
 #include "render/frustum.h"
 
 WebScript PageScript;
 
 namespace {
 std::string ConfigureError;
+std::string ThreadsError;
+std::string SizeError;
+
+// One thread draws the frame exactly as the window does (the streaming
+// clear); more draw it in bands, the same frame.
+int PageThreads = 1;
+void (*PageRenderFrame)() = RenderFrame;
 
 // One frame's worth of fed time: the next start reading is that much later.
 void FeedFrame(uint32_t micros) { FeedCounter(PageClock.counter, micros); }
@@ -74,19 +88,53 @@ EMSCRIPTEN_KEEPALIVE const char *WebConfigure(const char *frameTime, const char 
     return ConfigureError.c_str();
 }
 
-// After the controls box, as the window starts up after its box.
-EMSCRIPTEN_KEEPALIVE void WebStart() { InitGraphics(nullptr); }
+// The threads WebStart starts: threads - 1 helpers for the bands (the
+// page's own thread draws too).
+EMSCRIPTEN_KEEPALIVE void WebUseThreads(int threads) {
+    PageThreads = threads;
+    PageRenderFrame = threads == 1 ? RenderFrame : RenderFrameInBands;
+}
+
+// size=WIDTHxHEIGHT, before WebStart. Returns "" or a message.
+EMSCRIPTEN_KEEPALIVE const char *WebUseSize(const char *text) {
+    SizeError.clear();
+    std::string error;
+    if (!ParseFrameSize(text, ChosenFrameSize, error)) SizeError = Quote(text) + " " + error;
+    return SizeError.c_str();
+}
+
+// size=native: the canvas's size in device pixels, brought within the sizes
+// drawn (a tiny or huge window still gets a frame).
+EMSCRIPTEN_KEEPALIVE void WebUseNativeSize(int width, int height) {
+    ChosenFrameSize = {std::clamp<int32_t>(width, MinFrameWidth, MaxFrameWidth),
+                       std::clamp<int32_t>(height, MinFrameHeight, MaxFrameHeight)};
+}
+
+// What the page draws with, for its overlay and scanvane.info().
+EMSCRIPTEN_KEEPALIVE int WebFrameWidth() { return Screen.width; }
+EMSCRIPTEN_KEEPALIVE int WebFrameHeight() { return Screen.height; }
+EMSCRIPTEN_KEEPALIVE int WebThreads() { return PageThreads; }
+EMSCRIPTEN_KEEPALIVE const char *WebFill() { return FillPathName(ActiveFillPath()); }
+
+// After the controls box, as the window starts up after its box; the bands
+// are cut for the frame's size, so their threads start after the graphics.
+// Returns "" or a message.
+EMSCRIPTEN_KEEPALIVE const char *WebStart() {
+    InitGraphics(nullptr);
+    if (PageThreads > 1 && !StartBandThreads(PageThreads, ThreadsError)) return ThreadsError.c_str();
+    return "";
+}
 
 // Draws the next frame; 0 when there is none (stopped, or the script ended).
 EMSCRIPTEN_KEEPALIVE int WebRunFrame() {
     if (Page.stopped) return 0;
     if (PageScript.active) {
         if (PageScript.next == PageScript.frames.size()) return 0;
-        PlayScriptFrame(PageScript.frames[PageScript.next++], FeedFrame, RenderFrame);
+        PlayScriptFrame(PageScript.frames[PageScript.next++], FeedFrame, PageRenderFrame);
         return 1;
     }
     if (PageClock.fed) FeedFrame(PageScript.fixedMicros);
-    RenderFrame();
+    PageRenderFrame();
     return 1;
 }
 
@@ -95,6 +143,8 @@ EMSCRIPTEN_KEEPALIVE void WebKeyUp(uint32_t code) { OnKeyUp(code); }
 EMSCRIPTEN_KEEPALIVE void WebReleaseAllKeys() { ReleaseAllKeys(); }
 EMSCRIPTEN_KEEPALIVE int WebStopped() { return Page.stopped; }
 EMSCRIPTEN_KEEPALIVE int WebFramesShown() { return Page.framesShown; }
+// The latest frame's drawing work in microseconds, as the counter shows it.
+EMSCRIPTEN_KEEPALIVE uint32_t WebClockCount() { return Clock.clockCount; }
 
 // Over the little-endian bytes of the latest frame, as scanvane-render prints.
 EMSCRIPTEN_KEEPALIVE uint32_t WebColourCrc() {

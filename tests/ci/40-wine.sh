@@ -8,6 +8,8 @@
 # kernel executes 32-bit programs at all. Where it does not, that is said in
 # one line and the stage passes: a machine's kernel is no fault of the
 # product. Where it does, any failure fails the stage, under CI or not.
+# Each check runs its programs under one Wine server that stays up until
+# the check ends (start_wine_server in tests/wine/common.sh says why).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/wine/common.sh
@@ -44,7 +46,6 @@ run_under_wine() { # arch
         exit 1
     fi
     bash tests/wine/render.sh "$build" build/release/tools/scanvane-render
-    wineserver -w
     bash tests/wine/window.sh "$build"
     stop_our_wine
     rm -rf "$WINEPREFIX"

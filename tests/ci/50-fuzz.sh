@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The rendering core under libFuzzer with ASan and UBSan, for a bounded time
-# (about two and a half minutes with the build). The longer run is described
-# in docs/robustness.md.
+# (about two and a half minutes with the build, a line of progress every
+# 20 s). The longer run is described in docs/robustness.md.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 bash tests/fuzz/build_and_run.sh "${SCANVANE_FUZZ_SECONDS:-150}" build/fuzz

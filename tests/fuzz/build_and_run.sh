@@ -16,6 +16,7 @@ mkdir -p "$out/corpus" "$out/artifacts"
 
 # Same arithmetic flags as the shipped build: the fuzzer must exercise the
 # code as it is compiled for real.
+echo "fuzz: building $out/core_fuzz"
 clang++ -std=c++17 -O1 -g -fno-omit-frame-pointer -ffp-contract=off -fno-fast-math \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     -I"$root" "$root"/render/*.cpp "$root/tests/fuzz/core_fuzz.cpp" -o "$out/core_fuzz"
@@ -25,13 +26,35 @@ clang++ -std=c++17 -O1 -g -fno-omit-frame-pointer -ffp-contract=off -fno-fast-ma
 # records: 771 bytes.
 log="$out/last-run.log"
 # Only the summary lines are shown; the whole output stays in the log.
+# Between them, a line every 20 s from the fuzzer's latest status line, so
+# a long run shows it is alive and how far it got.
+progress_every=20
+report_progress() {
+    local begin=$SECONDS last
+    while :; do
+        sleep "$progress_every" >/dev/null 2>&1
+        last=$(tail -c 4096 "$log" | grep -a '^#[0-9]' | tail -1)
+        [ -n "$last" ] || last="no status line yet"
+        # "#N  pulse  cov: ... rss: 51Mb L: ..." -> "N executions, cov: ... rss: 51Mb"
+        echo "fuzz: $((SECONDS - begin)) s of $seconds: $(sed -E \
+            -e 's/^#([0-9]+)[[:space:]]+[A-Z]+[[:space:]]+/\1 executions, /' \
+            -e 's/( rss: [0-9]+Mb).*/\1/' <<<"$last")"
+    done
+}
+echo "fuzz: running for ${seconds}s, the whole output in $log"
+: >"$log"
+report_progress &
+progress=$!
+trap 'kill "$progress" 2>/dev/null || true' EXIT
 set +e
 "$out/core_fuzz" -max_total_time="$seconds" -max_len=771 -timeout=10 -rss_limit_mb=2048 \
     -dict="$root/tests/fuzz/core.dict" -artifact_prefix="$out/artifacts/" \
     -print_final_stats=1 "$@" "$out/corpus" "$root/tests/fuzz/corpus" 2>&1 | tee "$log" | \
-    grep -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|==[0-9]+==|SUMMARY|core_fuzz:|stat::)'
+    grep --line-buffered -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|==[0-9]+==|SUMMARY|core_fuzz:|stat::)'
 status=${PIPESTATUS[0]}
 set -e
+kill "$progress" 2>/dev/null || true
+wait "$progress" 2>/dev/null || true
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
 rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
 echo "fuzz: ${runs:-?} executions in ${seconds}s, ${rate:-?} per second, status $status"

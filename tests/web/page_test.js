@@ -2,8 +2,10 @@
 // served from 127.0.0.1: the controls box, the start view, the canvas and a
 // screenshot against the wasm colour buffer, keys held and released (and
 // dropped on focus loss) against scanvane-render --script with the same
-// frame times, nearest-neighbour scaling, Escape, URL mistakes, and a
-// message in words whichever step of loading fails (opened from disk too).
+// frame times, nearest-neighbour scaling, Escape, URL mistakes, a message
+// in words whichever step of loading fails (opened from disk too), and the
+// frames on WebAssembly threads (cross-origin isolated) or on one thread
+// where the server leaves the isolation headers out.
 //
 //   node page_test.js PAGE_DIR RENDERER
 //
@@ -41,9 +43,9 @@ function golden(name) {
   throw new Error(`no golden '${name}'`);
 }
 
-function render(scriptLines) {
+function render(scriptLines, options = []) {
   const [command, ...args] = rendererCommand.split(/\s+/);
-  const out = execFileSync(command, [...args, '--script', '-'], { input: scriptLines.join('\n') + '\n' });
+  const out = execFileSync(command, [...args, ...options, '--script', '-'], { input: scriptLines.join('\n') + '\n' });
   const result = JSON.parse(out.toString());
   return { colour: result.colour_crc32, depth: result.depth_crc32 };
 }
@@ -88,9 +90,10 @@ async function openPage(browser, base, query = '') {
   return page;
 }
 
+// A short script may have run to its end by the time the page is asked.
 async function dismissControls(page) {
   await page.click('#controls-ok');
-  await page.waitForFunction(() => scanvane.state === 'running', waitLimit);
+  await page.waitForFunction(() => ['running', 'finished'].includes(scanvane.state), waitLimit);
 }
 
 async function startView(browser, base) {
@@ -137,6 +140,9 @@ async function startView(browser, base) {
     const image = screenshot, data = screenshot.data;
     const buffer = scanvane.colourBuffer();
     const counterRows = 16, counterColumns = 160;
+    const info = document.getElementById('info').getBoundingClientRect();
+    const overInfo = (x, y) => x < info.right && y >= info.top && y < info.bottom;
+    let infoText = 0;
     let differ = 0, red = 0, white = 0, doorPixels = 0, doorLeft = 512, doorRight = -1;
     for (let y = 0; y < 384; y++)
       for (let x = 0; x < 512; x++) {
@@ -144,6 +150,10 @@ async function startView(browser, base) {
         if (y < counterRows && x < counterColumns) {
           if (r === 255 && g === 0 && b === 0) red++;
           if (r === 255 && g === 255 && b === 255) white++;
+          continue;
+        }
+        if (overInfo(x, y)) {
+          if (r === 0 && g === 0 && b === 0) infoText++;
           continue;
         }
         const p = buffer[i];
@@ -155,12 +165,15 @@ async function startView(browser, base) {
           doorRight = Math.max(doorRight, x);
         }
       }
-    return { width: image.width, height: image.height, differ, red, white, doorPixels, doorLeft, doorRight };
+    return { width: image.width, height: image.height, differ, red, white, doorPixels, doorLeft, doorRight,
+      infoText, info: document.getElementById('info').innerText, infoTop: info.top };
   });
   check(shot.width === 512 && shot.height === 384 && shot.differ === 0,
     'screenshot equals the frame outside the counter', JSON.stringify(shot));
   check(shot.red >= 20 && shot.white >= 200, 'screenshot shows the red counter on its opaque box',
     JSON.stringify(shot));
+  check(shot.infoTop >= 16 && shot.infoText >= 20 && /^512 x 384, 1 thread, sse2/.test(shot.info),
+    'size, threads and fill are shown under the counter, over the frame', JSON.stringify(shot));
   // About 37 x 74 pixels just left of the centre column.
   check(shot.doorPixels >= 2000 && shot.doorLeft > 200 && shot.doorRight < 256, 'screenshot shows the door',
     JSON.stringify(shot));
@@ -175,7 +188,7 @@ async function startView(browser, base) {
     const image = screenshot, data = screenshot.data;
     const buffer = scanvane.colourBuffer();
     let differ = 0;
-    for (let y = 16; y < 768; y++) // below the counter
+    for (let y = Math.ceil(document.getElementById('info').getBoundingClientRect().bottom); y < 768; y++)
       for (let x = 0; x < 1024; x++) {
         const i = 4 * (y * 1024 + x), p = buffer[(y >> 1) * 512 + (x >> 1)];
         if (data[i] !== (p >>> 16 & 255) || data[i + 1] !== (p >>> 8 & 255) || data[i + 2] !== (p & 255)) differ++;
@@ -276,6 +289,14 @@ async function badParameters(browser, base) {
     ['?frametime=0.1&script=0.1', /cannot be used together/],
     ['?manual=yes', /manual/],
     ['?speed=2', /unknown URL parameter 'speed'/],
+    ['?threads=two', /threads: expected a whole number.*'two'/],
+    ['?threads=-1', /threads: expected a whole number.*'-1'/],
+    ['?threads=65', /threads: .*1 to 64 threads, not 65/],
+    ['?threads=2&threads=3', /'threads' is given more than once/],
+    ['?size=0x0', /size: '0x0' is outside the sizes drawn/],
+    ['?size=7681x100', /size: '7681x100' is outside the sizes drawn/],
+    ['?size=big', /size: 'big' is not a size/],
+    ['?size=640x480&threads=2&size=native', /'size' is given more than once/],
   ];
   for (const [query, expected] of cases) {
     const page = await openPage(browser, base, query);
@@ -287,6 +308,110 @@ async function badParameters(browser, base) {
       JSON.stringify(seen));
     await page.close();
   }
+}
+
+async function pageInfo(page) {
+  return page.evaluate(() => ({
+    isolated: crossOriginIsolated, info: scanvane.info(), text: document.getElementById('info').innerText,
+    cores: navigator.hardwareConcurrency, helpers: window.Module.PThread ? Module.PThread.runningWorkers.length : 0,
+  }));
+}
+
+// threads=N on the isolated page: helper threads started at start-up, the
+// same frames as one thread natively, whatever the keys do.
+async function threads(browser, base) {
+  const script = [frameTime, `${frameTime} up`, `${frameTime} up left`, `${frameTime} up left a`,
+    `${frameTime} right z`, `${frameTime} down`, frameTime];
+  const want = render(script);
+  for (const count of [2, 3]) {
+    const page = await openPage(browser, base, `?threads=${count}&script=${encodeURIComponent(script.join(';'))}`);
+    await dismissControls(page);
+    await page.waitForFunction(() => scanvane.state === 'finished', waitLimit);
+    const seen = await pageInfo(page);
+    check(seen.isolated && seen.info.threads === count && seen.helpers === count - 1 &&
+      seen.text.startsWith(`512 x 384, ${count} threads, `), `threads=${count}: ${count - 1} helper threads on the isolated page`,
+      JSON.stringify(seen));
+    sameCrcs(await crcs(page), want, `threads=${count}: the key script's frames equal scanvane-render's on one thread`);
+    await page.close();
+  }
+
+  // threads=0 is every hardware thread; the switch goes back to one thread.
+  const page = await openPage(browser, base, '?threads=0&frametime=0.1');
+  await dismissControls(page);
+  await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
+  const all = await pageInfo(page);
+  check(all.info.threads === all.cores && all.helpers === all.cores - 1, 'threads=0 draws on every hardware thread',
+    JSON.stringify(all));
+  sameCrcs(await crcs(page), golden('start'), 'threads=0: the start view CRCs');
+  await Promise.all([page.waitForNavigation(), page.click('#info-switch')]);
+  await page.waitForFunction(() => ['controls', 'error'].includes(scanvane.state), waitLimit);
+  check(page.url().endsWith('/?frametime=0.1'), 'the switch goes back to one thread, keeping the other parameters',
+    page.url());
+  await dismissControls(page);
+  await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
+  const one = await pageInfo(page);
+  check(one.info.threads === 1 && one.helpers === 0, 'after the switch: one thread', JSON.stringify(one));
+  await Promise.all([page.waitForNavigation(), page.click('#info-switch')]);
+  check(page.url().endsWith('/?frametime=0.1&size=native&threads=0'),
+    'and the switch from one thread asks for native size on every core', page.url());
+  await page.close();
+}
+
+// Other sizes, odd ones included, on one thread and on several: the same
+// frames as scanvane-render at that size; native follows the window's
+// device pixels; the switch goes from the specified look to native size on
+// every core and back.
+async function sizes(browser, base) {
+  const script = [frameTime, `${frameTime} up`, `${frameTime} up left`, `${frameTime} a right`, frameTime];
+  for (const [size, count] of [['641x363', 1], ['97x211', 2], ['1920x1080', 2]]) {
+    const [width, height] = size.split('x').map(Number);
+    const page = await openPage(browser, base, `?size=${size}&threads=${count}&script=${encodeURIComponent(script.join(';'))}`);
+    await dismissControls(page);
+    await page.waitForFunction(() => scanvane.state === 'finished', waitLimit);
+    const seen = await page.evaluate(() => ({
+      info: scanvane.info(), canvas: [document.getElementById('frame').width, document.getElementById('frame').height],
+      pixels: scanvane.colourBuffer().length, text: document.getElementById('info').innerText,
+    }));
+    check(seen.info.width === width && seen.info.height === height && seen.info.threads === count &&
+      seen.canvas.join('x') === size && seen.pixels === width * height &&
+      seen.text.startsWith(`${width} x ${height}, ${count} thread`), `size=${size} on ${count} thread(s): frame and canvas`,
+      JSON.stringify(seen));
+    sameCrcs(await crcs(page), render(script, ['--size', size]), `size=${size}: the frames equal scanvane-render --size's`);
+    await page.close();
+  }
+
+  const page = await browser.newPage();
+  await page.setViewport({ width: 400, height: 300, deviceScaleFactor: 1.5 });
+  await page.goto(`${base}/?frametime=0.1`);
+  await page.waitForFunction(() => scanvane.state === 'controls', waitLimit);
+  await dismissControls(page);
+  await Promise.all([page.waitForNavigation(), page.click('#info-switch')]);
+  check(page.url().endsWith('/?frametime=0.1&size=native&threads=0'),
+    'the switch goes from the specified look to native size on every core', page.url());
+  await page.waitForFunction(() => scanvane.state === 'controls', waitLimit);
+  await dismissControls(page);
+  await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
+  const native = await pageInfo(page);
+  check(native.info.width === 600 && native.info.height === 450 && native.info.threads === native.cores,
+    'size=native: the canvas in device pixels (400 x 300 at 1.5), on every core', JSON.stringify(native));
+  sameCrcs(await crcs(page), render([frameTime], ['--size', '600x450']), 'size=native: the start view at 600 x 450');
+  await Promise.all([page.waitForNavigation(), page.click('#info-switch')]);
+  check(page.url().endsWith('/?frametime=0.1'), 'and back to the specified look', page.url());
+  await page.close();
+}
+
+// Served without the isolation headers, threads=N runs on one thread and
+// says why; never a blank page.
+async function oneThreadFallback(browser, plainBase) {
+  const page = await openPage(browser, plainBase, '?threads=2');
+  await dismissControls(page);
+  await page.waitForFunction(() => scanvane.framesShown() >= 3, waitLimit);
+  const seen = await pageInfo(page);
+  check(!seen.isolated && seen.info.threads === 1 && seen.helpers === 0 &&
+    /^512 x 384, 1 thread, .*not cross-origin isolated/.test(seen.text),
+    'without the isolation headers threads=2 runs on one thread and says so', JSON.stringify(seen));
+  sameCrcs(await crcs(page), golden('start'), 'the one-thread fallback draws the start view');
+  await page.close();
 }
 
 // Each step of loading made to fail, by opening the page from disk or by
@@ -302,8 +427,12 @@ async function loadingFailures(browser, base) {
       /scanvane\.wasm could not be started/],
     // Never answered: the page says it is still loading rather than staying black.
     ['scanvane.wasm never arrives', { 'scanvane.wasm': () => {} }, /still loading.*reload/s],
+    // The threaded module, on the isolated page.
+    ['scanvane-threads.wasm missing',
+      { 'scanvane-threads.wasm': (request) => request.respond({ status: 404, body: '' }) },
+      /scanvane-threads\.wasm could not be loaded \(HTTP 404/, '?threads=2'],
   ];
-  for (const [name, answers, expected] of cases) {
+  for (const [name, answers, expected, query = ''] of cases) {
     const page = await browser.newPage();
     if (answers) {
       await page.setRequestInterception(true);
@@ -313,7 +442,7 @@ async function loadingFailures(browser, base) {
         else request.continue();
       });
     }
-    const url = answers ? `${base}/` : `file://${path.resolve(pageDir, 'index.html')}`;
+    const url = answers ? `${base}/${query}` : `file://${path.resolve(pageDir, 'index.html')}`;
     await page.goto(url, { waitUntil: 'domcontentloaded' });
     const shown = await page.waitForFunction(() => {
       const box = document.getElementById('message');
@@ -327,6 +456,8 @@ async function loadingFailures(browser, base) {
 (async () => {
   const server = await serve(path.resolve(pageDir), 0);
   const base = `http://127.0.0.1:${server.address().port}`;
+  const plainServer = await serve(path.resolve(pageDir), 0, { isolated: false });
+  const plainBase = `http://127.0.0.1:${plainServer.address().port}`;
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'scanvane-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: chromium,
@@ -341,12 +472,16 @@ async function loadingFailures(browser, base) {
     await keySequence(browser, base);
     await focusLoss(browser, base);
     await badParameters(browser, base);
+    await threads(browser, base);
+    await sizes(browser, base);
+    await oneThreadFallback(browser, plainBase);
     await loadingFailures(browser, base);
   } catch (error) {
     check(false, 'the page tests ran to the end', error.stack);
   } finally {
     await browser.close();
     server.close();
+    plainServer.close();
     fs.rmSync(profile, { recursive: true, force: true });
   }
   console.log(failures ? `${failures} page check(s) failed` : 'all page checks passed');

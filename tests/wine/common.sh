@@ -33,26 +33,59 @@ use_wine_arch() { # win32 | win64
     export WINELOADER WINEARCH=$1
 }
 
+# One Wine server for the prefix, kept running until stop_wine_server.
+# Debian's wineserver command starts every server with -p0, which begins
+# shutting down the moment no program is left: a program started in that
+# moment has its connection reset ("wine client error:0: recvmsg:
+# Connection reset by peer") and dies, whatever it was doing. The checks
+# run dozens of short programs back to back, so they hit that moment now
+# and then; a server started with -p (it comes after -p0, so it wins) never
+# shuts down on its own. Fails when a server already runs for the prefix.
+start_wine_server() {
+    local status=0
+    wineserver -p || status=$?
+    [ $status = 0 ] || echo "cannot start a Wine server for $WINEPREFIX (status $status; is one running already?)" >&2
+    return $status
+}
+
+# Ends the server of WINEPREFIX and every program in it, and waits until it
+# is gone. Harmless when none runs.
+stop_wine_server() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+}
+
 # Makes a new, empty prefix in $1 for the architecture chosen by
 # use_wine_arch and exports it: 600 to 700 MB and 10 to 40 s, so one per
 # architecture per test run, shared by its checks. Managed=N stops Wine
 # waiting about 2 s for a window manager at every window close. A win64
 # prefix's wineboot reports that syswow64\rundll32.exe cannot start where
-# 32-bit code cannot run; that is harmless to 64-bit programs.
+# 32-bit code cannot run; that is harmless to 64-bit programs. wineboot
+# runs alone, under a server of its own making: a server started before the
+# prefix exists would not know the prefix's architecture. No server runs for
+# the prefix afterwards.
 new_wine_prefix() {
     export WINEPREFIX=$1 WINEDEBUG=-all
     rm -rf "$WINEPREFIX"
     # No display yet: wineboot makes the prefix without windows.
-    env -u DISPLAY "$WINELOADER" wineboot -i >/dev/null 2>&1 &&
-        "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 &&
-        wineserver -w
+    env -u DISPLAY "$WINELOADER" wineboot -i >/dev/null 2>&1 && wineserver -w || return 1
+    start_wine_server || return 1
+    local status=0
+    "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
+        status=$?
+    stop_wine_server
+    return $status
 }
 
 # True when the chosen loader runs a Windows program.
 # $1: a console .exe that exits 0 with --help.
 wine_works() {
     [ -x "$WINELOADER" ] && command -v wineserver >/dev/null || return 1
-    timeout 300 "$WINELOADER" "$1" --help >/dev/null 2>&1
+    start_wine_server || return 1
+    local status=0
+    timeout 300 "$WINELOADER" "$1" --help >/dev/null 2>&1 || status=$?
+    stop_wine_server
+    return $status
 }
 
 # Whether this machine's kernel executes 32-bit x86 programs at all, asked

@@ -5,13 +5,20 @@
 # x87 sine and cosine would have given other frames.
 # Usage: tests/wine/render.sh MINGW-BUILD-DIR NATIVE-SCANVANE-RENDER
 # Needs WINELOADER and WINEPREFIX set up for the build's architecture (see
-# use_wine_arch and new_wine_prefix in common.sh).
+# use_wine_arch and new_wine_prefix in common.sh), with no Wine server
+# running for the prefix: the checks run under one server of their own.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:?usage: render.sh MINGW-BUILD-DIR NATIVE-RENDER}
 native=${2:?usage: render.sh MINGW-BUILD-DIR NATIVE-RENDER}
 exe=$build/tools/scanvane-render.exe
 wine=${WINELOADER:?set by use_wine_arch in tests/wine/common.sh}
+source tests/wine/common.sh
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+start_wine_server
+trap 'stop_wine_server; rm -rf "$tmp"' EXIT
 
 bash tests/goldens/check_goldens.sh "$wine $exe"
 # The all-cores mode: Windows threads drawing the bands, the same frames.
@@ -32,8 +39,6 @@ for path in sse2 avx2 avx512; do
     fi
 done
 
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
 printf '0.5 up\n0.25 up left\n0.125 down right a\n' >"$tmp/walk.script"
 printf '4294.967295 right\n0.000001 up\n1 up z\n' >"$tmp/long.script"
 

@@ -32,14 +32,17 @@ boxtext=$build/wine-box-text.exe
 [ -f "$exe" ] && [ -f "$boxtext" ] || { echo "missing $exe or $boxtext (build the mingw preset)"; exit 1; }
 
 tmp=$(mktemp -d)
-pid=""
+pid="" server=""
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
+    [ -z "$server" ] || stop_wine_server
     rm -rf "$tmp"
 }
 trap cleanup EXIT
+# One server for all the runs below, started here so that its desktop
+# process opens this X server; it must be gone before the X server stops.
+start_wine_server
+server=1
 
 current=""
 fail() {
@@ -181,19 +184,11 @@ expect_exit "WM_CLOSE" 0
 grep -q 'L"Scanvane V 1.02" *\[0010\] WM_CLOSE' "$tmp/run2.log" || fail "the window procedure saw no WM_CLOSE"
 echo "ok   the window procedure received WM_CLOSE"
 
-# Changes the prefix's registry with reg.exe. Once seen failing, silently,
-# right after a program's end, so it gets a second try after the Wine
-# server has settled, and a failure says why.
+# Changes the prefix's registry with reg.exe; a failure says why.
 wine_reg() {
-    local try status
-    for try in 1 2; do
-        status=0
-        "$WINELOADER" reg "$@" >"$tmp/reg.log" 2>&1 || status=$?
-        [ $status != 0 ] || return 0
-        echo "reg $1, try $try: status $status: $(tail -3 "$tmp/reg.log")"
-        wineserver -w
-    done
-    fail "reg $1 failed"
+    local status=0
+    "$WINELOADER" reg "$@" >"$tmp/reg.log" 2>&1 || status=$?
+    [ $status = 0 ] || fail "reg $1: status $status: $(tail -3 "$tmp/reg.log")"
 }
 
 # A failure box: exact caption and text, Return, exit status 1.
@@ -277,5 +272,4 @@ wait_for 30 ended_by "$(window_of "$main_title")" Escape || fail "run 6: Escape 
 expect_exit "Escape at 333x197 on two threads" 0
 exe_args=()
 
-wineserver -w
 echo "all window checks under Wine passed"
