@@ -44,6 +44,16 @@ void InitGraphics(void *window) {
     }
 }
 
+bool RestartGraphicsAtSize(int32_t width, int32_t height) {
+    float *depth = new (std::align_val_t(16), std::nothrow) float[FrameBufferPixels(width, height)];
+    if (depth == nullptr) return false;
+    ::operator delete[](DepthBuffer, std::align_val_t(16));
+    DepthBuffer = depth;
+    ChosenFrameSize = {width, height};
+    SetUpRenderer(width, height, nullptr, DepthBuffer);
+    return true;
+}
+
 void BuildViewMatrix() {
     ResetMatrix(CurrentMatrix);
     CurrentMatrix.m[3] = -Camera.x;

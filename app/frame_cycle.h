@@ -13,11 +13,19 @@ struct FrameClock {
 };
 
 extern FrameClock Clock;
-extern float *DepthBuffer; // allocated once, never freed
+extern float *DepthBuffer; // allocated once per frame size, kept to the end
 extern Matrix4 ViewRotation;
 
 // Sets up screen, presentation, depth buffer, frustum and matrix, once.
 void InitGraphics(void *window);
+
+// Starts the renderer again at width x height, between frames (a window
+// whose frame follows its client area): the depth buffer of the new size is
+// made before the old one goes, then the screen constants, frustum and
+// target are set up for it; camera, keys and clock stay as they are. False,
+// with nothing changed, when the new buffer cannot be had. The platform then
+// presents at the new size (BeginFrame's buffer follows the screen constants).
+bool RestartGraphicsAtSize(int32_t width, int32_t height);
 
 // Draws one whole frame and shows it with its clock count.
 void RenderFrame();

@@ -3,10 +3,11 @@
 # own code-generation flags, then includes this file.
 set(CMAKE_SYSTEM_NAME Windows)
 
-# The win32 thread model: nothing of ours uses threads, and it keeps
-# libwinpthread-1.dll out of the import table.
-find_program(CMAKE_C_COMPILER NAMES ${SCANVANE_MINGW_PREFIX}-gcc-win32 ${SCANVANE_MINGW_PREFIX}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${SCANVANE_MINGW_PREFIX}-g++-win32 ${SCANVANE_MINGW_PREFIX}-g++ REQUIRED)
+# The posix thread model: its C++ library has std::thread, which the
+# all-cores drawing (render/bands.cpp) needs. Its winpthread is linked in
+# statically below, so libwinpthread-1.dll stays out of the import table.
+find_program(CMAKE_C_COMPILER NAMES ${SCANVANE_MINGW_PREFIX}-gcc-posix REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${SCANVANE_MINGW_PREFIX}-g++-posix REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${SCANVANE_MINGW_PREFIX}-windres REQUIRED)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${SCANVANE_MINGW_PREFIX})

@@ -19,6 +19,9 @@ std::vector<uint32_t> LastImage; // the back buffer as last presented
 std::vector<uint32_t> LastDumped;
 
 const DWORD QuadFormat = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+// The largest texture side Direct3D 9 hardware commonly takes; room for an
+// 8K frame.
+const UINT MaxTextureSide = 8192;
 
 struct TexturedVertex {
     float x, y, z, rhw;
@@ -46,8 +49,9 @@ struct Texture final : Counted<IDirect3DTexture9> {
     bool locked = false;
 
     Texture(int w, int h) : width(w), height(h) {
-        // The render-target clear writes aligned 16-byte groups.
-        bits = (uint32_t *)aligned_alloc(16, (size_t)w * h * 4);
+        // The render-target clear writes aligned 16-byte groups;
+        // aligned_alloc wants a whole number of them.
+        bits = (uint32_t *)aligned_alloc(16, ((size_t)w * h * 4 + 15) & ~(size_t)15);
     }
     ~Texture() { free(bits); }
     HRESULT STDMETHODCALLTYPE LockRect(UINT level, D3DLOCKED_RECT *out, const RECT *, DWORD) override {
@@ -104,7 +108,7 @@ struct Device final : Counted<IDirect3DDevice9> {
                                             D3DPOOL, IDirect3DTexture9 **out, HANDLE *shared) override {
         if (out == nullptr) return D3DERR_INVALIDCALL;
         *out = nullptr;
-        if (w == 0 || h == 0 || w > 4096 || h > 4096 || levels > 1 || usage != 0 || format != D3DFMT_X8R8G8B8 ||
+        if (w == 0 || h == 0 || w > MaxTextureSide || h > MaxTextureSide || levels > 1 || usage != 0 || format != D3DFMT_X8R8G8B8 ||
             shared != nullptr)
             return D3DERR_INVALIDCALL;
         if (TestFailure("texture")) return E_OUTOFMEMORY;
@@ -188,12 +192,42 @@ struct Device final : Counted<IDirect3DDevice9> {
         }
     }
 
+    // The full-window quad the presentation draws (top-left, top-right,
+    // bottom-right; bottom-right, bottom-left, top-left), on the back
+    // buffer's edges or half a pixel up and left of them, opaque white, with
+    // a texture of the back buffer's own size: every pixel centre samples its
+    // own texel unchanged, so the texture is copied as it is (what the
+    // general path below gives, in a fraction of the time at large sizes).
+    bool CopiesTextureWhole(UINT count, const char *p, UINT stride) const {
+        if (count != 2 || stage0 == nullptr || stage0->locked || stage0->width != width ||
+            stage0->height != height)
+            return false;
+        TexturedVertex first;
+        memcpy(&first, p, sizeof first);
+        const float o = first.x, w = (float)width, h = (float)height;
+        if (o != 0.0f && o != -0.5f) return false;
+        const float corners[6][4] = {{o, o, 0, 0},         {w + o, o, 1, 0},     {w + o, h + o, 1, 1},
+                                     {w + o, h + o, 1, 1}, {o, h + o, 0, 1},     {o, o, 0, 0}};
+        for (int k = 0; k < 6; ++k) {
+            TexturedVertex v;
+            memcpy(&v, p + (size_t)k * stride, sizeof v);
+            if (v.x != corners[k][0] || v.y != corners[k][1] || v.u != corners[k][2] || v.v != corners[k][3] ||
+                v.diffuse != 0xFFFFFFFF)
+                return false;
+        }
+        return true;
+    }
+
     HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void *vertices,
                                               UINT stride) override {
         if (!inScene || type != D3DPT_TRIANGLELIST || fvf != QuadFormat || vertices == nullptr ||
             stride < sizeof(TexturedVertex))
             return D3DERR_INVALIDCALL;
         const char *p = (const char *)vertices;
+        if (CopiesTextureWhole(count, p, stride)) {
+            memcpy(back.data(), stage0->bits, back.size() * 4);
+            return D3D_OK;
+        }
         for (UINT i = 0; i < count; ++i) {
             TexturedVertex v[3];
             for (int k = 0; k < 3; ++k) memcpy(&v[k], p + (size_t)(3 * i + k) * stride, sizeof v[k]);

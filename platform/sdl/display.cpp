@@ -8,6 +8,7 @@
 namespace {
 
 bool Started;
+bool Refused; // said once why there is no display; not said again
 
 // Drivers that draw into memory only. A window there is never seen and no
 // key can reach it, so the program would wait for ever for its Escape.
@@ -72,6 +73,7 @@ void TranslateWindowEvent(const SDL_WindowEvent &e) {
 
 bool EnsureVideo() {
     if (Started) return true;
+    if (Refused) return false;
     // Ctrl+C in a terminal should end the program, not become an SDL event.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
@@ -88,11 +90,21 @@ bool EnsureVideo() {
                 "run it on a desktop or set DISPLAY\n",
                 driver);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        Refused = true;
         return false;
     }
     Started = true;
     atexit(SDL_Quit);
     return true;
+}
+
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT, LPVOID out, UINT) {
+    SDL_Rect area;
+    if (action != SPI_GETWORKAREA || out == nullptr || !EnsureVideo() ||
+        SDL_GetDisplayUsableBounds(0, &area) != 0)
+        return FALSE;
+    *(RECT *)out = {area.x, area.y, area.x + area.w, area.y + area.h};
+    return TRUE;
 }
 
 void PumpDisplayEvents() {

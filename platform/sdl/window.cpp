@@ -128,6 +128,30 @@ BOOL WINAPI ShowWindow(HWND window, int showCommand) {
     return wasVisible;
 }
 
+BOOL WINAPI GetClientRect(HWND window, RECT *rect) {
+    HWND__ *w = LookUpWindow(window);
+    if (w == nullptr || rect == nullptr) return FALSE;
+    int width = 0, height = 0;
+    // As on Windows, a minimised window has no client area to draw in.
+    if (!(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MINIMIZED)) SDL_GetWindowSize(w->sdl, &width, &height);
+    *rect = {0, 0, width, height};
+    return TRUE;
+}
+
+// The size given is the outer one, as for CreateWindowExA: the window
+// manager's borders, where known, come off it.
+BOOL WINAPI SetWindowPos(HWND window, HWND, int, int, int width, int height, UINT flags) {
+    HWND__ *w = LookUpWindow(window);
+    if (w == nullptr) return FALSE;
+    if (flags & SWP_NOSIZE) return TRUE;
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(w->sdl, &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+    width -= left + right, height -= top + bottom;
+    if (width < 1 || height < 1) return FALSE;
+    SDL_SetWindowSize(w->sdl, width, height);
+    return TRUE;
+}
+
 BOOL WINAPI ValidateRect(HWND window, const RECT *) {
     HWND__ *w = LookUpWindow(window);
     if (w == nullptr) return FALSE;

@@ -1,13 +1,20 @@
 // Entry point, window class, window procedure and message loop.
 #include "platform/shell/shell.h"
 
+#include <stdlib.h>
 #include <string.h>
 
+#include <new>
+#include <string>
+
 #include "app/camera.h"
+#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
 #include "app/keys.h"
 #include "app/platform.h"
+#include "app/size_choice.h"
 #include "app/version.h"
+#include "render/bands.h"
 #include "render/frame_size.h"
 
 ShellState Shell;
@@ -43,12 +50,40 @@ void RunMessageLoop() {
 
 void DestroyMainWindow() { DestroyWindow(Shell.mainWindow); }
 
+// The helpers of the all-cores frame start once the frame's size is set;
+// a machine that cannot start them says so and the program ends.
+static void StartDrawingThreads() {
+    if (Options.threads <= 1) return;
+    std::string error;
+    if (StartBandThreads(Options.threads, error)) return;
+    MessageBoxA(Shell.mainWindow, ("Cannot draw on " + std::to_string(Options.threads) + " threads: " + error).c_str(),
+                "Scanvane", MB_OK);
+    exit(1);
+}
+
+// One thread draws as the program always has (the streaming clear); more
+// draw the same frame in bands.
+static void DrawFrame() {
+    if (Options.threads > 1)
+        RenderFrameInBands();
+    else
+        RenderFrame();
+}
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         // The main window handle is still null here, so the box has no owner.
         MessageBoxA(Shell.mainWindow, ControlsText(), ControlsCaption, MB_OK);
-        InitGraphics(window);
+        ChooseNativeFrameSize(window);
+        // A chosen size whose buffers cannot be had is refused, not a crash.
+        try {
+            InitGraphics(window);
+        } catch (const std::bad_alloc &) {
+            exit(RefuseStartUp("not enough memory for a " + std::to_string(ChosenFrameSize.width) + "x" +
+                               std::to_string(ChosenFrameSize.height) + " frame"));
+        }
+        StartDrawingThreads();
         return 0;
     case WM_PAINT:
         // While a failure box is open its modal loop still delivers paints;
@@ -58,7 +93,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             ValidateRect(window, NULL);
             return 0;
         }
-        RenderFrame();
+        if (FollowClientSize(window)) StartDrawingThreads();
+        DrawFrame();
         return 0;
     case WM_CLOSE:
     // The loop dispatches whatever GetMessageA returns, so a quit message
@@ -93,19 +129,22 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         int answered = AnswerCommandLine(commandLine);
         if (answered >= 0) return answered;
     }
+    Presentation.pixelForPixel = Options.sizeChosen;
     Shell.moduleHandle = GetModuleHandleA(NULL);
     if (Shell.moduleHandle == NULL) {
         MessageBoxA(Shell.mainWindow, "Unable to create window", "Error", MB_OK);
         return 0;
     }
     RegisterWindowClass();
-    Shell.mainWindow =
-        CreateWindowExA(0, Shell.windowClass.lpszClassName, WindowTitle, WS_OVERLAPPEDWINDOW, 0, 0,
-                        DefaultFrameWidth, DefaultFrameHeight, NULL, NULL, Shell.moduleHandle, NULL);
+    int x, y, width, height;
+    OpeningWindowRect(x, y, width, height);
+    Shell.mainWindow = CreateWindowExA(0, Shell.windowClass.lpszClassName, WindowTitle, WS_OVERLAPPEDWINDOW,
+                                       x, y, width, height, NULL, NULL, Shell.moduleHandle, NULL);
     // Without a window nothing would ever arrive and the loop would wait
     // for ever; end instead, and say so through the exit status.
     if (Shell.mainWindow == NULL) return 1;
     ShowWindow(Shell.mainWindow, SW_SHOWNORMAL);
+    FitClientToFrame(Shell.mainWindow, width, height);
     RunMessageLoop();
     return 0;
 }

@@ -6,7 +6,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <new>
+
 #include "app/platform.h"
+#include "render/frame_size.h"
 #include "render/frustum.h"
 
 PresentationState Presentation;
@@ -27,13 +30,8 @@ static void GraphicsFailure(const char *text) {
     exit(1);
 }
 
-void CreatePresentation(void *window) {
-    Presentation.renderWindow = (HWND)window;
-    Presentation.windowDC = GetDC(Presentation.renderWindow);
-
-    Presentation.direct3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (Presentation.direct3d == NULL) GraphicsFailure("Direct 3D failed to initialise. Aborting!");
-
+// The device, its back buffer and the frame texture, at the screen's size.
+static void CreateDeviceAndTexture() {
     D3DPRESENT_PARAMETERS parameters;
     memset(&parameters, 0, sizeof parameters);
     parameters.BackBufferWidth = Screen.width;
@@ -53,7 +51,7 @@ void CreatePresentation(void *window) {
         GraphicsFailure("Failed to initialize! Couldn't create back buffer texture. Aborting!");
 }
 
-void ReleasePresentation() {
+static void ReleaseDeviceAndTexture() {
     if (Presentation.frameTexture) {
         Presentation.frameTexture->Release();
         Presentation.frameTexture = NULL;
@@ -62,10 +60,39 @@ void ReleasePresentation() {
         Presentation.device->Release();
         Presentation.device = NULL;
     }
+    ::operator delete[](Presentation.staging, std::align_val_t(16));
+    Presentation.staging = NULL;
+}
+
+void CreatePresentation(void *window) {
+    Presentation.renderWindow = (HWND)window;
+    Presentation.windowDC = GetDC(Presentation.renderWindow);
+
+    Presentation.direct3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (Presentation.direct3d == NULL) GraphicsFailure("Direct 3D failed to initialise. Aborting!");
+    CreateDeviceAndTexture();
+}
+
+void ResizePresentation() {
+    ReleaseDeviceAndTexture();
+    CreateDeviceAndTexture();
+}
+
+void ReleasePresentation() {
+    ReleaseDeviceAndTexture();
     if (Presentation.direct3d) {
         Presentation.direct3d->Release();
         Presentation.direct3d = NULL;
     }
+}
+
+// Whether the locked texture can be the colour buffer itself: rows exactly a
+// frame's width apart, 16-byte aligned, and no partial four-pixel group at
+// the end for the clear to overrun.
+static bool TextureIsTheColourBuffer(const D3DLOCKED_RECT &locked) {
+    const int32_t pixels = Screen.width * Screen.height;
+    return locked.Pitch == Screen.width * 4 && (uintptr_t)locked.pBits % 16 == 0 &&
+           FrameBufferPixels(Screen.width, Screen.height) == pixels;
 }
 
 uint32_t *BeginFrame() {
@@ -78,26 +105,47 @@ uint32_t *BeginFrame() {
     if (result != D3D_OK)
         GraphicsFailure("Failed to render! Couldn't lock the back buffer texture. Aborting!");
 
-    // Rows are taken as 2,048 bytes apart; the reported pitch is not read.
+    // The program as it always was takes the rows as a frame's width apart
+    // and does not read the reported pitch.
     Presentation.colourBuffer = (uint32_t *)locked.pBits;
+    Presentation.lockedBits = NULL;
+    if (Presentation.pixelForPixel && !TextureIsTheColourBuffer(locked)) {
+        if (Presentation.staging == NULL) {
+            Presentation.staging = new (std::align_val_t(16), std::nothrow)
+                uint32_t[FrameBufferPixels(Screen.width, Screen.height)];
+            if (Presentation.staging == NULL)
+                GraphicsFailure("Failed to render! Couldn't lock the back buffer texture. Aborting!");
+        }
+        Presentation.lockedBits = (uint8_t *)locked.pBits;
+        Presentation.lockedPitch = locked.Pitch;
+        Presentation.colourBuffer = Presentation.staging;
+    }
     return Presentation.colourBuffer;
 }
 
 void EndFrame() {
+    if (Presentation.lockedBits) {
+        const size_t row = (size_t)Screen.width * 4;
+        for (int32_t y = 0; y < Screen.height; ++y)
+            memcpy(Presentation.lockedBits + (size_t)y * Presentation.lockedPitch,
+                   Presentation.staging + (size_t)y * Screen.width, row);
+        Presentation.lockedBits = NULL;
+    }
     Presentation.frameTexture->UnlockRect(0);
     Presentation.colourBuffer = NULL;
     Presentation.device->SetFVF(QuadFvf);
 
     // Two clockwise triangles over the whole back buffer, corners exactly
-    // on its edges.
-    const float w = (float)Screen.width, h = (float)Screen.height;
+    // on its edges (shown pixel for pixel: half a pixel up and left).
+    const float o = Presentation.pixelForPixel ? -0.5f : 0.0f;
+    const float l = o, t = o, r = (float)Screen.width + o, b = (float)Screen.height + o;
     const QuadVertex quad[6] = {
-        {0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
-        {w, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
-        {w, h, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
-        {w, h, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
-        {0.0f, h, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
-        {0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
+        {l, t, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
+        {r, t, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
+        {r, b, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
+        {r, b, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
+        {l, b, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
+        {l, t, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
     };
     Presentation.device->SetTexture(0, Presentation.frameTexture);
     Presentation.device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(QuadVertex));

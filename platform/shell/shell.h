@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+#include <string>
+
 struct ShellState {
     HINSTANCE moduleHandle;
     HWND mainWindow;         // null until CreateWindowExA returns
@@ -21,13 +23,51 @@ struct PresentationState {
     HWND renderWindow;
     HDC windowDC;                    // kept for the life of the process
     bool failing;                    // a "Graphics failure" box is open
+    // A frame size chosen on the command line, shown pixel for pixel. The
+    // quad then puts each pixel centre on its texel's centre (half a pixel
+    // up and left), since a centre on a texel edge may sample either texel.
+    // And the locked texture's rows may lie further apart than the frame's,
+    // or its memory not hold the clear's last four-pixel group: the frame is
+    // then drawn into staging (made once per size, when first needed) and
+    // copied row by row into the texture at the end of the frame.
+    bool pixelForPixel;
+    uint32_t *staging;
+    uint8_t *lockedBits; // the texture's memory while locked for a copy
+    int lockedPitch;     // bytes from one of its rows to the next
+};
+
+// What the command line chose; without arguments, the program as it always
+// was: the default frame size stretched to the window, one thread.
+struct ShellOptions {
+    int threads;     // 1: the one-thread frame cycle; more: the frame drawn in bands
+    bool sizeChosen; // --size given: the window shows the frame pixel for pixel
+    bool nativeSize; // --size native: the frame follows the client area
 };
 
 extern ShellState Shell;
+extern ShellOptions Options;
 extern PresentationState Presentation;
 
 // Answers --help, --version or a bad option; -1 when the program is to run.
 int AnswerCommandLine(const char *commandLine);
+// Says why the options cannot be carried out (as a bad option is said);
+// returns the exit status for it, 2.
+int RefuseStartUp(const std::string &why);
+
+// The window and frame sizes a command line asks for (window_size.cpp).
+// Where the window opens and its outer size.
+void OpeningWindowRect(int &x, int &y, int &width, int &height);
+// At the native size, the frame is the client area's size (inside
+// WM_CREATE, before the graphics start).
+void ChooseNativeFrameSize(HWND window);
+// A chosen size: grows or shrinks the window so its client area is the
+// frame's size, once the window is shown and its borders are known.
+void FitClientToFrame(HWND window, int outerWidth, int outerHeight);
+// At the native size, before each frame: once the client area has kept a
+// new size for a moment, the renderer and the presentation start again at
+// that size. True when they did (the drawing threads then lay their bands
+// out again).
+bool FollowClientSize(HWND window);
 
 void RegisterWindowClass();
 void RunMessageLoop();
@@ -35,3 +75,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 // Releases whichever Direct3D objects are still held; safe to call again.
 void ReleasePresentation();
+// Between frames, after the screen constants changed: a new device, back
+// buffer and texture of the new size (the Direct3D object is kept). Fails
+// as CreatePresentation does.
+void ResizePresentation();

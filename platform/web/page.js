@@ -24,7 +24,7 @@
   const overlayContext = overlay.getContext('2d');
   const overlayFont = '13px sans-serif';
   const overlayLineHeight = 16;
-  const maxThreads = 64; // the band drawing's limit, MaxBandThreads
+  const maxThreads = 256; // the band drawing's limit, MaxBandThreads
   const counterRed = 'rgb(255, 0, 0)';
   const counterBackground = 'rgb(255, 255, 255)';
   const knownParameters = ['frametime', 'script', 'manual', 'size', 'threads'];

@@ -3,6 +3,9 @@
 # box, dismissed with Return, before the window appears; the start frame shown
 # exactly as the headless renderer draws it; door and red counter on screen;
 # Up moves the view; Escape, the close button and Alt+F4 each end with 0.
+# Then the options: a chosen odd size on two threads shown pixel for pixel,
+# and the native size following resizes (to a tiny window, and while
+# unmapped as a minimised window is).
 # Every key pressed is released at the X server, and each run starts only
 # when no key is down there (see tests/lib/keys.sh).
 # Usage: tests/e2e/window.sh [BUILD-DIR]   (default build/release)
@@ -55,9 +58,10 @@ Main="Scanvane V 1.02 by Quorrel"
 # Starts the program once no key is down (a held key would auto-repeat into
 # it), checks the window stays hidden while the controls box is open,
 # dismisses the box with Return and waits for the window.
-start() {
+start() { # [program options]
     wait_for 5 no_key_down || fail "keys down at the X server before the start: $(keys_down)"
-    SCANVANE_TEST_DUMP=$tmp/shown.raw "$app" 2>"$tmp/app.err" &
+    rm -f "$tmp/shown.raw"
+    SCANVANE_TEST_DUMP=$tmp/shown.raw "$app" "$@" 2>"$tmp/app.err" &
     pid=$!
     wait_for 20 has_window "$Box" || fail "no controls box"
     viewable "$Main" && fail "the window is visible while the controls box is open"
@@ -120,4 +124,55 @@ start
 xdotool windowfocus --sync "$main" key alt+F4
 release_keys alt+F4
 expect_exit_0 "Alt+F4"
+
+# Run 4: a chosen size on two threads, shown pixel for pixel: the presented
+# image is the headless renderer's frame at that size, and the window's
+# client area has that size.
+"$render" --size 333x197 --raw "$tmp/odd.raw" --png "$tmp/odd.png" >/dev/null
+start --size 333x197 --threads 2
+wait_for 20 cmp -s "$tmp/shown.raw" "$tmp/odd.raw" || fail "--size 333x197 --threads 2: the shown image is not the 333x197 frame"
+client_size() { xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+[ "$(client_size)" = 333x197 ] || fail "--size 333x197: the window is $(client_size)"
+import -window root -crop 333x153+0+44 +repage "$tmp/screen-odd.png"
+convert "$tmp/odd.png" -crop 333x153+0+44 +repage "$tmp/odd-below.png"
+differ=$(compare -metric AE "$tmp/screen-odd.png" "$tmp/odd-below.png" null: 2>&1 || true)
+[ "$differ" = "0" ] || fail "--size 333x197: the screen differs from the frame in $differ pixels"
+echo "ok: --size 333x197 --threads 2 shows the 333x197 frame pixel for pixel"
+xdotool windowfocus --sync "$main" key Escape
+release_keys Escape
+expect_exit_0 "Escape at 333x197"
+
+# Run 5: the native size. The frame is the client area; after a resize it
+# starts again at the new size with the camera where it was; a tiny window
+# draws the smallest frame; an unmapped (minimised) window and its return
+# do not end it.
+shown_pixels() { echo $(( $(stat -c %s "$tmp/shown.raw" 2>/dev/null || echo 0) / 4 )); }
+shows_size() { [ "$(shown_pixels)" = "$1" ]; }
+start --size native --threads 2
+size=$(client_size)
+"$render" --size "$size" --raw "$tmp/native.raw" >/dev/null
+wait_for 20 cmp -s "$tmp/shown.raw" "$tmp/native.raw" || fail "--size native: the shown image is not the $size frame"
+echo "ok: --size native draws the start frame at the client area's size ($size)"
+xdotool windowfocus --sync "$main" keydown Up
+wait_for 20 bash -c "! cmp -s '$tmp/shown.raw' '$tmp/native.raw'" || { release_keys Up; fail "Up did not move the view"; }
+release_keys Up
+xdotool windowsize "$main" 400 300
+wait_for 20 shows_size 120000 || fail "after a resize to 400x300 the frame is $(shown_pixels) pixels"
+[ "$(client_size)" = 400x300 ] || fail "the window is $(client_size) after the resize"
+"$render" --size 400x300 --raw "$tmp/start400.raw" >/dev/null
+cmp -s "$tmp/shown.raw" "$tmp/start400.raw" && fail "after the resize the camera is back at the start"
+echo "ok: a resize to 400x300 starts the frame again at that size, the camera kept"
+xdotool windowsize "$main" 5 5
+wait_for 20 shows_size 256 || fail "a 5x5 window shows $(shown_pixels) pixels, want the 16x16 frame"
+echo "ok: a 5x5 window draws the smallest frame, 16x16"
+# Unmapped, as a minimised window is; resized meanwhile, it takes the new
+# size once it is back.
+xdotool windowunmap --sync "$main"
+xdotool windowsize "$main" 200 150
+xdotool windowmap --sync "$main"
+wait_for 20 shows_size 30000 || fail "after unmapping, resizing and mapping the frame is $(shown_pixels) pixels"
+echo "ok: an unmapped window, resized meanwhile, comes back at its new size"
+xdotool windowfocus --sync "$main" key Escape
+release_keys Escape
+expect_exit_0 "Escape at the native size"
 echo "window end-to-end: all passed"

@@ -68,7 +68,7 @@ check "no failure, Escape after 25 frames" "SCANVANE_DRIVER_FRAMES=25 SCANVANE_D
 # Each must end by itself: a program with no visible display would otherwise
 # wait for ever for a key nobody can press.
 no_display="scanvane: no display to show the window on"
-usage="usage: scanvane [--help] [--version]"
+usage="usage: scanvane [--size WIDTHxHEIGHT|native] [--threads N] [--help] [--version]"
 program_check() {
     local name=$1 env=$2 args=$3 status=$4 out_line=$5 err_line=$6
     local out err rc problems=()
@@ -111,5 +111,37 @@ program_check "an unknown option" "" "--frobnicate" 2 "" "scanvane: unknown opti
 program_check "a word" "" "view.png" 2 "" "scanvane: unknown option 'view.png'"
 program_check "a value on a switch" "" "--help=yes" 2 "" "scanvane: --help takes no value"
 program_check "help with a bad option" "" "--help --bad" 2 "" "scanvane: unknown option '--bad'"
+# The thread count: checked before any display is asked for.
+threads_range="scanvane: --threads wants a whole number from 1 to 256, or 0 for every hardware thread"
+program_check "--threads 257" "" "--threads 257" 2 "" "$threads_range; got '257'"
+program_check "--threads -1" "" "--threads -1" 2 "" "$threads_range; got '-1'"
+program_check "--threads two" "" "--threads=two" 2 "" "$threads_range; got 'two'"
+program_check "--threads empty" "" "--threads=" 2 "" "$threads_range; got ''"
+program_check "--threads 1000000" "" "--threads 1000000" 2 "" "$threads_range; got '1000000'"
+program_check "--threads without a value" "" "--threads" 2 "" "scanvane: --threads needs a value"
+program_check "--threads twice" "" "--threads 2 --threads 2" 2 "" "scanvane: --threads given twice"
+program_check "--threads 0 with no display" "" "--threads 0" 1 "" "$no_display"
+# The frame size, likewise; native asks the display for its work area, and
+# says once that there is none.
+not_a_size="is not a size: want WIDTHxHEIGHT, two whole numbers such as 1920x1080, or native"
+outside="is outside the sizes drawn: width from 16 to 7680, height from 16 to 4320"
+program_check "--size 0x0" "" "--size 0x0" 2 "" "scanvane: --size '0x0' $outside"
+program_check "--size 15x16" "" "--size=15x16" 2 "" "scanvane: --size '15x16' $outside"
+program_check "--size 7681x4320" "" "--size 7681x4320" 2 "" "scanvane: --size '7681x4320' $outside"
+program_check "--size 640x99999999999" "" "--size 640x99999999999" 2 "" "scanvane: --size '640x99999999999' $outside"
+program_check "--size -640x480" "" "--size -640x480" 2 "" "scanvane: --size '-640x480' $not_a_size"
+program_check "--size 640x" "" "--size 640x" 2 "" "scanvane: --size '640x' $not_a_size"
+program_check "--size big" "" "--size big" 2 "" "scanvane: --size 'big' $not_a_size"
+program_check "--size Native" "" "--size Native" 2 "" "scanvane: --size 'Native' $not_a_size"
+program_check "--size 640*480" "" "--size 640*480" 2 "" "scanvane: --size '640\*480' $not_a_size"
+program_check "--size without a value" "" "--size" 2 "" "scanvane: --size needs a value"
+program_check "--size twice" "" "--size native --size 640x480" 2 "" "scanvane: --size given twice"
+program_check "a bad size after a good thread count" "" "--threads 2 --size 1x1" 2 "" "scanvane: --size '1x1' $outside"
+program_check "--size native with no display" "" "--size native" 1 "" "$no_display"
+program_check "--size 640x480 with no display" "" "--size 640x480 --threads 2" 1 "" "$no_display"
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER timeout 20 "$program" --size native 2>&1 >/dev/null |
+       grep -c "no display")
+if [ "$said" = 1 ]; then echo "ok   --size native with no display says so once"
+else echo "FAIL --size native with no display said so $said times"; failures=$((failures + 1)); fi
 
 [ "$failures" -eq 0 ] || { echo "$failures failure-path checks failed"; exit 1; }

@@ -152,6 +152,40 @@ TEST(Presentation, AResizedWindowScalesTheImageButNotTheText) {
 const char CreateFailure[] =
     "message box \"Graphics failure\" \\(owner: none\\): Direct 3D failed to initialise. Aborting!";
 
+// A chosen odd size: the buffer handed over holds the clear's whole last
+// four-pixel group and rows the frame's width apart, and is shown row by
+// row; after a resize the same holds at the new size.
+TEST(Presentation, AChosenOddSizeIsHandedOverWholeAndShownRowByRowAlsoAfterAResize) {
+    HWND window = MakeWindow(RecordingProc);
+    ShowWindow(window, SW_SHOWNORMAL);
+    Presentation.pixelForPixel = true;
+    SetScreenConstants(333, 197);
+    CreatePresentation(window);
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            SetScreenConstants(17, 19);
+            ResizePresentation();
+        }
+        const int w = Screen.width, h = Screen.height;
+        uint32_t *colour = BeginFrame();
+        ASSERT_NE(colour, nullptr);
+        EXPECT_EQ((uintptr_t)colour % 16, 0u);
+        // Past the last pixel up to the end of the last group, as the clear writes.
+        for (int i = 0; i < FrameBufferPixels(w, h); ++i) colour[i] = 0x123456;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) colour[y * w + x] = Pattern(x, y);
+        EndFrame();
+        const uint32_t *shown = LastPresentedImage();
+        ASSERT_NE(shown, nullptr);
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) wrong += (shown[y * w + x] & 0xFFFFFF) != Pattern(x, y);
+        EXPECT_EQ(wrong, 0) << w << "x" << h;
+    }
+    Presentation.pixelForPixel = false;
+    SetScreenConstants(DefaultFrameWidth, DefaultFrameHeight);
+}
+
 TEST(PresentationDeathTest, NoDirect3DObjectShowsTheBoxAndExitsWith1) {
     setenv("SCANVANE_TEST_FAIL", "create", 1);
     EXPECT_EXIT(PresentationWindow(), testing::ExitedWithCode(1), CreateFailure);

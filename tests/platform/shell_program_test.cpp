@@ -9,6 +9,8 @@
 #include <stdlib.h>
 
 #include "app/camera.h"
+#include "render/frame_size.h"
+#include "render/frustum.h"
 #include "platform/shell/shell.h"
 #include "platform_test_support.h"
 
@@ -32,11 +34,13 @@ void CountFrame(HWND window) {
     if (Script) Script(window, Frames);
 }
 
-// Runs the program with the given show command and reports how it ended.
-[[noreturn]] void RunProgram(void (*script)(HWND, int), int showCommand = SW_SHOWNORMAL) {
+// Runs the program with the given show command and command line and
+// reports how it ended.
+[[noreturn]] void RunProgram(void (*script)(HWND, int), int showCommand = SW_SHOWNORMAL,
+                             const char *commandLine = "") {
     Script = script;
     AfterPresentHook = CountFrame;
-    int status = WinMain(GetModuleHandleA(NULL), NULL, (LPSTR) "", showCommand);
+    int status = WinMain(GetModuleHandleA(NULL), NULL, (LPSTR)commandLine, showCommand);
     bool released = Presentation.direct3d == NULL && Presentation.device == NULL &&
                     Presentation.frameTexture == NULL && LiveDirect3DObjects() == 0;
     fprintf(stderr, "ended after %d frames, status %d, %s, window %s\n", Frames, status,
@@ -123,6 +127,49 @@ TEST(ProgramDeathTest, NoModuleHandleSaysUnableToCreateWindowAndExitsWith0) {
 TEST(ProgramDeathTest, NoWindowEndsWithStatus1InsteadOfWaitingForEver) {
     setenv("SCANVANE_TEST_FAIL", "window", 1);
     EXPECT_EXIT(RunProgram(nullptr), testing::ExitedWithCode(1), HasSubstr("ended after 0 frames, status 1"));
+}
+
+// At the native size: the window is made 300 x 200, then 5 x 5; each time,
+// once the size has settled, the frame starts again at the new size (the
+// smallest frame for the tiny window), with the drawing threads following.
+// Ends with Escape, or after too many frames without a restart.
+void ResizeTwice(HWND window, int frame) {
+    static int stage = 0;
+    SDL_Window *sdl = LookUpWindow(window)->sdl;
+    if (frame == 2) {
+        fprintf(stderr, "native frame %dx%d\n", Screen.width, Screen.height);
+        SDL_SetWindowSize(sdl, 300, 200);
+    } else if (stage == 0 && Screen.width == 300 && Screen.height == 200) {
+        fprintf(stderr, "restarted at 300x200\n");
+        stage = 1;
+        SDL_SetWindowSize(sdl, 5, 5);
+    } else if (stage == 1 && Screen.width == MinFrameWidth && Screen.height == MinFrameHeight) {
+        fprintf(stderr, "restarted at the smallest frame\n");
+        stage = 2;
+        PushKey(window, SDLK_ESCAPE, true);
+    } else if (frame == 200000) {
+        PushKey(window, SDLK_ESCAPE, true);
+    }
+}
+
+TEST(ProgramDeathTest, TheNativeSizeFollowsTheClientAreaOnceAResizeSettles) {
+    EXPECT_EXIT(RunProgram(ResizeTwice, SW_SHOWNORMAL, "--size native --threads 2"), testing::ExitedWithCode(0),
+                AllOf(HasSubstr("restarted at 300x200\n"), HasSubstr("restarted at the smallest frame\n"),
+                      HasSubstr("status 0, all released")));
+}
+
+void ReportSizeAtFrame2(HWND window, int frame) {
+    if (frame != 2) return;
+    RECT client;
+    GetClientRect(window, &client);
+    fprintf(stderr, "frame %dx%d in a client area of %dx%d\n", Screen.width, Screen.height, (int)client.right,
+            (int)client.bottom);
+    PushKey(window, SDLK_ESCAPE, true);
+}
+
+TEST(ProgramDeathTest, AChosenSizeIsTheFrameAndTheClientArea) {
+    EXPECT_EXIT(RunProgram(ReportSizeAtFrame2, SW_SHOWNORMAL, "--size 333x197"), testing::ExitedWithCode(0),
+                HasSubstr("frame 333x197 in a client area of 333x197\n"));
 }
 
 } // namespace

@@ -291,7 +291,7 @@ async function badParameters(browser, base) {
     ['?speed=2', /unknown URL parameter 'speed'/],
     ['?threads=two', /threads: expected a whole number.*'two'/],
     ['?threads=-1', /threads: expected a whole number.*'-1'/],
-    ['?threads=65', /threads: .*1 to 64 threads, not 65/],
+    ['?threads=257', /threads: .*1 to 256 threads, not 257/],
     ['?threads=2&threads=3', /'threads' is given more than once/],
     ['?size=0x0', /size: '0x0' is outside the sizes drawn/],
     ['?size=7681x100', /size: '7681x100' is outside the sizes drawn/],

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # scanvane-render.exe under Wine draws what the Linux build draws, bit for
-# bit: every golden, then poses and scripts compared line for line with the
+# bit: every golden (on one thread and on two), then poses and scripts compared line for line with the
 # native renderer, among them huge headings, where the MinGW runtime's own
 # x87 sine and cosine would have given other frames.
 # Usage: tests/wine/render.sh MINGW-BUILD-DIR NATIVE-SCANVANE-RENDER
@@ -21,6 +21,9 @@ start_wine_server
 trap 'stop_wine_server; rm -rf "$tmp"' EXIT
 
 bash tests/goldens/check_goldens.sh "$wine $exe"
+# The all-cores mode: Windows threads drawing the bands, the same frames.
+echo "--- goldens with --threads 2"
+bash tests/goldens/check_goldens.sh "$wine $exe --threads 2"
 # Once more with each span fill forced (the default above is the widest this
 # processor runs). A path the processor or the build lacks is refused with a
 # reason; only that reason skips, in one line.

@@ -5,8 +5,9 @@
 # screen shows the door and the red counter, Up changes the view, Escape
 # ends with 0; a second run ends through WM_CLOSE (Alt+F4) with 0; then the
 # two "Graphics failure" paths Wine can be made to take, with their exact
-# text and exit status 1; last, --version, --help and an unknown option,
-# each answered in a message box with no main window.
+# text and exit status 1; --version, --help, an unknown option and bad
+# values, each answered in a message box with no main window; last, an odd
+# frame size drawn on two threads.
 # Every key pressed is released at the X server, and each run starts only
 # when no key is down there (see tests/lib/keys.sh).
 # Usage: tests/wine/window.sh MINGW-BUILD-DIR
@@ -65,12 +66,14 @@ box_text() { "$WINELOADER" "$boxtext" "$1" 2>/dev/null; }
 has_box_text() { box_text "$1" >/dev/null; }
 
 # Starts scanvane.exe with its d3d9 calls traced (one Present per frame),
-# once no key is down: a held key would auto-repeat into it.
+# once no key is down: a held key would auto-repeat into it. exe_args are
+# its options.
+exe_args=()
 start() { # log-name extra-WINEDEBUG-channels [env assignments...]
     local name=$1 channels=$2; shift 2
     wait_for 5 no_key_down || fail "$name: keys down at the X server before the start: $(keys_down)"
     current=$name
-    env "$@" WINEDEBUG="-all,trace+d3d9$channels" "$WINELOADER" "$exe" >"$tmp/$name.log" 2>&1 &
+    env "$@" WINEDEBUG="-all,trace+d3d9$channels" "$WINELOADER" "$exe" "${exe_args[@]}" >"$tmp/$name.log" 2>&1 &
     pid=$!
 }
 
@@ -236,7 +239,37 @@ answered_in_box() { # name caption first-line-of-text status args...
     expect_exit "$name" "$status"
 }
 answered_in_box "--version" "Scanvane V 1.02" "Scanvane 1.02" 0 --version
-answered_in_box "--help" "Scanvane V 1.02" "usage: scanvane [--help] [--version]" 0 --help
+answered_in_box "--help" "Scanvane V 1.02" "usage: scanvane [--size WIDTHxHEIGHT|native] [--threads N] [--help] [--version]" 0 --help
 answered_in_box "unknown option" "Scanvane: bad command line" "scanvane: unknown option '--frobnicate'" 2 --frobnicate
+answered_in_box "too many threads" "Scanvane: bad command line" \
+    "scanvane: --threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '999'" 2 --threads 999
+answered_in_box "a size too small" "Scanvane: bad command line" \
+    "scanvane: --size '8x8' is outside the sizes drawn: width from 16 to 7680, height from 16 to 4320" 2 --size 8x8
+
+echo "--- run 6: an odd size drawn on two threads"
+exe_args=(--size 333x197 --threads 2)
+start run6 ""
+dismiss_controls
+wait_for 60 more_presents run6 10 || fail "run 6: fewer than 10 frames presented"
+grep -q 'd3d9_device_CreateTexture .*width 333, height 197' "$tmp/run6.log" ||
+    fail "run 6: no 333x197 frame texture created"
+wait_for 60 counter_on_screen || fail "run 6: no red counter in the top-left corner"
+shot "$tmp/odd.png"
+# The client area is the frame pixel for pixel: found inside the window's
+# own borders (as wide at the bottom as at the sides), compared below the
+# counter with the renderer's frame at that size.
+read -r outer_w outer_h < <(convert "$tmp/odd.png" -format '%w %h\n' info:)
+border=$(( (outer_w - 333) / 2 ))
+caption=$(( outer_h - 197 - border ))
+"$WINELOADER" "$build/tools/scanvane-render.exe" --size 333x197 --png "$tmp/odd-frame.png" >/dev/null 2>&1 ||
+    fail "run 6: scanvane-render.exe --size 333x197 failed"
+convert "$tmp/odd.png" -crop "333x153+$border+$((caption + 44))" +repage "$tmp/odd-shown.png"
+convert "$tmp/odd-frame.png" -crop 333x153+0+44 +repage "$tmp/odd-want.png"
+differ=$(compare -metric AE "$tmp/odd-shown.png" "$tmp/odd-want.png" null: 2>&1 || true)
+[ "$differ" = 0 ] || fail "run 6: the client area differs from the 333x197 frame in $differ pixels (window ${outer_w}x${outer_h})"
+echo "ok   run 6: $(presents run6) frames of 333x197 on two threads, shown pixel for pixel"
+wait_for 30 ended_by "$(window_of "$main_title")" Escape || fail "run 6: Escape did not end the program"
+expect_exit "Escape at 333x197 on two threads" 0
+exe_args=()
 
 echo "all window checks under Wine passed"

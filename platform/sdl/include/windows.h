@@ -145,6 +145,13 @@ typedef WORD ATOM;
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOACTIVATE 0x0010
+
+#define SPI_GETWORKAREA 0x0030
+
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 
@@ -171,6 +178,12 @@ BOOL WINAPI IsWindow(HWND window);
 BOOL WINAPI IsWindowVisible(HWND window);
 BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI ValidateRect(HWND window, const RECT *rect);
+// The client area's size, 0 x 0 while the window is minimised.
+BOOL WINAPI GetClientRect(HWND window, RECT *rect);
+// Only a new outer size (SWP_NOMOVE | SWP_NOZORDER) is carried out here.
+BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
+// Only SPI_GETWORKAREA: the main display's area not taken by panels.
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT uiParam, LPVOID pvParam, UINT winIni);
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax);
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 LRESULT WINAPI DispatchMessageA(const MSG *msg);
