@@ -76,8 +76,10 @@ void DrawBand(int band, SideWalk *mine) {
     ClearRenderTargetCached(pixels, Target.colour + at, Target.depth + at);
     for (int i = 0; i < collectedCount; i++) {
         TriangleRecord t = collected[i]; // the rasteriser reorders its vertices
-        if (i < ResumedTriangles) RasteriseTriangleRowsFrom(t, first, end, mine[i]);
-        else RasteriseTriangleRows(t, first, end);
+        if (i < ResumedTriangles)
+            RasteriseTriangleRowsFrom(t, first, end, mine[i]);
+        else
+            RasteriseTriangleRows(t, first, end);
     }
 }
 
@@ -200,7 +202,8 @@ void StopBandThreads() {
 int ChooseBandRows(int32_t width, int32_t height, int threads) {
     const int64_t rowBytes = (int64_t)width * BandBytesPerPixel;
     int64_t rows = BandCacheBytes / rowBytes;
-    const int64_t shared = ((int64_t)height + threads * BandsPerThread - 1) / (threads * BandsPerThread);
+    const int64_t shared =
+        ((int64_t)height + threads * BandsPerThread - 1) / (threads * BandsPerThread);
     if (shared < rows) rows = shared;
     if (rows < MinBandRows) rows = MinBandRows;
     rows = (rows + BandRowAlign - 1) / BandRowAlign * BandRowAlign;

@@ -20,8 +20,8 @@ constexpr int BandBytesPerPixel = 8; // a colour word and a depth float
 // Enough bands that a thread delayed by the machine leaves little for the
 // others to wait on.
 constexpr int BandsPerThread = 4;
-// Every band walks each triangle's sides from its top row, so bands much
-// thinner than this spend more on walking than on filling.
+// Each band sets up every triangle it meets, so bands much thinner than
+// this spend more on set-up than on filling.
 constexpr int MinBandRows = 8;
 // Whole groups of rows for the widest span fill (render/span_fill.h).
 constexpr int BandRowAlign = 8;
@@ -29,9 +29,11 @@ constexpr int BandRowAlign = 8;
 // Rows per band for a frame of that size on that many threads.
 int ChooseBandRows(int32_t width, int32_t height, int threads);
 
-// Starts threads - 1 helpers (the caller is the other thread). One thread
-// draws the whole frame as one band. False with a message for a count out of
-// range or a thread that cannot start (those started are stopped again).
+// Starts threads - 1 helpers (the caller is the other thread) and sizes the
+// bands for Target's size (ChooseBandRows): a lone thread draws the frame
+// band by band too, each while it is in the cache. False with a message for
+// a count out of range or a thread that cannot start (those started are
+// stopped again).
 bool StartBandThreads(int threads, std::string &error);
 
 // Stops and joins the helpers. Safe when none run and when called again;

@@ -70,8 +70,10 @@ struct SpanBatch {
         if (!SetUpSpan(row, l, r, spans[count])) return;
         if (++count < rows) return;
         // The baseline's pairs directly: an inlined call, no indirect one.
-        if (rows == 2) FillTwoSpans(spans[0], spans[1]);
-        else fill(spans);
+        if (rows == 2)
+            FillTwoSpans(spans[0], spans[1]);
+        else
+            fill(spans);
         count = 0;
     }
     void Finish() {

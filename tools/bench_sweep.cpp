@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdarg>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -25,7 +25,8 @@ bool ParseSweepSizes(const std::string &text, std::vector<FrameSize> &sizes, std
     size_t at = 0;
     for (;;) {
         size_t comma = text.find(',', at);
-        std::string one = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        std::string one =
+            text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
         FrameSize size;
         std::string why;
         if (!ParseFrameSize(one, size, why))
@@ -101,7 +102,8 @@ static bool TimeWalk(const SweepResult &r, SweepRow &row, std::vector<uint64_t> 
     ResetView(view);
     for (int first = 0; first < r.walkFrames; first += SweepWalkChunk) {
         const CameraState from = Camera;
-        const int end = first + SweepWalkChunk < r.walkFrames ? first + SweepWalkChunk : r.walkFrames;
+        const int end =
+            first + SweepWalkChunk < r.walkFrames ? first + SweepWalkChunk : r.walkFrames;
         for (size_t m = 0; m < r.modes.size(); m++) {
             if (r.modes[m].llvmpipe) continue;
             if (!UseThreads(r.modes[m].threads, error)) return false;
@@ -186,8 +188,9 @@ bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
     r.haveLp = LlvmpipeBuiltIn;
     if (!r.haveLp) r.lpError = "this build has no OSMesa";
     r.modes.push_back({"llvmpipe_one_thread", "llvmpipe 1 thread", 1, true});
-    r.modes.push_back({"llvmpipe_all_cores", "llvmpipe " + std::to_string(o.maxThreads) + " threads",
-                       o.maxThreads, true});
+    r.modes.push_back({"llvmpipe_all_cores",
+                       "llvmpipe " + std::to_string(o.maxThreads) + " threads", o.maxThreads,
+                       true});
     for (const FrameSize &size : o.sizes) {
         ResizeBenchGraphics(size.width, size.height);
         SweepRow row;
@@ -279,23 +282,28 @@ void PrintSweepTable(const SweepResult &r, const std::string &headline) {
     bool agree = true;
     for (const SweepRow &row : r.rows) agree = agree && row.framesAgree && row.counted;
     std::printf("\nevery mode drew the counting build's frames: %s\n", agree ? "yes" : "NO");
-    if (r.haveLp) std::printf("(%s)\n", r.lpRenderer.c_str());
-    else std::printf("llvmpipe: %s\n", r.lpError.c_str());
+    if (r.haveLp)
+        std::printf("(%s)\n", r.lpRenderer.c_str());
+    else
+        std::printf("llvmpipe: %s\n", r.lpError.c_str());
 }
 
 static void PrintCell(const SweepCell &c) {
     if (c.have)
         std::printf("{\"median_ns\":%.0f,\"p25_ns\":%.0f,\"min_ns\":%.0f}", c.medianNs, c.p25Ns,
                     c.minNs);
-    else std::printf("null");
+    else
+        std::printf("null");
 }
 
 void PrintSweepJson(const SweepResult &r) {
     std::printf("{\"sweep_schema_version\":1,\"warmup_frames\":%d,\"start_frames\":%d,"
                 "\"walk_frames\":%d,\"all_cores_threads\":%d,\"llvmpipe_renderer\":",
                 SweepWarmFrames, r.startFrames, r.walkFrames, r.allCores);
-    if (r.haveLp) std::printf("\"%s\"", r.lpRenderer.c_str());
-    else std::printf("null");
+    if (r.haveLp)
+        std::printf("\"%s\"", r.lpRenderer.c_str());
+    else
+        std::printf("null");
     std::printf(",\"modes\":[");
     for (size_t m = 0; m < r.modes.size(); m++)
         std::printf("%s{\"name\":\"%s\",\"threads\":%d}", m ? "," : "", r.modes[m].name.c_str(),
@@ -308,8 +316,10 @@ void PrintSweepJson(const SweepResult &r) {
                     row.framesAgree && row.counted ? "true" : "false");
         for (int view = 0; view < SweepViewCount; view++) {
             std::printf(",\"%s\":{\"pixels_tested\":", SweepViewNames[view]);
-            if (row.counted) std::printf("%.1f", row.tested[view]);
-            else std::printf("null");
+            if (row.counted)
+                std::printf("%.1f", row.tested[view]);
+            else
+                std::printf("null");
             for (size_t m = 0; m < r.modes.size(); m++) {
                 std::printf(",\"%s\":", r.modes[m].name.c_str());
                 PrintCell(row.cells[view][m]);
@@ -339,8 +349,8 @@ void PrintSweepJson(const SweepResult &r) {
 
 namespace {
 constexpr int PanelWidth = 420, PanelHeight = 320, Margin = 56;
-const char *const ModeColours[] = {"#1f77b4", "#2ca02c", "#d62728", "#9467bd", "#8c564b",
-                                   "#e377c2", "#17becf", "#bcbd22"};
+const char *const ModeColours[] = {"#1f77b4", "#2ca02c", "#d62728", "#9467bd",
+                                   "#8c564b", "#e377c2", "#17becf", "#bcbd22"};
 const char *const LpColours[] = {"#ff7f0e", "#7f7f7f"};
 
 struct LogAxis {
@@ -371,10 +381,14 @@ void Svg::Add(const char *format, ...) {
 std::string Escape(const std::string &s) {
     std::string out;
     for (char c : s) {
-        if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '&') out += "&amp;";
-        else out += c;
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else
+            out += c;
     }
     return out;
 }
@@ -391,15 +405,15 @@ void Frame(Svg &svg, int x0, int y0, const LogAxis &x, const LogAxis &y, const c
             left, top, right - left, bottom - top);
     for (double d = x.lo; d <= x.hi && !xThreads; d++) {
         double px = x.At(std::pow(10, d), left, right);
-        svg.Add("<line x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"#ddd\"/>\n", px, top, px,
-                bottom);
+        svg.Add("<line x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"#ddd\"/>\n", px, top,
+                px, bottom);
         svg.Add("<text x=\"%.1f\" y=\"%d\" font-size=\"11\" text-anchor=\"middle\">1e%d</text>\n",
                 px, bottom + 14, (int)d);
     }
     for (int t = 1; xThreads && t <= (int)std::pow(10, x.hi) + 1e-9; t *= 2) {
         double px = x.At(t, left, right);
-        svg.Add("<line x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"#ddd\"/>\n", px, top, px,
-                bottom);
+        svg.Add("<line x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"#ddd\"/>\n", px, top,
+                px, bottom);
         svg.Add("<text x=\"%.1f\" y=\"%d\" font-size=\"11\" text-anchor=\"middle\">%d</text>\n", px,
                 bottom + 14, t);
     }
@@ -473,10 +487,10 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
     }
     // Time against threads, one line per size, the start view; llvmpipe dashed.
     const int x0 = 2 * PanelWidth, y0 = 30;
-    Frame(svg, x0, y0, threads, ms, "start view: time per frame against threads",
-          "threads", "ms per frame (median)", true);
-    const char *const sizeColours[] = {"#440154", "#414487", "#2a788e", "#22a884", "#7ad151",
-                                       "#fde725"};
+    Frame(svg, x0, y0, threads, ms, "start view: time per frame against threads", "threads",
+          "ms per frame (median)", true);
+    const char *const sizeColours[] = {"#440154", "#414487", "#2a788e",
+                                       "#22a884", "#7ad151", "#fde725"};
     for (size_t i = 0; i < r.rows.size(); i++) {
         const char *colour = sizeColours[i % 6];
         for (int lp = 0; lp < 2; lp++) {
@@ -485,9 +499,8 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
                 const SweepCell &c = r.rows[i].cells[0][m];
                 if (!c.have || r.modes[m].threads == 0 || r.modes[m].llvmpipe != (lp == 1))
                     continue;
-                points.push_back(
-                    {threads.At(r.modes[m].threads, x0 + Margin, x0 + PanelWidth - 12),
-                     ms.At(c.medianNs / 1e6, y0 + PanelHeight - 40, y0 + 28)});
+                points.push_back({threads.At(r.modes[m].threads, x0 + Margin, x0 + PanelWidth - 12),
+                                  ms.At(c.medianNs / 1e6, y0 + PanelHeight - 40, y0 + 28)});
             }
             Polyline(svg, points, colour, lp == 1);
         }
@@ -507,8 +520,8 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
     for (size_t i = 0; i < r.rows.size(); i++) {
         svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"/>"
                 "<text x=\"%d\" y=\"%d\" font-size=\"11\">%dx%d</text>\n",
-                lx, ly, lx + 22, ly, sizeColours[i % 6], lx + 26, ly + 4,
-                (int)r.rows[i].size.width, (int)r.rows[i].size.height);
+                lx, ly, lx + 22, ly, sizeColours[i % 6], lx + 26, ly + 4, (int)r.rows[i].size.width,
+                (int)r.rows[i].size.height);
         lx += 130;
         if (lx > 3 * PanelWidth - 130) lx = 2 * PanelWidth + 12, ly += 18;
     }

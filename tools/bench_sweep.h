@@ -45,7 +45,7 @@ struct SweepRow {
     double tested[SweepViewCount] = {}; // pixels tested per frame (walk: mean)
     uint64_t countedHash[SweepViewCount] = {};
     std::vector<SweepCell> cells[SweepViewCount]; // one per mode
-    bool framesAgree = true; // every mode of ours drew the same frames
+    bool framesAgree = true;                      // every mode of ours drew the same frames
 };
 
 struct SweepFit {
