@@ -217,7 +217,7 @@ if sizes != [(64, 48), (97, 61)]:
 lp = s.get("llvmpipe_renderer") is not None
 for z in s.get("sizes", []):
     if z.get("frames_agree") is not True:
-        bad.append("%sx%s: the modes or the counting build drew different frames" % sizes[0])
+        bad.append("%sx%s: the modes or the counting build drew different frames" % (z.get("width_px"), z.get("height_px")))
     if set(z) != {"width_px", "height_px", "frames_agree", "start", "walk"}:
         bad.append("size fields %s" % sorted(z))
     for view in ("start", "walk"):
@@ -261,12 +261,12 @@ PY
 rm -f "$svg"
 done
 # The sweep's own options: refused without --sweep, and bad values.
-for args in "--svg x.svg" "--sweep-frames 5" "--sweep --size 64x48" "--sweep --sweep-frames 0" \
+for args in "--svg $work/x.svg" "--sweep-frames 5" "--sweep --size 64x48" "--sweep --sweep-frames 0" \
     "--sweep --sweep-frames 601" "--sweep --sweep-sizes 64x48,abc" "--sweep --sweep-sizes 15x16" \
     "--sweep --svg $work" "--threads 257"; do
     status=0
     # shellcheck disable=SC2086
-    err=$(cd "$work" && "$bench" $args 2>&1 >/dev/null) || status=$?
+    err=$("$bench" $args 2>&1 >/dev/null) || status=$?
     if [ $status -ne 2 ] || [ "$(wc -l <<<"$err")" -ne 1 ]; then
         echo "FAIL: $args: status $status, $err"
         exit 1
