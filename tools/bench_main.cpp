@@ -174,16 +174,6 @@ struct BenchMode {
     int threads; // 0: RenderFrame as shipped; else the band frame on this many threads
 };
 
-// Draws the bench's frames as RenderFrame (threads 0) or in bands.
-static bool UseBenchThreads(int threads, std::string &error) {
-    StopBandThreads();
-    BenchFrame = RenderFrame;
-    if (threads == 0) return true;
-    if (!StartBandThreads(threads, error)) return false;
-    BenchFrame = RenderFrameInBands;
-    return true;
-}
-
 // Warm-up frames, then the measured ones of the start view, appended in ns.
 static void TimeStartView(std::vector<double> &ns, int64_t frequency) {
     const BenchView &view = BenchViews[0];

@@ -40,7 +40,7 @@ bool ParseSweepSizes(const std::string &text, std::vector<FrameSize> &sizes, std
 }
 
 // RenderFrame as shipped (threads 0), or the band frame on that many threads.
-static bool UseThreads(int threads, std::string &error) {
+bool UseBenchThreads(int threads, std::string &error) {
     StopBandThreads();
     BenchFrame = RenderFrame;
     if (threads == 0) return true;
@@ -69,14 +69,14 @@ static bool TimeStartView(const SweepResult &r, SweepRow &row, std::vector<uint6
     for (int pass = 0; pass < SweepPasses; pass++) {
         for (size_t m = 0; m < r.modes.size(); m++) {
             if (r.modes[m].llvmpipe) continue;
-            if (!UseThreads(r.modes[m].threads, error)) return false;
+            if (!UseBenchThreads(r.modes[m].threads, error)) return false;
             ResetView(view);
             for (int i = 0; i < SweepWarmFrames; i++) DrawViewFrame(view, i);
             for (int i = 0; i < perPass; i++)
                 ns[m].push_back((double)DrawViewFrame(view, i) * 1e9 / (double)frequency);
             hashes[m] = HashFrame(HashSeed);
         }
-        if (!UseThreads(0, error)) return false; // no helper threads across llvmpipe's fork
+        if (!UseBenchThreads(0, error)) return false; // no helper threads across llvmpipe's fork
         for (size_t m = 0; m < r.modes.size() && r.haveLp; m++) {
             if (!r.modes[m].llvmpipe) continue;
             Timing unused;
@@ -106,7 +106,7 @@ static bool TimeWalk(const SweepResult &r, SweepRow &row, std::vector<uint64_t> 
             first + SweepWalkChunk < r.walkFrames ? first + SweepWalkChunk : r.walkFrames;
         for (size_t m = 0; m < r.modes.size(); m++) {
             if (r.modes[m].llvmpipe) continue;
-            if (!UseThreads(r.modes[m].threads, error)) return false;
+            if (!UseBenchThreads(r.modes[m].threads, error)) return false;
             Camera = from;
             for (int i = first; i < end; i++) {
                 ns[m].push_back((double)DrawViewFrame(view, i) * 1e9 / (double)frequency);
@@ -118,7 +118,7 @@ static bool TimeWalk(const SweepResult &r, SweepRow &row, std::vector<uint64_t> 
     }
     for (size_t m = 0; m < r.modes.size(); m++)
         if (!r.modes[m].llvmpipe) row.cells[1][m] = CellOf(ns[m]);
-    return UseThreads(0, error);
+    return UseBenchThreads(0, error);
 }
 
 // The counting pass at this size: the pixels tested per frame of each view

@@ -65,6 +65,10 @@ struct SweepResult {
 extern const char *const SweepViewNames[SweepViewCount];
 
 // Parses "320x240,640x480,..." (at least one size, each within the limits).
+// Draws the bench's frames as RenderFrame (threads 0, as shipped) or in
+// bands on that many threads; the sweep and the fixed-size run both switch so.
+bool UseBenchThreads(int threads, std::string &error);
+
 bool ParseSweepSizes(const std::string &text, std::vector<FrameSize> &sizes, std::string &error);
 
 // Runs the sweep; leaves the renderer at the last size with no band threads.

@@ -49,10 +49,9 @@ bool ParseCamera(const std::string &text, CameraState &camera, std::string &erro
 }
 
 bool ParseThreadCount(const std::string &text, int &threads, std::string &error) {
-    int n = 0;
-    bool digits = !text.empty() && text.size() <= 3;
-    for (char c : text) digits = digits && c >= '0' && c <= '9', n = n * 10 + (c - '0');
-    if (!digits || n > MaxBandThreads)
+    int n;
+    // c_str() would stop at an embedded NUL and let "2\0x" pass as 2.
+    if (text.find('\0') != std::string::npos || !ReadThreadCount(text.c_str(), n))
         return error = "--threads wants a whole number from 1 to " + std::to_string(MaxBandThreads) +
                        " (0: all hardware threads), got " + Quote(text),
                false;

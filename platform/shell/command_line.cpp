@@ -46,10 +46,8 @@ bool AskForVersion(const char *, std::string &) {
 
 // 0 asks for every hardware thread of the machine.
 bool ChooseThreads(const char *value, std::string &error) {
-    int n = 0;
-    bool digits = value[0] != '\0' && strlen(value) <= 3;
-    for (const char *c = value; digits && *c; ++c) digits = *c >= '0' && *c <= '9', n = n * 10 + (*c - '0');
-    if (!digits || n > MaxBandThreads) {
+    int n;
+    if (!ReadThreadCount(value, n)) {
         error = "wants a whole number from 1 to " + std::to_string(MaxBandThreads) +
                 ", or 0 for every hardware thread; got '" + value + "'";
         return false;
