@@ -210,15 +210,17 @@ struct BenchOptions {
     std::string svg; // empty: none written
 };
 
-static bool ParseRepeat(const std::string &text, int &repeat, std::string &error) {
+// NAME's value: a whole number from 1 to most (at most three digits).
+static bool ParseCount(const char *name, const std::string &text, int most, int &value,
+                       std::string &error) {
     int n = 0;
     bool digits = !text.empty() && text.size() <= 3;
     for (char c : text) digits = digits && c >= '0' && c <= '9', n = n * 10 + (c - '0');
-    if (!digits || n < 1 || n > MaxBenchRepeat)
-        return error = "--repeat wants a whole number from 1 to " + std::to_string(MaxBenchRepeat) +
+    if (!digits || n < 1 || n > most)
+        return error = std::string(name) + " wants a whole number from 1 to " + std::to_string(most) +
                        ", got " + Quote(text),
                false;
-    repeat = n;
+    value = n;
     return true;
 }
 
@@ -245,16 +247,9 @@ static bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::strin
     const ToolOption &sizes = FindOption(table, "--sweep-sizes"),
                      &frames = FindOption(table, "--sweep-frames");
     if (sizes.given && !ParseSweepSizes(sizes.value, o.sweepSizes, error)) return false;
-    if (frames.given) {
-        int n = 0;
-        bool digits = frames.value.size() <= 3;
-        for (char c : frames.value) digits = digits && c >= '0' && c <= '9', n = n * 10 + (c - '0');
-        if (!digits || n < 1 || n > BenchMeasuredFrames)
-            return error = "--sweep-frames wants a whole number from 1 to " +
-                           std::to_string(BenchMeasuredFrames) + ", got " + Quote(frames.value),
-                   false;
-        o.sweepFrames = n;
-    }
+    if (frames.given &&
+        !ParseCount("--sweep-frames", frames.value, BenchMeasuredFrames, o.sweepFrames, error))
+        return false;
     o.help = FindOption(table, "--help").given;
     o.version = FindOption(table, "--version").given;
     o.json = FindOption(table, "--json").given;
@@ -266,7 +261,7 @@ static bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::strin
     if (threads.given && !ParseThreadCount(threads.value, o.threads, error)) return false;
     if (o.threads == 0) o.threads = ProcessorThreads();
     if (!ToolFrameSize(FindOption(table, "--size").value, o.size, error)) return false;
-    return !repeat.given || ParseRepeat(repeat.value, o.repeat, error);
+    return !repeat.given || ParseCount("--repeat", repeat.value, MaxBenchRepeat, o.repeat, error);
 }
 
 // Everything one run measures, for either form of output.
