@@ -10,13 +10,12 @@
 #endif
 
 #include "app/camera.h"
-#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "app/frame_step.h"
 #include "app/quote.h"
 #include "app/script.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
-#include "render/bands.h"
 #include "render/crc32.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
@@ -101,10 +100,10 @@ static int Run(int argc, char **argv) {
     InitGraphics(nullptr);
     // Stopped and joined on every way out (also registered at exit).
     struct ThreadsStop {
-        ~ThreadsStop() { StopBandThreads(); }
+        ~ThreadsStop() { StopDrawing(); }
     } threadsStop;
-    if (options.threads == 0) options.threads = ProcessorThreads();
-    if (options.threads > 1 && !StartBandThreads(options.threads, error)) return Fail(error);
+    const FrameStep step = StartDrawing(DrawingForThreadOption(options.threads), error);
+    if (step == nullptr) return Fail(error);
 
     // Frames are drawn as the script is read, so a long or endless pipe
     // needs no memory of its own; nothing is written before the end.
@@ -118,8 +117,7 @@ static int Run(int argc, char **argv) {
         } else if (frameCount == 1) {
             break; // no script: one frame with no key held
         }
-        PlayScriptFrame(frame, FeedFrameTime,
-                        options.threads > 1 ? RenderFrameInBands : RenderFrame);
+        PlayScriptFrame(frame, FeedFrameTime, step);
         frameCount++;
     }
     CloseScript(script);
