@@ -1,12 +1,10 @@
-// How the benchmark draws its frames, named so that no thread count stands
-// for a mode: the frame cycle as shipped (one thread, streaming clear) or the
-// frame's rows in bands on some threads (ordinary clear, even on one).
+// How DrawViewFrame draws, switched between the benchmark's modes through the
+// programs' one start-up choice (app/frame_step.h).
 #pragma once
 #include <string>
 
-enum class BenchDraw { FrameCycle, Bands };
+#include "app/frame_step.h"
 
-// Switches DrawViewFrame to that drawing (bands on `threads` threads); false
-// with a message when the threads cannot be started. Band threads of an
-// earlier choice are stopped first.
-bool UseBenchDraw(BenchDraw draw, int threads, std::string &error);
+// Starts drawing as chosen and makes it the views' frame step; false with a
+// message when the threads cannot be started.
+bool UseBenchDrawing(const DrawingChoice &choice, std::string &error);

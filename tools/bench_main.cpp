@@ -16,6 +16,7 @@
 #endif
 
 #include "app/frame_cycle.h"
+#include "app/frame_step.h"
 #include "app/quote.h"
 #include "app/size_choice.h"
 #include "app/version.h"
@@ -95,7 +96,8 @@ static const char usage[] =
 
 struct BenchOptions {
     bool help = false, version = false, json = false, llvmpipe = false;
-    int threads = 1, repeat = 1;
+    DrawingChoice drawing = DrawAsShipped; // --threads
+    int repeat = 1;
     std::string fill;      // empty: SCANVANE_FILL or the widest
     std::string framesCsv; // empty: none written
     FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
@@ -153,8 +155,9 @@ static bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::strin
     o.framesCsv = FindOption(table, "--frames-csv").value;
     const ToolOption &threads = FindOption(table, "--threads"),
                      &repeat = FindOption(table, "--repeat");
-    if (threads.given && !ParseThreadCount(threads.value, o.threads, error)) return false;
-    if (o.threads == 0) o.threads = ProcessorThreads();
+    int threadCount = 1;
+    if (threads.given && !ParseThreadCount(threads.value, threadCount, error)) return false;
+    o.drawing = DrawingForThreadOption(threadCount);
     if (!ToolFrameSize(FindOption(table, "--size").value, o.size, error)) return false;
     return !repeat.given || ParseCount("--repeat", repeat.value, MaxBenchRepeat, o.repeat, error);
 }
@@ -201,8 +204,7 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
     SweepOptions sweep;
     sweep.sizes = options.sweepSizes;
     sweep.frames = options.sweepFrames;
-    const int cores = ProcessorThreads();
-    sweep.maxThreads = options.threads > 1 ? options.threads : cores > 1 ? cores : 2;
+    sweep.maxThreads = AllCoresThreads(options.drawing);
     sweep.countsProgram = countsProgram;
     sweep.progress = ShowProgress;
     sweepStart = std::chrono::steady_clock::now();
@@ -213,7 +215,7 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
     EndProgress();
     if (!swept) return ToolFail(program, error), 1;
     const BenchSetting setting = {DescribeMachine(), FillPathName(ActiveFillPath()),
-                                  options.threads, false};
+                                  DrawingThreads(options.drawing), false};
     std::vector<OutputFile> files;
     if (!options.svg.empty())
         files.push_back({options.svg, SweepSvg(result, SweepHeadline(result, setting))});
@@ -238,7 +240,7 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
 
 static int RunAtOneSize(const BenchOptions &options, const std::string &countsProgram) {
     RunOptions run;
-    run.threads = options.threads;
+    run.views = options.drawing;
     run.repeat = options.repeat;
     run.llvmpipe = options.llvmpipe;
     run.countsProgram = countsProgram;
@@ -253,7 +255,7 @@ static int RunAtOneSize(const BenchOptions &options, const std::string &countsPr
     if (!result.hashesAgree)
         std::fprintf(stderr, "%s: the counting build drew different frames!\n", program);
     const BenchSetting setting = {DescribeMachine(), FillPathName(ActiveFillPath()),
-                                  options.threads, options.llvmpipe};
+                                  DrawingThreads(options.drawing), options.llvmpipe};
     std::vector<OutputFile> files;
     if (!options.framesCsv.empty()) files.push_back({options.framesCsv, FramesCsv(result)});
     std::string text;
@@ -307,7 +309,7 @@ static int Run(int argc, char **argv) {
     StartBenchGraphics();
     // Stopped and joined on every way out (also registered at exit).
     struct ThreadsStop {
-        ~ThreadsStop() { StopBandThreads(); }
+        ~ThreadsStop() { StopDrawing(); }
     } threadsStop;
     return options.sweep ? RunSweepCommand(options, countsProgram)
                          : RunAtOneSize(options, countsProgram);

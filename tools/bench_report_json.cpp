@@ -121,7 +121,7 @@ std::string RunJson(const BenchSetting &s, const BenchRun &run) {
         }
         const Figure &f = run.modeTimes[m];
         JsonBeginObject(j);
-        JsonKey(j, "threads"), JsonInteger(j, run.modes[m].threads);
+        JsonKey(j, "threads"), JsonInteger(j, DrawingThreads(run.modes[m].drawing));
         FigureFields(j, f);
         Ratio(j, "llvmpipe_one_thread_min_vs_min", run.haveLp, run.lp.t.min / f.t.min);
         Ratio(j, "llvmpipe_one_thread_p25_vs_p25", run.haveLp, run.lp.t.p25 / f.t.p25);

@@ -45,11 +45,7 @@ static void TimeStartView(std::vector<double> &ns, int64_t frequency) {
 }
 
 bool ModeAvailable(const BenchRun &run, int m) {
-    return run.modes[m].threads <= 1 || run.haveAllCores;
-}
-
-static BenchDraw ViewDraw(const RunOptions &o) {
-    return o.threads > 1 ? BenchDraw::Bands : BenchDraw::FrameCycle;
+    return DrawingThreads(run.modes[m].drawing) <= 1 || run.haveAllCores;
 }
 
 // The start view in each mode and llvmpipe's two, pass by pass, so a busy
@@ -60,11 +56,11 @@ static bool MeasureModes(const RunOptions &o, BenchRun &run, RoundTimings &round
     for (int pass = 0; pass < BenchModePasses; pass++) {
         for (int m = 0; m < BenchModeCount; m++) {
             if (!ModeAvailable(run, m)) continue;
-            if (!UseBenchDraw(run.modes[m].draw, run.modes[m].threads, error)) return false;
+            if (!UseBenchDrawing(run.modes[m].drawing, error)) return false;
             TimeStartView(modeSamples[m], run.frequency);
         }
         // No helper threads across llvmpipe's fork.
-        if (!UseBenchDraw(BenchDraw::FrameCycle, 1, error)) return false;
+        if (!UseBenchDrawing(DrawAsShipped, error)) return false;
         for (int t = 0; t < 2 && run.haveLp; t++) {
             Timing unused;
             run.haveLp =
@@ -72,7 +68,7 @@ static bool MeasureModes(const RunOptions &o, BenchRun &run, RoundTimings &round
                              unused, run.lpRenderer, run.lpError, &lpSamples[t]);
         }
     }
-    if (!UseBenchDraw(ViewDraw(o), o.threads, error)) return false;
+    if (!UseBenchDrawing(o.views, error)) return false;
     for (int m = 0; m < BenchModeCount; m++)
         if (ModeAvailable(run, m)) rounds.modes[m].push_back(Summarise(modeSamples[m]));
     if (run.haveLp)
@@ -80,21 +76,26 @@ static bool MeasureModes(const RunOptions &o, BenchRun &run, RoundTimings &round
     return true;
 }
 
+int AllCoresThreads(const DrawingChoice &views) {
+    const int threads = DrawingThreads(views);
+    if (threads > 1) return threads;
+    const int cores = ProcessorThreads();
+    return cores > 1 ? cores : 2;
+}
+
 bool MeasureRounds(const RunOptions &o, BenchRun &run, std::string &error) {
     run.frequency = BenchCounterFrequency();
     run.rounds = o.repeat;
-    const int cores = ProcessorThreads();
-    run.allCores = o.threads > 1 ? o.threads : cores > 1 ? cores : 2;
+    run.allCores = AllCoresThreads(o.views);
     run.modes[ModeShipped] = {"one_thread_streaming_clear",
-                              "one thread, streaming clear (as shipped)", BenchDraw::FrameCycle, 1};
+                              "one thread, streaming clear (as shipped)", DrawAsShipped};
     run.modes[ModeOrdinaryClear] = {"one_thread_ordinary_clear", "one thread, ordinary clear",
-                                    BenchDraw::Bands, 1};
-    run.modes[ModeAllCores] = {"all_cores", "all cores, ordinary clear", BenchDraw::Bands,
-                               run.allCores};
+                                    DrawInBands(1)};
+    run.modes[ModeAllCores] = {"all_cores", "all cores, ordinary clear", DrawInBands(run.allCores)};
     // A build without threads still has the one-thread figures to report.
-    if (!UseBenchDraw(BenchDraw::Bands, run.allCores, run.allCoresError))
+    if (!UseBenchDrawing(run.modes[ModeAllCores].drawing, run.allCoresError))
         run.haveAllCores = false;
-    if (!UseBenchDraw(ViewDraw(o), o.threads, error)) return false;
+    if (!UseBenchDrawing(o.views, error)) return false;
     run.haveLp = LlvmpipeBuiltIn || o.llvmpipe;
     if (!LlvmpipeBuiltIn) run.lpError = "this build has no OSMesa";
     const LoadReading before = ReadLoad();

@@ -26,13 +26,12 @@ struct ViewResult {
 
 struct BenchMode {
     const char *name, *label;
-    BenchDraw draw;
-    int threads; // 1 for the frame cycle
+    DrawingChoice drawing;
 };
 enum BenchModeIndex { ModeShipped, ModeOrdinaryClear, ModeAllCores, BenchModeCount };
 
 struct RunOptions {
-    int threads = 1; // the views drawn in bands on this many threads when above 1
+    DrawingChoice views = DrawAsShipped; // how the views are drawn (--threads)
     int repeat = 1;
     bool llvmpipe = false; // asked for: say why when it cannot be drawn
     std::string countsProgram;
@@ -57,6 +56,10 @@ struct BenchRun {
     std::string lpRenderer, lpError;
     double othersShare = -1; // others' share of the processors while timing, < 0: not known
 };
+
+// The all-cores modes' threads: those of the views' bands when given (above
+// one), else every hardware thread, and at least two.
+int AllCoresThreads(const DrawingChoice &views);
 
 // Times every round; false with a message when the drawing cannot be set up.
 bool MeasureRounds(const RunOptions &options, BenchRun &run, std::string &error);

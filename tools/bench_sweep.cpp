@@ -42,8 +42,9 @@ static SweepCell CellOf(const std::vector<double> &ns) {
 }
 
 static bool UseMode(const SweepMode &mode, std::string &error) {
-    return UseBenchDraw(mode.kind == SweepKind::Shipped ? BenchDraw::FrameCycle : BenchDraw::Bands,
-                        mode.threads, error);
+    return UseBenchDrawing(mode.kind == SweepKind::Shipped ? DrawAsShipped
+                                                           : DrawInBands(mode.threads),
+                           error);
 }
 
 // Where the sweep is, for whoever shows it.
@@ -84,7 +85,7 @@ static bool TimeStartView(SweepResult &r, const Place &place, SweepRow &row,
             crcs[m] = FrameCrc(0);
         }
         // No helper threads across llvmpipe's fork.
-        if (!UseBenchDraw(BenchDraw::FrameCycle, 1, error)) return false;
+        if (!UseBenchDrawing(DrawAsShipped, error)) return false;
         for (size_t m = 0; m < r.modes.size() && r.haveLp; m++) {
             if (r.modes[m].kind != SweepKind::Llvmpipe) continue;
             place.Report(SweepViewNames[0], r.modes[m].label.c_str());
@@ -129,7 +130,7 @@ static bool TimeWalk(const SweepResult &r, const Place &place, SweepRow &row,
     }
     for (size_t m = 0; m < r.modes.size(); m++)
         if (r.modes[m].kind != SweepKind::Llvmpipe) row.cells[1][m] = CellOf(ns[m]);
-    return UseBenchDraw(BenchDraw::FrameCycle, 1, error);
+    return UseBenchDrawing(DrawAsShipped, error);
 }
 
 // The counting pass at this size: the pixels tested per frame of each view

@@ -86,7 +86,9 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
         char label[64];
         std::snprintf(
             label, sizeof label, "%s%s", run.modes[m].label,
-            run.modes[m].threads > 1 ? (" x" + std::to_string(run.modes[m].threads)).c_str() : "");
+            DrawingThreads(run.modes[m].drawing) > 1
+                ? (" x" + std::to_string(DrawingThreads(run.modes[m].drawing))).c_str()
+                : "");
         std::printf("%-42s", label);
         if (!ModeAvailable(run, m)) {
             std::printf(" not measured: %s\n", run.allCoresError.c_str());
