@@ -114,8 +114,8 @@ static bool ParseCount(const char *name, const std::string &text, int most, int 
     bool digits = !text.empty() && text.size() <= 3;
     for (char c : text) digits = digits && c >= '0' && c <= '9', n = n * 10 + (c - '0');
     if (!digits || n < 1 || n > most)
-        return error = std::string(name) + " wants a whole number from 1 to " + std::to_string(most) +
-                       ", got " + Quote(text),
+        return error = std::string(name) + " wants a whole number from 1 to " +
+                       std::to_string(most) + ", got " + Quote(text),
                false;
     value = n;
     return true;
@@ -231,8 +231,7 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
     if (status) return status;
     if (!SweepFramesAgree(result)) {
         std::fprintf(stderr, "%s: the modes or the counting build drew different frames%s%s\n",
-                     program, result.countsError.empty() ? "" : ": ",
-                     result.countsError.c_str());
+                     program, result.countsError.empty() ? "" : ": ", result.countsError.c_str());
         return 1;
     }
     return 0;
@@ -277,8 +276,9 @@ int main(int argc, char **argv) {
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc &) {
-        return ToolFail(program, "not enough memory for a " + std::to_string(ChosenFrameSize.width) +
-                                     "x" + std::to_string(ChosenFrameSize.height) + " frame");
+        return ToolFail(program, "not enough memory for a " +
+                                     std::to_string(ChosenFrameSize.width) + "x" +
+                                     std::to_string(ChosenFrameSize.height) + " frame");
     }
 }
 
@@ -289,10 +289,9 @@ static int Run(int argc, char **argv) {
     if (options.help || options.version) {
         if (options.help)
             std::printf(usage, BenchModePasses, MaxBenchRepeat, (int)MaxBandThreads,
-                        FillPathChoices().c_str(), (int)DefaultFrameWidth,
-                        (int)DefaultFrameHeight, (int)MinFrameWidth, (int)MinFrameHeight,
-                        (int)MaxFrameWidth, (int)MaxFrameHeight, SweepStartFrames,
-                        BenchMeasuredFrames);
+                        FillPathChoices().c_str(), (int)DefaultFrameWidth, (int)DefaultFrameHeight,
+                        (int)MinFrameWidth, (int)MinFrameHeight, (int)MaxFrameWidth,
+                        (int)MaxFrameHeight, SweepStartFrames, BenchMeasuredFrames);
         else
             std::printf("%s\n", VersionLine(program).c_str());
         return StandardOutputWritten() ? 0 : ToolFail(program, "cannot write standard output");

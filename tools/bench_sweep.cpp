@@ -42,9 +42,8 @@ static SweepCell CellOf(const std::vector<double> &ns) {
 }
 
 static bool UseMode(const SweepMode &mode, std::string &error) {
-    return UseBenchDrawing(mode.kind == SweepKind::Shipped ? DrawAsShipped
-                                                           : DrawInBands(mode.threads),
-                           error);
+    return UseBenchDrawing(
+        mode.kind == SweepKind::Shipped ? DrawAsShipped : DrawInBands(mode.threads), error);
 }
 
 // Where the sweep is, for whoever shows it.
@@ -171,8 +170,9 @@ static void ChooseModes(const SweepOptions &o, SweepResult &r) {
     r.lpOne = (int)r.modes.size();
     r.modes.push_back({"llvmpipe_one_thread", "llvmpipe 1 thread", SweepKind::Llvmpipe, 1});
     r.lpAll = (int)r.modes.size();
-    r.modes.push_back({"llvmpipe_all_cores", "llvmpipe " + std::to_string(o.maxThreads) + " threads",
-                       SweepKind::Llvmpipe, o.maxThreads});
+    r.modes.push_back({"llvmpipe_all_cores",
+                       "llvmpipe " + std::to_string(o.maxThreads) + " threads", SweepKind::Llvmpipe,
+                       o.maxThreads});
 }
 
 bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
