@@ -68,7 +68,7 @@ check "no failure, Escape after 25 frames" "SCANVANE_DRIVER_FRAMES=25 SCANVANE_D
 # Each must end by itself: a program with no visible display would otherwise
 # wait for ever for a key nobody can press.
 no_display="scanvane: no display to show the window on"
-usage="usage: scanvane [--size WIDTHxHEIGHT|native] [--threads N] [--help] [--version]"
+usage="usage: scanvane [--size WIDTHxHEIGHT|native] [--threads N] [--fill PATH]"
 program_check() {
     local name=$1 env=$2 args=$3 status=$4 out_line=$5 err_line=$6
     local out err rc problems=()
@@ -116,7 +116,7 @@ threads_range="scanvane: --threads wants a whole number from 1 to 256, or 0 for 
 program_check "--threads 257" "" "--threads 257" 2 "" "$threads_range; got '257'"
 program_check "--threads -1" "" "--threads -1" 2 "" "$threads_range; got '-1'"
 program_check "--threads two" "" "--threads=two" 2 "" "$threads_range; got 'two'"
-program_check "--threads empty" "" "--threads=" 2 "" "$threads_range; got ''"
+program_check "--threads empty" "" "--threads=" 2 "" "scanvane: --threads needs a non-empty value"
 program_check "--threads 1000000" "" "--threads 1000000" 2 "" "$threads_range; got '1000000'"
 program_check "--threads without a value" "" "--threads" 2 "" "scanvane: --threads needs a value"
 program_check "--threads twice" "" "--threads 2 --threads 2" 2 "" "scanvane: --threads given twice"
