@@ -12,6 +12,7 @@
 #include "app/camera.h"
 #include "app/frame_cycle.h"
 #include "app/frame_step.h"
+#include "app/options.h"
 #include "app/quote.h"
 #include "app/script.h"
 #include "app/size_choice.h"
@@ -25,36 +26,11 @@
 
 static const char program[] = "scanvane-render";
 
-// printf format: the default size, the size limits, the script's key names,
-// the span fills twice.
-static const char usage[] =
-    "usage: scanvane-render [--camera X,Z,HEIGHT,HEADING] [--script FILE|-]\n"
-    "                       [--png FILE] [--raw FILE] [--depth FILE] [--threads N]\n"
-    "                       [--size WIDTHxHEIGHT] [--fill PATH] | --help | --version\n"
-    "Renders the Scanvane scene without a window and prints one JSON line.\n"
-    "  --camera   start camera (default 40,-20,0,0); heading in degrees\n"
-    "  --size     frame size WIDTHxHEIGHT in pixels (default %dx%d), from %dx%d\n"
-    "             to %dx%d\n"
-    "  --script   one frame per line: SECONDS [KEY ...], each KEY (%s)\n"
-    "             held for that frame; SECONDS is an unsigned decimal of up to 6\n"
-    "             places, at most 4294.967295. Blank lines and lines starting\n"
-    "             with # are skipped; - reads stdin. Without a script one frame\n"
-    "             is drawn with no key held.\n"
-    "  --png      last frame as 8-bit RGB PNG\n"
-    "  --raw      last frame's colour buffer: WIDTH x HEIGHT little-endian\n"
-    "             0x00RRGGBB words, row by row from the top\n"
-    "  --depth    last frame's depth buffer: WIDTH x HEIGHT little-endian floats\n"
-    "  --threads  draw each frame's rows in bands on N threads (1 to 256; 0:\n"
-    "             all hardware threads), the\n"
-    "             target cleared with ordinary stores; the frames are the same.\n"
-    "             1, the default, is the one-thread frame cycle as shipped\n"
-    "  --fill     force the span fill: %s; default: the widest this\n"
-    "             processor runs. SCANVANE_FILL=%s in the environment\n"
-    "             does the same where --fill is not given\n"
-    "  --version  print the program's name and version\n"
-    "Every option takes its value as --opt VALUE or --opt=VALUE.\n"
-    "Outputs are written whole or not at all. Exit status 0 on success, 2 on bad\n"
-    "input or an unwritable output, with one line on standard error.\n";
+static const char summary[] = "Renders the Scanvane scene without a window and prints one JSON line.\n";
+static const char notes[] =
+    "Every option takes its value as --opt VALUE or --opt=VALUE. Outputs are written whole or not at "
+    "all. Exit status 0 on success, 2 on bad input or an unwritable output, with one line on "
+    "standard error.";
 
 static int Fail(const std::string &message) { return ToolFail(program, message); }
 
@@ -81,16 +57,16 @@ static int Run(int argc, char **argv) {
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) return Fail(error);
     if (options.help || options.version) {
-        const std::string fills = FillPathChoices();
-        if (options.help)
-            std::printf(usage, (int)DefaultFrameWidth, (int)DefaultFrameHeight,
-                        (int)MinFrameWidth, (int)MinFrameHeight, (int)MaxFrameWidth,
-                        (int)MaxFrameHeight, ScriptKeyNames().c_str(), fills.c_str(),
-                        fills.c_str());
-        else std::printf("%s\n", VersionLine(program).c_str());
+        if (options.help) {
+            const std::vector<OptionRow> rows = RenderOptionRows();
+            std::fputs((UsageText(program, rows) + summary + OptionsHelp(rows) + WrapText(notes, 0) + "\n").c_str(),
+                       stdout);
+        } else {
+            std::printf("%s\n", VersionLine(program).c_str());
+        }
         return StandardOutputWritten() ? 0 : Fail("cannot write standard output");
     }
-    if (!ChooseToolFill(options.fill, error)) return Fail(error);
+    if (!ApplyChosenFill(error)) return Fail(error);
     ScriptReader script;
     if (!options.script.empty() && !OpenScript(options.script, script, error)) return Fail(error);
 

@@ -120,11 +120,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-    // Without arguments nothing is read: the program starts as it always has.
-    if (commandLine != NULL && commandLine[0] != '\0') {
-        int answered = AnswerCommandLine(commandLine);
-        if (answered >= 0) return answered;
-    }
+    // Without arguments the program starts as it always has; what it reads
+    // from its environment is checked before the first box all the same.
+    const int answered = AnswerCommandLine(commandLine);
+    if (answered >= 0) return answered;
     Presentation.pixelForPixel = Options.sizeChosen;
     Shell.moduleHandle = GetModuleHandleA(NULL);
     if (Shell.moduleHandle == NULL) {

@@ -48,7 +48,9 @@ extern ShellState Shell;
 extern ShellOptions Options;
 extern PresentationState Presentation;
 
-// Answers --help, --version or a bad option; -1 when the program is to run.
+// Answers --help, --version or a bad option or environment value, before
+// any box or window; -1 when the program is to run. Windows' own build reads
+// the wide command line instead of commandLine.
 int AnswerCommandLine(const char *commandLine);
 // Says why the options cannot be carried out (as a bad option is said);
 // returns the exit status for it, 2.

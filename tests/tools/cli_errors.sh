@@ -105,7 +105,7 @@ shared_options() {
     SCANVANE_FILL=garbage bad "--fill: 'avx3' names no span fill" $N --fill avx3
     SCANVANE_FILL=garbage bad "SCANVANE_FILL: 'garbage' names no span fill" $N
     bad "--threads given twice" $N --threads 2 --threads=2
-    bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '257'" $N --threads=257
+    bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '257'" $N --threads=257
     bad "--threads needs a value" $N --threads
     bad "--help takes no value" $N --help=yes
     bad "--version takes no value" $N --version=1
@@ -167,10 +167,10 @@ bad "--png given twice" $N --png a.png --png b.png
 bad "--script given twice" $N --script - --script -
 bad "--help takes no value" $N --help=yes
 bad "--png and --raw name the same file" $N --png same --raw same
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '1000'" $N --threads 1000
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '257'" $N --threads=257
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '2x'" $N --threads 2x
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '-2'" $N --threads -2
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '1000'" $N --threads 1000
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '257'" $N --threads=257
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '2x'" $N --threads 2x
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '-2'" $N --threads -2
 bad "--threads given twice" $N --threads 2 --threads 2
 # Camera numbers.
 bad "got only 3" $N --camera 1,2,3 --png out.png
