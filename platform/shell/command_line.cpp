@@ -71,7 +71,7 @@ bool ChooseSize(const char *value, std::string &error) {
         error = std::string("'") + value + "' " + error + (notASize ? std::string(", or ") + NativeSizeName : "");
         return false;
     }
-    ChosenFrameSize = size;
+    Options.size = size;
     return true;
 }
 
