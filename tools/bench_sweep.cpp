@@ -192,7 +192,7 @@ bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
                        "llvmpipe " + std::to_string(o.maxThreads) + " threads", o.maxThreads,
                        true});
     for (const FrameSize &size : o.sizes) {
-        ResizeBenchGraphics(size.width, size.height);
+        ResizeBenchGraphics(size);
         SweepRow row;
         row.size = size;
         row.counted = CountRow(o.countsProgram, row, r.walkFrames);

@@ -41,8 +41,9 @@ int main(int argc, char **argv) {
         return Run(argc, argv);
     } catch (const std::bad_alloc &) {
         // Nothing has been written yet: outputs go out together at the end.
-        return Fail("not enough memory for a " + std::to_string(ChosenFrameSize.width) + "x" +
-                    std::to_string(ChosenFrameSize.height) + " frame and its outputs");
+        // The screen constants hold the size from InitGraphics's first step.
+        return Fail("not enough memory for a " + std::to_string(Screen.width) + "x" +
+                    std::to_string(Screen.height) + " frame and its outputs");
     }
 }
 
@@ -72,8 +73,7 @@ static int Run(int argc, char **argv) {
 
     if (options.haveCamera) Camera = options.camera;
     InstallHeadlessCounter();
-    ChosenFrameSize = options.size;
-    InitGraphics(nullptr);
+    InitGraphics(nullptr, options.size);
     // Stopped and joined on every way out (also registered at exit).
     struct ThreadsStop {
         ~ThreadsStop() { StopDrawing(); }

@@ -144,7 +144,7 @@ int AnswerCommandLine(const char *commandLine) {
     Options.threads = ThreadsToStart(Chosen.threads, ProcessorThreads());
     Options.sizeChosen = Chosen.sizeGiven;
     Options.nativeSize = Chosen.nativeSize;
-    if (Chosen.sizeGiven && !Chosen.nativeSize) ChosenFrameSize = Chosen.size;
+    if (Chosen.sizeGiven && !Chosen.nativeSize) Options.size = Chosen.size;
     // The environment's choice too is checked before the first box.
     if (!ApplyChosenFill(error)) return RefuseStartUp(error);
     return -1;
