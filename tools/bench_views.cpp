@@ -8,6 +8,7 @@
 #include "app/platform.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
+#include "render/crc32.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
 
@@ -87,21 +88,18 @@ uint32_t DrawViewFrame(const BenchView &view, int frame) {
     return Clock.clockCount;
 }
 
-uint64_t HashFrame(uint64_t h) {
-    const size_t pixels = (size_t)Screen.width * Screen.height;
-    const uint32_t *buffers[2] = {Headless.colour, (const uint32_t *)DepthBuffer};
-    for (const uint32_t *words : buffers)
-        for (size_t i = 0; i < pixels; i++) h = (h ^ words[i]) * 1099511628211ull;
-    return h;
+uint32_t FrameCrc(uint32_t crc) {
+    const size_t bytes = (size_t)Screen.width * Screen.height * 4;
+    return Crc32(Crc32(crc, Headless.colour, bytes), DepthBuffer, bytes);
 }
 
-uint64_t HashView(const BenchView &view, int walkFrames) {
+uint32_t HashView(const BenchView &view, int walkFrames) {
     ResetView(view);
-    uint64_t h = HashSeed;
+    uint32_t crc = 0;
     int frames = view.walk ? walkFrames : 1;
     for (int i = 0; i < frames; i++) {
         DrawViewFrame(view, i);
-        if (view.walk || i == frames - 1) h = HashFrame(h);
+        if (view.walk || i == frames - 1) crc = FrameCrc(crc);
     }
-    return h;
+    return crc;
 }

@@ -44,11 +44,11 @@ void ResetView(const BenchView &view);
 // walk) and returns its clock count in counter ticks.
 uint32_t DrawViewFrame(const BenchView &view, int frame);
 
-// 64-bit FNV-1a over both buffers of the frame just drawn, folded into h.
-uint64_t HashFrame(uint64_t h);
-constexpr uint64_t HashSeed = 14695981039346656037ull;
+// CRC-32 (render/crc32.h, the frame identity every tool prints) of the frame
+// just drawn, colour buffer then depth buffer, continuing from crc.
+uint32_t FrameCrc(uint32_t crc);
 
 // The frames a view hashes: the last frame for a still view, every frame of
-// the walk (its first walkFrames). Runs the view from its start; used to
-// prove builds draw alike.
-uint64_t HashView(const BenchView &view, int walkFrames = BenchMeasuredFrames);
+// the walk (its first walkFrames), one CRC-32 run over them all. Runs the view
+// from its start; used to prove builds draw alike.
+uint32_t HashView(const BenchView &view, int walkFrames = BenchMeasuredFrames);
