@@ -241,10 +241,19 @@ fi
 # A size whose buffers cannot be had is refused, not a crash. Under a limit
 # on address space that still leaves room for a small frame (a sanitizer
 # build reserves more than any such limit and cannot show it).
-if (ulimit -v 300000 && timeout 60 "${renderer[@]}" --size 16x16 >/dev/null 2>&1); then
-    (ulimit -v 300000 && bad "not enough memory for a 7680x4320 frame" $N --size 7680x4320 --png out.png)
+if (ulimit -v 200000 && timeout 60 "${renderer[@]}" --size 16x16 >/dev/null 2>&1); then
+    (ulimit -v 200000 && bad "not enough memory for a 7680x4320 frame" $N --size 7680x4320 --png out.png)
     [ $? -eq 0 ] || failures=$((failures + 1))
     cases=$((cases + 1))
+    # Every output is opened, and a device asked whether it takes bytes,
+    # before the buffers are allocated and anything is drawn: the full device
+    # is named, not the memory the frame would have needed.
+    if [ -w /dev/full ]; then
+        (ulimit -v 200000 && bad "cannot write '/dev/full': No space left on device" $N \
+            --size 7680x4320 --png out.png --raw /dev/full --depth out.depth)
+        [ $? -eq 0 ] || failures=$((failures + 1))
+        cases=$((cases + 1))
+    fi
 else
     echo "note: no address-space limit leaves this build room to run; the out-of-memory refusal is not checked"
 fi
