@@ -27,11 +27,12 @@ int main(int argc, char **argv) {
     std::string error;
     const char *only = nullptr;
     int walkFrames = BenchMeasuredFrames;
+    FrameSize size = {DefaultFrameWidth, DefaultFrameHeight};
     for (int i = 1; i < argc; i += 2) {
         if (!std::strcmp(argv[i], "--help")) return Usage(true);
         if (i + 1 >= argc) return Usage(false);
         if (!std::strcmp(argv[i], "--size")) {
-            if (!ParseFrameSize(argv[i + 1], ChosenFrameSize, error)) {
+            if (!ParseFrameSize(argv[i + 1], size, error)) {
                 std::fprintf(stderr, "scanvane-bench-counts: --size '%.60s' %s\n", argv[i + 1],
                              error.c_str());
                 return 2;
@@ -45,7 +46,7 @@ int main(int argc, char **argv) {
             return Usage(false);
         }
     }
-    StartBenchGraphics();
+    StartBenchGraphics(size);
     for (const BenchView &view : BenchViews) {
         if (only && std::strcmp(only, view.name) != 0) continue;
         Stats = RenderStats{};

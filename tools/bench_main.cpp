@@ -276,9 +276,9 @@ int main(int argc, char **argv) {
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc &) {
-        return ToolFail(program, "not enough memory for a " +
-                                     std::to_string(ChosenFrameSize.width) + "x" +
-                                     std::to_string(ChosenFrameSize.height) + " frame");
+        // The screen constants hold the size from InitGraphics's first step.
+        return ToolFail(program, "not enough memory for a " + std::to_string(Screen.width) + "x" +
+                                     std::to_string(Screen.height) + " frame");
     }
 }
 
@@ -304,8 +304,7 @@ static int Run(int argc, char **argv) {
         return ToolFail(program, error);
     const std::string countsProgram = CountsProgramPath(argv[0]);
     if (!CountsProgramPresent(countsProgram, error)) return ToolFail(program, error), 1;
-    ChosenFrameSize = options.sweep ? options.sweepSizes[0] : options.size;
-    StartBenchGraphics();
+    StartBenchGraphics(options.sweep ? options.sweepSizes[0] : options.size);
     // Stopped and joined on every way out (also registered at exit).
     struct ThreadsStop {
         ~ThreadsStop() { StopDrawing(); }

@@ -185,7 +185,7 @@ bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
     r.haveLp = LlvmpipeBuiltIn;
     if (!r.haveLp) r.lpError = "this build has no OSMesa";
     for (size_t s = 0; s < o.sizes.size(); s++) {
-        ResizeBenchGraphics(o.sizes[s].width, o.sizes[s].height);
+        ResizeBenchGraphics(o.sizes[s]);
         SweepRow row;
         row.size = o.sizes[s];
         const Place place{o, row, (int)s};

@@ -11,7 +11,6 @@
 #include "render/crc32.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
-#include "render/setup.h"
 
 // Heading 180 looks along +z, out of the house through the front wall's
 // window (the gap between rows 10 and 30, columns 80 to 120). The wall view
@@ -40,20 +39,13 @@ static int64_t BenchFrequency() { return SteadyFrequency; }
 
 int64_t BenchCounterFrequency() { return SteadyFrequency; }
 
-void StartBenchGraphics() {
+void StartBenchGraphics(FrameSize size) {
     HeadlessCounter = {BenchFrequency, BenchReading};
-    InitGraphics(nullptr);
+    InitGraphics(nullptr, size);
 }
 
-void ResizeBenchGraphics(int32_t width, int32_t height) {
-    // Both are arrays of plain words from the aligned new of start-up.
-    ::operator delete[](DepthBuffer, std::align_val_t(16));
-    ::operator delete[](Headless.colour, std::align_val_t(16));
-    DepthBuffer = nullptr, Headless.colour = nullptr;
-    ChosenFrameSize = {width, height};
-    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(width, height)];
-    SetUpRenderer(width, height, nullptr, DepthBuffer);
-    CreatePresentation(nullptr);
+void ResizeBenchGraphics(FrameSize size) {
+    if (!RestartGraphicsAtSize(size)) throw std::bad_alloc();
 }
 
 void ResetView(const BenchView &view) {

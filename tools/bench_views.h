@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/camera.h"
+#include "render/frame_size.h"
 
 constexpr int BenchWarmFrames = 60;
 constexpr int BenchMeasuredFrames = 600;
@@ -21,13 +22,13 @@ constexpr int BenchViewCount = 5;
 extern const BenchView BenchViews[BenchViewCount];
 
 // Screen, presentation, depth buffer and the bench counter, once.
-void StartBenchGraphics();
+void StartBenchGraphics(FrameSize size);
 
-// The frame size changed after start-up, for the sweep over sizes: the depth
-// buffer and the presentation are allocated again and the renderer set up
-// for the new size (band threads must be started again after it). Throws
-// std::bad_alloc when a size cannot be had.
-void ResizeBenchGraphics(int32_t width, int32_t height);
+// The frame size changed after start-up, for the sweep over sizes: the
+// graphics start again at the new size (RestartGraphicsAtSize; band threads
+// must be started again after it). Throws std::bad_alloc when a size cannot
+// be had.
+void ResizeBenchGraphics(FrameSize size);
 
 // Ticks per second of the system counter the clock count is read from.
 int64_t BenchCounterFrequency();

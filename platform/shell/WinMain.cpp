@@ -12,7 +12,6 @@
 #include "app/frame_step.h"
 #include "app/keys.h"
 #include "app/platform.h"
-#include "app/size_choice.h"
 #include "app/version.h"
 #include "render/frame_size.h"
 
@@ -68,19 +67,20 @@ static void StartDrawingThreads() {
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
+    case WM_CREATE: {
         // The main window handle is still null here, so the box has no owner.
         MessageBoxA(Shell.mainWindow, ControlsText(), ControlsCaption, MB_OK);
-        ChooseNativeFrameSize(window);
+        const FrameSize size = StartFrameSize(window);
         // A chosen size whose buffers cannot be had is refused, not a crash.
         try {
-            InitGraphics(window);
+            InitGraphics(window, size);
         } catch (const std::bad_alloc &) {
-            exit(RefuseStartUp("not enough memory for a " + std::to_string(ChosenFrameSize.width) +
-                               "x" + std::to_string(ChosenFrameSize.height) + " frame"));
+            exit(RefuseStartUp("not enough memory for a " + std::to_string(size.width) + "x" +
+                               std::to_string(size.height) + " frame"));
         }
         StartDrawingThreads();
         return 0;
+    }
     case WM_PAINT:
         // While a failure box is open its modal loop still delivers paints;
         // a frame now would fail again and open box after box, so the window
@@ -120,11 +120,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-    // Without arguments nothing is read: the program starts as it always has.
-    if (commandLine != NULL && commandLine[0] != '\0') {
-        int answered = AnswerCommandLine(commandLine);
-        if (answered >= 0) return answered;
-    }
+    // Without arguments the program starts as it always has; what it reads
+    // from its environment is checked before the first box all the same.
+    const int answered = AnswerCommandLine(commandLine);
+    if (answered >= 0) return answered;
     Presentation.pixelForPixel = Options.sizeChosen;
     Shell.moduleHandle = GetModuleHandleA(NULL);
     if (Shell.moduleHandle == NULL) {
