@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/camera.h"
+#include "app/quote.h"
 #include "tools/bench_counts.h"
 #include "tools/bench_draw.h"
 #include "tools/bench_llvmpipe.h"
@@ -24,9 +25,7 @@ bool ParseSweepSizes(const std::string &text, std::vector<FrameSize> &sizes, std
         FrameSize size;
         std::string why;
         if (!ParseFrameSize(one, size, why))
-            return error = "--sweep-sizes '" + text.substr(0, 80) + "': '" + one.substr(0, 40) +
-                           "' " + why,
-                   false;
+            return error = Quote(text, 80) + ": " + Quote(one, 40) + " " + why, false;
         sizes.push_back(size);
         if (comma == std::string::npos) return true;
         at = comma + 1;
