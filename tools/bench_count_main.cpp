@@ -56,7 +56,8 @@ int main(int argc, char **argv) {
         counts.name = view.name, counts.frames = frames;
         counts.tested = Stats.pixelsTested, counts.written = Stats.pixelsWritten;
         counts.spans = Stats.spans, counts.drawn = Stats.trianglesDrawn;
-        counts.rejected = Stats.rejected, counts.clipped = Stats.clipped, counts.split = Stats.split;
+        counts.rejected = Stats.rejected, counts.clipped = Stats.clipped;
+        counts.split = Stats.split;
         std::fputs(FormatCountLine(counts).c_str(), stdout);
     }
     return 0;
