@@ -1,5 +1,6 @@
 // scanvane-render: runs the real frame cycle without a window and writes the
 // last frame, for scripts, goldens and comparisons across platforms.
+#include <chrono>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -12,6 +13,8 @@
 #include "app/camera.h"
 #include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "app/model_load.h"
+#include "app/model_scene.h"
 #include "app/quote.h"
 #include "app/script.h"
 #include "app/size_choice.h"
@@ -31,7 +34,9 @@ static const char program[] = "scanvane-render";
 static const char usage[] =
     "usage: scanvane-render [--camera X,Z,HEIGHT,HEADING] [--script FILE|-]\n"
     "                       [--png FILE] [--raw FILE] [--depth FILE] [--threads N]\n"
-    "                       [--size WIDTHxHEIGHT] [--fill PATH] | --help | --version\n"
+    "                       [--size WIDTHxHEIGHT] [--fill PATH]\n"
+    "                       [--model FILE [--as-is] [--up y|z] [--shading on|off]]\n"
+    "                       | --help | --version\n"
     "Renders the Scanvane scene without a window and prints one JSON line.\n"
     "  --camera   start camera (default 40,-20,0,0); heading in degrees\n"
     "  --size     frame size WIDTHxHEIGHT in pixels (default %dx%d), from %dx%d\n"
@@ -52,6 +57,15 @@ static const char usage[] =
     "  --fill     force the span fill: %s; default: the widest this\n"
     "             processor runs. SCANVANE_FILL=%s in the environment\n"
     "             does the same where --fill is not given\n"
+    "  --model    draw the model in FILE (PLY, OBJ, STL, OFF, glTF 2.0: .ply .obj\n"
+    "             .stl .off .gltf .glb) in place of the built-in scene; by default\n"
+    "             fitted: scaled and moved to stand on the ground in front of the\n"
+    "             start camera, about as large as the house. A bad file is\n"
+    "             refused with the reason\n"
+    "  --as-is    keep the model's own coordinates (the world has y up)\n"
+    "  --up       the file's axis that points up: y (default) or z (STL, CAD)\n"
+    "  --shading  on (default): a model without vertex colours is lit by a fixed\n"
+    "             light baked into its colours; off: its flat colours\n"
     "  --version  print the program's name and version\n"
     "Every option takes its value as --opt VALUE or --opt=VALUE.\n"
     "Outputs are written whole or not at all. Exit status 0 on success, 2 on bad\n"
@@ -60,6 +74,34 @@ static const char usage[] =
 static int Fail(const std::string &message) { return ToolFail(program, message); }
 
 static int Run(int argc, char **argv);
+
+static std::string JsonString(const std::string &text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') out += '\\', out += (char)c;
+        else if (c < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\u%04x", c);
+            out += hex;
+        } else out += (char)c;
+    }
+    return out + "\"";
+}
+
+// ,"model":{...} when a model is drawn; nothing for the built-in scene.
+static std::string ModelJson(const RenderOptions &options, const ModelInfo &info, double milliseconds) {
+    const Mesh *mesh = SceneModel();
+    if (!mesh) return "";
+    char numbers[256];
+    std::snprintf(numbers, sizeof numbers,
+                  ",\"vertices\":%u,\"triangles\":%u,\"load_ms\":%.3f,\"placement\":\"%s\",\"up\":\"%s\","
+                  "\"shading\":\"%s\",\"vertex_colours\":%s}",
+                  MeshVertexCount(*mesh), MeshTriangleCount(*mesh), milliseconds,
+                  PlacementName(options.modelOptions.placement), UpName(options.modelOptions.up),
+                  info.shaded ? "on" : "off", info.vertexColours ? "true" : "false");
+    return ",\"model\":{\"file\":" + JsonString(options.model) + ",\"format\":\"" + info.format + "\"" +
+           numbers;
+}
 
 int main(int argc, char **argv) {
     try {
@@ -95,6 +137,21 @@ static int Run(int argc, char **argv) {
     ScriptReader script;
     if (!options.script.empty() && !OpenScript(options.script, script, error)) return Fail(error);
 
+    // The model before anything else: a bad file is refused at once.
+    ModelInfo modelInfo;
+    double loadMilliseconds = 0.0;
+    if (!options.model.empty()) {
+#ifdef SCANVANE_HAVE_MODELS
+        Mesh mesh;
+        const auto start = std::chrono::steady_clock::now();
+        if (!LoadModelFile(options.model, options.modelOptions, mesh, modelInfo, error)) return Fail(error);
+        loadMilliseconds =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        UseModelScene(std::move(mesh));
+#else
+        return Fail("this build reads no model files (built without assimp)");
+#endif
+    }
     if (options.haveCamera) Camera = options.camera;
     InstallHeadlessCounter();
     ChosenFrameSize = options.size;
@@ -142,12 +199,12 @@ static int Run(int argc, char **argv) {
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
                 "\"size\":\"%dx%d\",\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
-                "\"overlay\":\"%s\"}\n",
+                "\"overlay\":\"%s\"%s}\n",
                 Camera.x, Camera.z, Camera.height, Camera.heading, frameCount, (int)Screen.width,
                 (int)Screen.height, Clock.frameTime,
                 (unsigned)Crc32(0, colourBytes.data(), colourBytes.size()),
                 (unsigned)Crc32(0, depthBytes.data(), depthBytes.size()),
-                Headless.overlayNumber.c_str());
+                Headless.overlayNumber.c_str(), ModelJson(options, modelInfo, loadMilliseconds).c_str());
     if (!StandardOutputWritten()) return Fail("cannot write standard output");
     if (!CommitFiles(staged, error)) return Fail(error);
     return 0;

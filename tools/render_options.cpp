@@ -59,10 +59,27 @@ bool ParseThreadCount(const std::string &text, int &threads, std::string &error)
     return true;
 }
 
+bool ParseModelOptions(bool asIs, const std::string &up, const std::string &shading, bool haveModel,
+                       ModelOptions &options, std::string &error) {
+    const char *without = asIs ? "--as-is" : !up.empty() ? "--up" : !shading.empty() ? "--shading" : nullptr;
+    if (without && !haveModel)
+        return error = std::string(without) + " places or lights a model: give it with --model FILE", false;
+    options.placement = asIs ? ModelPlacement::AsIs : ModelPlacement::Fitted;
+    if (up == "z") options.up = ModelUp::Z;
+    else if (up.empty() || up == "y") options.up = ModelUp::Y;
+    else return error = "--up wants y or z (the file's axis that points up), got " + Quote(up), false;
+    if (shading == "off") options.shading = false;
+    else if (shading.empty() || shading == "on") options.shading = true;
+    else return error = "--shading wants on or off, got " + Quote(shading), false;
+    return true;
+}
+
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
     std::vector<ToolOption> table = CommonToolOptions();
-    for (const char *name : {"--camera", "--script", "--png", "--raw", "--depth", "--threads"})
+    for (const char *name : {"--camera", "--script", "--png", "--raw", "--depth", "--threads",
+                             "--model", "--up", "--shading"})
         table.push_back({name, true});
+    table.push_back({"--as-is", false});
     if (!ParseToolOptions(argc, argv, table, error)) return false;
     auto value = [&](const char *name) { return FindOption(table, name).value; };
     o.help = FindOption(table, "--help").given;
@@ -77,6 +94,10 @@ bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &er
     if (FindOption(table, "--threads").given && !ParseThreadCount(value("--threads"), o.threads, error))
         return false;
     if (!ToolFrameSize(value("--size"), o.size, error)) return false;
+    o.model = value("--model");
+    if (!ParseModelOptions(FindOption(table, "--as-is").given, value("--up"), value("--shading"),
+                           FindOption(table, "--model").given, o.modelOptions, error))
+        return false;
     // Two outputs on one path would overwrite each other half-way.
     const struct {
         const char *name;
