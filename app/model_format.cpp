@@ -14,8 +14,6 @@ namespace {
 constexpr size_t MaxHeaderBytes = 64 * 1024;
 // An ASCII value takes at least one character and one separator.
 constexpr uint64_t MinTextValueBytes = 2;
-// A face needs three corners to be drawn, so a face list holds at least three.
-constexpr uint64_t MinFaceCorners = 3;
 constexpr size_t StlHeaderBytes = 80, StlCountBytes = 4, StlFacetBytes = 50;
 constexpr size_t GlbHeaderBytes = 12, GlbChunkHeaderBytes = 8;
 constexpr uint32_t GlbMagic = 0x46546C67, GlbVersion = 2;
@@ -124,31 +122,36 @@ bool CheckPly(const unsigned char *bytes, size_t size, std::string &reason) {
                         " bytes",
                false;
     bool ascii = false;
+    struct Property {
+        int bytes, countBytes; // countBytes > 0: a list of items of `bytes` each
+    };
     struct Element {
         std::string name;
         uint64_t count, fixedBytes = 0, values = 0;
+        std::vector<Property> properties;
     };
+    bool bigEndian = false;
     std::vector<Element> elements;
     for (const HeaderLine &line : lines) {
         const auto &w = line.words;
         if (w.empty()) continue;
-        if (w[0] == "format" && w.size() >= 2) ascii = w[1] == "ascii";
+        if (w[0] == "format" && w.size() >= 2) ascii = w[1] == "ascii", bigEndian = w[1] == "binary_big_endian";
         if (w[0] == "element") {
             uint64_t n;
             if (w.size() < 3 || !ReadCount(w[2], n))
                 return reason = "PLY element line has no count it can be held to", false;
-            elements.push_back({w[1], n});
+            elements.push_back({w[1], n, 0, 0, {}});
         } else if (w[0] == "property" && !elements.empty()) {
             Element &e = elements.back();
             if (w.size() >= 5 && w[1] == "list") {
-                // The smallest list: its count, and three corners for a face.
-                const bool faces = w[4] == "vertex_indices" || w[4] == "vertex_index";
-                const uint64_t items = faces ? MinFaceCorners : 0;
-                e.fixedBytes += (uint64_t)PlyTypeBytes(w[2]) + items * (uint64_t)PlyTypeBytes(w[3]);
-                e.values += 1 + items;
+                // The smallest list is its count alone.
+                e.fixedBytes += (uint64_t)PlyTypeBytes(w[2]);
+                e.values += 1;
+                e.properties.push_back({PlyTypeBytes(w[3]), PlyTypeBytes(w[2])});
             } else if (w.size() >= 3) {
                 e.fixedBytes += (uint64_t)PlyTypeBytes(w[1]);
                 e.values += 1;
+                e.properties.push_back({PlyTypeBytes(w[1]), 0});
             }
         }
     }
@@ -164,9 +167,85 @@ bool CheckPly(const unsigned char *bytes, size_t size, std::string &reason) {
         const uint64_t room = ~(uint64_t)0 - needed;
         if (per != 0 && e.count > room / per) return Fits(~(uint64_t)0, size - end, "its elements", reason);
         needed += e.count * per;
-        if (e.count > 0) what += (what.empty() ? "" : " and ") + Count(e.count) + " " + e.name + (e.count == 1 ? "" : "s");
+        if (e.count > 0)
+            what += (what.empty() ? "" : " and ") + Count(e.count) + " " +
+                    (e.count == 1 ? e.name : e.name == "vertex" ? "vertices" : e.name + "s");
     }
-    return Fits(needed, size - end, what.empty() ? "its elements" : what, reason);
+    if (!Fits(needed, size - end, what.empty() ? "its elements" : what, reason)) return false;
+    if (ascii) return true;
+    // Binary: walked record by record, lists and all, so that a file cut
+    // anywhere is refused as cut rather than read past its end.
+    uint64_t at = end;
+    for (const Element &e : elements)
+        for (uint64_t r = 0; r < e.count; r++)
+            for (const Property &p : e.properties) {
+                if (p.countBytes == 0) {
+                    at += (uint64_t)p.bytes;
+                    continue;
+                }
+                if (at + (uint64_t)p.countBytes > size) return Fits(at + p.countBytes - end, size - end, what, reason);
+                uint64_t items = 0;
+                for (int k = 0; k < p.countBytes; k++)
+                    items |= (uint64_t)bytes[at + (bigEndian ? p.countBytes - 1 - k : k)] << (8 * k);
+                if (p.countBytes >= 4 && (items >> 31)) return Fits(~(uint64_t)0, size - end, what, reason);
+                at += (uint64_t)p.countBytes + items * (uint64_t)p.bytes;
+                if (at > size) return Fits(at - end, size - end, what, reason);
+            }
+    return Fits(at - end, size - end, what, reason);
+}
+
+// assimp reads an OFF face's index past the last vertex as the last vertex
+// (and a bad corner count as whatever follows): the faces are checked here
+// instead, line by line after the vertex lines.
+bool CheckOffFaces(const unsigned char *bytes, size_t size, size_t at, uint64_t vertices, uint64_t faces,
+                   std::string &reason) {
+    // The rest of the counts line, then one line per vertex; blank and # lines skipped.
+    auto nextLine = [&](size_t &i) {
+        while (i < size && bytes[i] != '\n') i++;
+        if (i < size) i++;
+    };
+    auto contentAt = [&](size_t i) {
+        while (i < size && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r')) i++;
+        return i < size && bytes[i] != '\n' && bytes[i] != '#';
+    };
+    size_t i = at;
+    nextLine(i);
+    for (uint64_t v = 0; v < vertices && i < size;) {
+        if (contentAt(i)) v++;
+        nextLine(i);
+    }
+    for (uint64_t f = 0; f < faces && i < size;) {
+        if (!contentAt(i)) {
+            nextLine(i);
+            continue;
+        }
+        uint64_t values[2] = {0, 0}; // corner count, then each index in turn
+        uint64_t corners = 0, seen = 0;
+        while (i < size && bytes[i] != '\n' && bytes[i] != '#') {
+            if (!std::isdigit(bytes[i])) {
+                if (bytes[i] != ' ' && bytes[i] != '\t' && bytes[i] != '\r') break; // left to the importer
+                i++;
+                continue;
+            }
+            uint64_t n = 0;
+            while (i < size && std::isdigit(bytes[i])) n = n > (1ull << 40) ? n : n * 10 + (bytes[i++] - '0');
+            values[seen == 0 ? 0 : 1] = n;
+            if (seen == 0) {
+                corners = n;
+                if (corners < 3)
+                    return reason = "face " + Count(f) + " has " + Count(corners) +
+                                    (corners == 1 ? " corner" : " corners") + "; a face needs at least 3",
+                           false;
+            } else if (seen <= corners && n >= vertices) {
+                return reason = "face " + Count(f) + " refers to vertex " + Count(n) + " of " + Count(vertices), false;
+            }
+            seen++;
+        }
+        (void)values;
+        nextLine(i);
+        f++;
+    }
+    return true;
 }
 
 bool CheckOff(const unsigned char *bytes, size_t size, std::string &reason) {
@@ -200,10 +279,11 @@ bool CheckOff(const unsigned char *bytes, size_t size, std::string &reason) {
     if (!WithinLimit(counts[0], ModelMaxVertices, "vertices", reason) ||
         !WithinLimit(counts[1], ModelMaxTriangles, "faces", reason))
         return false;
-    // Three coordinates per vertex; a count and three corners per face.
-    const uint64_t needed = (counts[0] * 3 + counts[1] * (1 + MinFaceCorners)) * MinTextValueBytes;
-    return Fits(needed, size - i,
-                Count(counts[0]) + " vertices and " + Count(counts[1]) + " faces", reason);
+    // Three coordinates per vertex; a corner count per face.
+    const uint64_t needed = (counts[0] * 3 + counts[1]) * MinTextValueBytes;
+    if (!Fits(needed, size - i, Count(counts[0]) + " vertices and " + Count(counts[1]) + " faces", reason))
+        return false;
+    return CheckOffFaces(bytes, size, i, counts[0], counts[1], reason);
 }
 
 bool IsBinaryStl(const unsigned char *bytes, size_t size) {

@@ -158,13 +158,18 @@ float ColourChannel(float c) {
     return v < 0.0f ? 0.0f : v > 255.0f ? 255.0f : v;
 }
 
-bool MaterialColour(const aiScene &scene, const aiMesh &mesh, float rgb[3]) {
+// The file's own material colour, if it has one. assimp makes a material up
+// for every mesh without: PLY, STL and OFF have no material colours (what
+// assimp gives them is its own default); an OBJ's made-up material is named
+// so; a glTF file's default material comes after all of the file's own.
+bool MaterialColour(ModelFormat format, const aiScene &scene, const aiMesh &mesh, float rgb[3]) {
+    if (format != ModelFormat::Obj && format != ModelFormat::Gltf) return false;
     if (mesh.mMaterialIndex >= scene.mNumMaterials || !scene.mMaterials) return false;
+    if (format == ModelFormat::Gltf && mesh.mMaterialIndex == scene.mNumMaterials - 1) return false;
     const aiMaterial *material = scene.mMaterials[mesh.mMaterialIndex];
     if (!material) return false;
     aiString name;
-    // The material assimp makes up for a file without any is not the file's colour.
-    if (material->Get(AI_MATKEY_NAME, name) == aiReturn_SUCCESS &&
+    if (format == ModelFormat::Obj && material->Get(AI_MATKEY_NAME, name) == aiReturn_SUCCESS &&
         std::strcmp(name.C_Str(), AI_DEFAULT_MATERIAL_NAME) == 0)
         return false;
     aiColor4D diffuse;
@@ -193,6 +198,7 @@ void TransformDirection(const aiMatrix3x3 &m, const aiVector3D &d, float out[3])
 }
 
 struct Converter {
+    ModelFormat format;
     const aiScene &scene;
     ImportedModel &model;
     std::string &reason;
@@ -241,8 +247,16 @@ struct Converter {
         aiMatrix3x3 normalMatrix(transform);
         normalMatrix.Inverse().Transpose();
         float material[3] = {PlainModelGrey, PlainModelGrey, PlainModelGrey};
-        MaterialColour(scene, *mesh, material);
+        MaterialColour(format, scene, *mesh, material);
         const bool own = mesh->HasVertexColors(0);
+        // OFF colours come as 0..1 or as whole numbers 0..255 (assimp passes
+        // either on as it is): a channel above 1 says which.
+        float unit = 1.0f;
+        if (own && format == ModelFormat::Off)
+            for (unsigned v = 0; v < mesh->mNumVertices; v++) {
+                const aiColor4D &k = mesh->mColors[0][v];
+                if (k.r > 1.0f || k.g > 1.0f || k.b > 1.0f) unit = 255.0f;
+            }
         for (unsigned v = 0; v < mesh->mNumVertices; v++) {
             const aiVector3D &p = mesh->mVertices[v];
             float out[3] = {p.x, p.y, p.z};
@@ -265,7 +279,7 @@ struct Converter {
                 const aiColor4D &k = mesh->mColors[0][v];
                 if (!std::isfinite(k.r) || !std::isfinite(k.g) || !std::isfinite(k.b))
                     return reason = where + "vertex " + Count(v) + " has a colour that is not a finite number", false;
-                c[0] = ColourChannel(k.r), c[1] = ColourChannel(k.g), c[2] = ColourChannel(k.b);
+                c[0] = ColourChannel(k.r / unit), c[1] = ColourChannel(k.g / unit), c[2] = ColourChannel(k.b / unit);
             }
             model.colours.insert(model.colours.end(), c, c + 3);
             model.ownColour.push_back(own ? 1 : 0);
@@ -316,7 +330,6 @@ struct Converter {
 
 bool ImportModel(ModelFormat format, const unsigned char *bytes, size_t size, const std::string &path,
                  const std::string &directory, ImportedModel &model, std::string &reason) {
-    (void)format;
     LimitedImporter limited;
     if (limited.kept != sizeof KeptImporters / sizeof *KeptImporters)
         return reason = "this build's model library lacks some of the PLY, OBJ, STL, OFF and glTF 2.0 readers", false;
@@ -344,7 +357,7 @@ bool ImportModel(ModelFormat format, const unsigned char *bytes, size_t size, co
     }
     if (scene->mNumMeshes == 0 || !scene->mMeshes) return reason = "holds no meshes", false;
     try {
-        if (!Converter{*scene, model, reason}.CheckFaces()) return false;
+        if (!Converter{format, *scene, model, reason}.CheckFaces()) return false;
         // The library's own check of everything else, always, before the
         // conversion reads the scene.
         scene = importer.ApplyPostProcessing(aiProcess_ValidateDataStructure);
@@ -352,7 +365,7 @@ bool ImportModel(ModelFormat format, const unsigned char *bytes, size_t size, co
             const std::string why = OneLine(importer.GetErrorString());
             return reason = why.empty() ? "is damaged" : why, false;
         }
-        if (!Converter{*scene, model, reason}.AddNodes()) return false;
+        if (!Converter{format, *scene, model, reason}.AddNodes()) return false;
     } catch (const std::bad_alloc &) {
         return reason = "not enough memory to hold it", false;
     }
