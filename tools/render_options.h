@@ -1,9 +1,10 @@
 // Command line of the headless renderer (its key scripts: app/script.h).
 #pragma once
 #include <string>
+#include <vector>
 
 #include "app/camera.h"
-#include "app/model_load.h"
+#include "app/options.h"
 #include "app/size_choice.h"
 #include "render/frame_size.h"
 
@@ -15,14 +16,15 @@ struct RenderOptions {
     std::string script, png, raw, depth;
     int threads = 1; // 1: the specified one-thread frame cycle; 0: all hardware threads
     FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
-    std::string model; // empty: the built-in scene
-    ModelOptions modelOptions;
 };
 
-// Each returns false with a one-line message in error.
+// The renderer's rows: the common ones, then --camera, --script, --png,
+// --raw and --depth.
+std::vector<OptionRow> RenderOptionRows();
+// False with a one-line message in error.
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &options, std::string &error);
+// X,Z,HEIGHT,HEADING; false with the refusal worded for after "--camera ".
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error);
+// For the bench until it reads its options from the rows: false with
+// "--threads wants ..." in error.
 bool ParseThreadCount(const std::string &text, int &threads, std::string &error);
-// --as-is, --up and --shading: given without --model they are refused.
-bool ParseModelOptions(bool asIs, const std::string &up, const std::string &shading, bool haveModel,
-                       ModelOptions &options, std::string &error);

@@ -162,7 +162,7 @@ uint32_t FrameCrc() {
 // model's starting room holds, and the all-cores frame still draws them all.
 TEST(ModelScene, BandFrameOfAHeavilyClippedModelIsTheOneThreadFrame) {
     InstallHeadlessCounter();
-    InitGraphics(nullptr);
+    InitGraphics(nullptr, {DefaultFrameWidth, DefaultFrameHeight});
     Mesh mesh;
     const int triangles = 2000;
     for (int i = 0; i < triangles; i++) {

@@ -136,8 +136,7 @@ class Silhouette : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         InstallHeadlessCounter();
-        ChosenFrameSize = {Width, Height};
-        InitGraphics(nullptr);
+        InitGraphics(nullptr, {Width, Height});
     }
 };
 
