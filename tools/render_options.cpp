@@ -5,6 +5,9 @@
 #include <cstdlib>
 
 #include "app/quote.h"
+#ifdef SCANVANE_HAVE_MODELS
+#include "app/model_choice.h"
+#endif
 #include "app/script.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
@@ -71,7 +74,7 @@ bool ApplyDepth(const std::string &value, std::string &) { return Parsing->depth
 } // namespace
 
 std::vector<OptionRow> RenderOptionRows() {
-    return ProgramOptionRows({
+    std::vector<OptionRow> own = {
         {"--camera", nullptr, "X,Z,HEIGHT,HEADING",
          "start camera (default 40,-20,0,0); heading in degrees", ApplyCamera},
         {"--script", nullptr, "FILE|-",
@@ -87,7 +90,11 @@ std::vector<OptionRow> RenderOptionRows() {
          ApplyRaw},
         {"--depth", nullptr, "FILE", "last frame's depth buffer: WIDTH x HEIGHT little-endian floats",
          ApplyDepth},
-    });
+    };
+#ifdef SCANVANE_HAVE_MODELS
+    for (const OptionRow &row : ModelOptionRows()) own.push_back(row);
+#endif
+    return ProgramOptionRows(own);
 }
 
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {

@@ -15,6 +15,9 @@
 #include "app/quote.h"
 #include "app/size_choice.h"
 #include "app/version.h"
+#ifdef SCANVANE_HAVE_MODELS
+#include "app/model_choice.h"
+#endif
 #include "render/bands.h"
 #include "render/frame_size.h"
 
@@ -43,7 +46,7 @@ bool ChooseSize(const std::string &value, std::string &error) {
 }
 
 std::vector<OptionRow> WindowOptionRows() {
-    return ProgramOptionRows({
+    std::vector<OptionRow> own = {
         {"--size", nullptr, "WIDTHxHEIGHT|native",
          "the frame's size (" + std::to_string(MinFrameWidth) + "x" + std::to_string(MinFrameHeight) +
              " to " + std::to_string(MaxFrameWidth) + "x" + std::to_string(MaxFrameHeight) +
@@ -51,7 +54,11 @@ std::vector<OptionRow> WindowOptionRows() {
              std::to_string(DefaultFrameWidth) + "x" + std::to_string(DefaultFrameHeight) +
              " stretched to the window",
          ChooseSize},
-    });
+    };
+#ifdef SCANVANE_HAVE_MODELS
+    for (const OptionRow &row : ModelOptionRows()) own.push_back(row);
+#endif
+    return ProgramOptionRows(own);
 }
 
 std::string HelpText() {
@@ -147,5 +154,10 @@ int AnswerCommandLine(const char *commandLine) {
     if (Chosen.sizeGiven && !Chosen.nativeSize) Options.size = Chosen.size;
     // The environment's choice too is checked before the first box.
     if (!ApplyChosenFill(error)) return RefuseStartUp(error);
+#ifdef SCANVANE_HAVE_MODELS
+    // A bad model file is refused before the window opens.
+    ModelInfo model;
+    if (!LoadChosenModel(model, error)) return RefuseStartUp(error);
+#endif
     return -1;
 }
