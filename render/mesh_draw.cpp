@@ -1,24 +1,30 @@
 #include "render/mesh_draw.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <emmintrin.h>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "render/bands.h"
+#include "render/frame_size.h"
 #include "render/frustum.h"
 #include "render/matrix.h"
 #include "render/pipeline.h"
 #include "render/projection.h"
 #include "render/raster.h"
 #include "render/render_target.h"
+#include "render/span_fill.h"
 
 namespace {
 // A vertex as the rasteriser takes it: pixel column and row, 1/z, colour.
 struct ScreenVertex {
     float x, y, z, r, g, b;
 };
+static_assert(offsetof(ScreenVertex, b) == offsetof(ScreenVertex, z) + 12,
+              "1/z, r, g and b load as one vector");
 
 // One band list entry: a triangle of the mesh, or (with PieceBit) a piece
 // the clipper made, by its place in the piece store.
@@ -212,6 +218,95 @@ inline bool RowsToFill(const TriangleRecord &t, int32_t &firstRow, int32_t &last
                       lastRow);
 }
 
+// --- triangles of one or two rows ------------------------------------------
+// Most triangles of a dense model cover one or two rows. For those the
+// rasteriser's walk (render/raster.cpp) is written out here with only the
+// steps their rows use: the same sort, the same side choice, the same
+// additions and the same span set-up, so each pixel comes out the same,
+// without the divisions whose results no row reads (a span of one pixel
+// never reads its increments, a row that is never reached never needs the
+// steps that lead to it).
+
+// (1/z, r, g, b) of a vertex, as the rasteriser keeps them.
+inline __m128 Values(const ScreenVertex &v) { return _mm_loadu_ps(&v.z); }
+
+// An edge's x step per row (the rasteriser's EdgeSteps) and its value steps.
+constexpr float FlatEdge = 0.0078125f; // at most 1/128 of a row high
+inline float StepX(const ScreenVertex &s, const ScreenVertex &e) {
+    const float dy = e.y - s.y;
+    return dy > FlatEdge ? (e.x - s.x) / dy : e.x - s.x;
+}
+inline __m128 StepValues(const ScreenVertex &s, const ScreenVertex &e) {
+    const float dy = e.y - s.y;
+    return dy > FlatEdge ? _mm_div_ps(_mm_sub_ps(Values(e), Values(s)), _mm_set1_ps(dy))
+                         : _mm_setzero_ps();
+}
+
+// One side of a row: x and, when asked for, its values.
+struct SideAt {
+    float x;
+    const ScreenVertex *from; // the vertex the side starts at
+    const ScreenVertex *to;   // the edge's far end when advanced one row, else null
+    __m128 Values() const {
+        const __m128 v = ::Values(*from);
+        return to ? _mm_add_ps(v, StepValues(*from, *to)) : v;
+    }
+};
+
+// The rasteriser's span set-up and fill for one row, from its two sides.
+inline void FillRow(int32_t row, const SideAt &l, const SideAt &r) {
+    const float w = r.x - l.x;
+    if (!(l.x > -1.0f && l.x < (float)Target.width)) return;
+    const int32_t first = (int32_t)l.x;
+    const double wide = (double)w + 0.99;
+    if (!(wide >= 1.0)) return;
+    int32_t count = wide < (double)MaxFrameWidth ? (int32_t)wide : MaxFrameWidth;
+    if (count > Target.width - first) count = Target.width - first;
+    const __m128 start = l.Values();
+    __m128 step = _mm_setzero_ps(); // read only from the second pixel on
+    if (count > 1) {
+        const float inverse = w == 0.0f ? 0.0f : 1.0f / w;
+        step = _mm_mul_ps(_mm_sub_ps(r.Values(), start), _mm_set1_ps(inverse));
+    }
+    const int32_t at = row * Target.width + first;
+    FillSpan(Target.colour + at, Target.depth + at, count, start, step);
+}
+
+// Draws the rows firstRow..endRow-1 of a triangle whose rows (from
+// RowsToFill) lie within its top row and the next; false, drawing nothing,
+// for a taller one.
+inline bool FillLowTriangle(const ScreenVertex *p0, const ScreenVertex *p1,
+                            const ScreenVertex *p2, int32_t firstRow, int32_t endRow) {
+    // Exactly the rasteriser's three compare-exchanges.
+    if (p0->y > p2->y) std::swap(p0, p2);
+    if (p0->y > p1->y) std::swap(p0, p1);
+    if (p1->y > p2->y) std::swap(p1, p2);
+    const int32_t yTop = (int32_t)p0->y, yMid = (int32_t)p1->y, yBot = (int32_t)p2->y;
+    if (yBot - yTop > 2) return false;
+    const float longX = StepX(*p0, *p2), upperX = StepX(*p0, *p1);
+    const bool shortOnRight = upperX > longX;
+    auto row = [&](int32_t i, const SideAt &longSide, const SideAt &shortSide) {
+        if (i < firstRow || i >= endRow) return;
+        if (shortOnRight)
+            FillRow(i, longSide, shortSide);
+        else
+            FillRow(i, shortSide, longSide);
+    };
+    const SideAt longTop{p0->x, p0, nullptr}, longNext{p0->x + longX, p0, p2};
+    if (yMid == yTop) {
+        // No upper half: the short side starts at the middle vertex.
+        row(yTop, longTop, {p1->x, p1, nullptr});
+        if (yBot == yTop + 2) row(yTop + 1, longNext, {p1->x + StepX(*p1, *p2), p1, p2});
+    } else if (yBot == yTop + 2) {
+        // The top row has both sides at the top vertex: empty.
+        if (yMid == yTop + 1)
+            row(yMid, longNext, {p1->x, p1, nullptr});
+        else
+            row(yTop + 1, longNext, {p0->x + upperX, p0, p1});
+    }
+    return true;
+}
+
 inline void FromScreen(Vertex &v, const ScreenVertex &s) {
     v.x = s.x, v.y = s.y, v.z = s.z, v.w = 1.0f, v.r = s.r, v.g = s.g, v.b = s.b;
 }
@@ -264,6 +359,7 @@ void DrawTriangles(uint32_t first, uint32_t end) {
         const ScreenVertex &a = screen[corner[0]], &b = screen[corner[1]], &c = screen[corner[2]];
         int32_t firstRow, lastRow;
         if (!RowsToFill(a.x, a.y, b.x, b.y, c.x, c.y, firstRow, lastRow)) continue;
+        if (!ProjectedSink && FillLowTriangle(&a, &b, &c, INT32_MIN, INT32_MAX)) continue;
         Projected(t, corner);
         if (ProjectedSink)
             ProjectedSink(t);
@@ -375,13 +471,19 @@ void DrawMeshBand(int band, int) {
     ClearBand(band, first, end);
     const uint32_t *listed = drawing.listed.data();
     const uint32_t *index = drawing.mesh->indices.data();
+    const ScreenVertex *screen = drawing.screen.data();
     for (uint32_t n = drawing.bandStart[band]; n < drawing.bandStart[band + 1]; n++) {
         const uint32_t ref = listed[n];
         TriangleRecord t; // the rasteriser reorders its vertices
-        if (ref & PieceBit)
+        if (ref & PieceBit) {
             t = drawing.pieces[ref & ~PieceBit];
-        else
-            Projected(t, index + 3 * ref);
+        } else {
+            const uint32_t *corner = index + 3 * ref;
+            if (FillLowTriangle(&screen[corner[0]], &screen[corner[1]], &screen[corner[2]], first,
+                                end))
+                continue;
+            Projected(t, corner);
+        }
         RasteriseTriangleRows(t, first, end);
     }
 }
