@@ -22,13 +22,31 @@ wine_packages=(wine wine64 wine32:i386)
 # The WebAssembly build (its system libraries come prebuilt with the package),
 # node for scanvane-render and the page tests, Chromium that they drive.
 packages+=(emscripten node-acorn nodejs chromium)
+# assimp for the Windows and WebAssembly builds is built from Debian's own
+# source (cmake/assimp.cmake): utf8cpp's header, MinGW-w64's zlib, and
+# dpkg-dev (above) to unpack the source that apt-get source fetches.
+packages+=(libutfcpp-dev libz-mingw-w64-dev)
 # npm for the page tests' puppeteer-core; a node from elsewhere may bring its own.
 command -v npm >/dev/null || packages+=(npm)
+
+# apt-get source needs a deb-src entry: bookworm's main, beside the
+# system's own entries, from the same archive key.
+deb_src_list=/etc/apt/sources.list.d/scanvane-deb-src.sources
+update_sources=false
+if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' 'Components: main' \
+        'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $SUDO tee "$deb_src_list" >/dev/null
+    update_sources=true
+fi
+apt-cache showsrc assimp 2>/dev/null | grep -q '^Package: assimp' || update_sources=true
 
 missing=()
 for p in "${packages[@]}" "${wine_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+if [ ${#missing[@]} -eq 0 ] && $update_sources; then
+    $SUDO apt-get update -q
+fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
