@@ -15,6 +15,7 @@
 #include "app/size_choice.h"
 
 #include "render/stats.h"
+#include "tools/options.h"
 #include "tools/bench_views.h"
 
 RenderStats Stats;
@@ -56,7 +57,7 @@ static std::vector<OptionRow> CountOptionRows() {
 int main(int argc, char **argv) {
     std::string error;
     const std::vector<OptionRow> rows = CountOptionRows();
-    if (!ParseOptions(rows, ArgumentsOf(argc, argv), error)) {
+    if (!ParseOptions(rows, ToolArguments(argc, argv), error)) {
         std::fprintf(stderr, "%s: %s\n", program, error.c_str());
         return 2;
     }

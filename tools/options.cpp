@@ -2,6 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 #include "render/fill_path.h"
 #include "render/frame_size.h"
@@ -17,9 +21,34 @@ static ToolOption *Lookup(std::vector<ToolOption> &options, const std::string &n
     return nullptr;
 }
 
+#ifdef _WIN32
+// The narrow argv has been through the ANSI code page's best-fit mapping,
+// which turns a fullwidth digit into a digit and a Unicode minus into '-'.
+// The wide command line, as UTF-8, keeps them what they are, so they are
+// refused here as on every other system.
+std::vector<std::string> ToolArguments(int, char **) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR *words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == NULL) return arguments;
+    for (int i = 1; i < count; i++) {
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, words[i], -1, NULL, 0, NULL, NULL);
+        std::string word(bytes > 0 ? (size_t)bytes : 1, '\0');
+        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, words[i], -1, &word[0], bytes, NULL, NULL);
+        word.resize(word.size() - 1);
+        arguments.push_back(word);
+    }
+    LocalFree(words);
+    return arguments;
+}
+#else
+std::vector<std::string> ToolArguments(int argc, char **argv) { return ArgumentsOf(argc, argv); }
+#endif
+
 bool ParseToolOptions(int argc, char **argv, std::vector<ToolOption> &options, std::string &error) {
-    for (int i = 1; i < argc; i++) {
-        std::string name = argv[i], value;
+    const std::vector<std::string> arguments = ToolArguments(argc, argv);
+    for (size_t i = 0; i < arguments.size(); i++) {
+        std::string name = arguments[i], value;
         const bool inlineValue = name.rfind("--", 0) == 0 && name.find('=') != std::string::npos;
         if (inlineValue) {
             value = name.substr(name.find('=') + 1);
@@ -27,12 +56,12 @@ bool ParseToolOptions(int argc, char **argv, std::vector<ToolOption> &options, s
         }
         if (name == "-h") name = "--help";
         ToolOption *o = Lookup(options, name);
-        if (!o) return error = "unknown option " + Quote(argv[i]) + " (see --help)", false;
+        if (!o) return error = "unknown option " + Quote(arguments[i]) + " (see --help)", false;
         if (o->given) return error = name + " given twice", false;
         if (!o->takesValue && inlineValue) return error = name + " takes no value", false;
         if (o->takesValue && !inlineValue) {
-            if (i + 1 >= argc) return error = name + " needs a value", false;
-            value = argv[++i];
+            if (i + 1 >= arguments.size()) return error = name + " needs a value", false;
+            value = arguments[++i];
         }
         if (o->takesValue && value.empty()) return error = name + " needs a non-empty value", false;
         o->given = true;

@@ -17,6 +17,10 @@ struct ToolOption {
     ToolOption(const char *name, bool takesValue) : name(name), takesValue(takesValue) {}
 };
 
+// The arguments after the program's name, as ParseOptions takes them. On
+// Windows they are read from the wide command line, as UTF-8, not from argv.
+std::vector<std::string> ToolArguments(int argc, char **argv);
+
 // The options every tool has, to start its table with.
 std::vector<ToolOption> CommonToolOptions();
 

@@ -6,6 +6,7 @@
 
 #include "app/quote.h"
 #include "app/script.h"
+#include "tools/options.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
     static const char *const names[4] = {"X", "Z", "HEIGHT", "HEADING"};
@@ -93,7 +94,7 @@ std::vector<OptionRow> RenderOptionRows() {
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
     o = RenderOptions{};
     Parsing = &o;
-    const bool parsed = ParseOptions(RenderOptionRows(), ArgumentsOf(argc, argv), error);
+    const bool parsed = ParseOptions(RenderOptionRows(), ToolArguments(argc, argv), error);
     Parsing = nullptr;
     if (!parsed) return false;
     o.help = Chosen.help;

@@ -3,6 +3,9 @@
 // size, the drawing threads and the span fill, or ask about the program.
 // The rows are app/options.h's; the window's own --size also reads native.
 #include "platform/shell/shell.h"
+#ifdef _WIN32
+#include <shellapi.h>
+#endif
 
 #include <stdio.h>
 #include <string.h>
