@@ -15,6 +15,13 @@ namespace {
 // The words on each side of it stay on one line.
 constexpr char NoBreak = '\x1f';
 
+// The text kept on one line by the help's wrapping.
+std::string Unbroken(std::string text) {
+    for (char &c : text)
+        if (c == ' ') c = NoBreak;
+    return text;
+}
+
 // WrapText without turning NoBreak into blanks.
 std::string WrapWords(const std::string &text, size_t indent, size_t firstColumn);
 
@@ -45,9 +52,7 @@ bool ApplyVersion(const std::string &, std::string &) {
 }
 
 // "16 to 7680", kept on one line by the help's wrapping.
-std::string Range(int low, int high) {
-    return std::to_string(low) + NoBreak + "to" + NoBreak + std::to_string(high);
-}
+std::string Range(int low, int high) { return Unbroken(std::to_string(low) + " to " + std::to_string(high)); }
 
 const OptionRow *FindRow(const std::vector<OptionRow> &rows, const std::string &name) {
     for (const OptionRow &row : rows)
@@ -78,7 +83,8 @@ std::vector<OptionRow> CommonOptionRows() {
              "one-thread frame cycle as shipped",
          ApplyThreads},
         {"--fill", nullptr, "PATH",
-         "force the span fill: " + fills + "; default: the widest this processor runs. " +
+         // The tests read the names from "force the span fill: ...;".
+         Unbroken("force the span fill: " + fills) + "; default: the widest this processor runs. " +
              FillPathVariable + "=PATH in the environment does the same where --fill is not given",
          ApplyFill},
         {"--help", "-h", nullptr, "show this help and exit", ApplyHelp},
@@ -178,10 +184,7 @@ std::string UsageText(const char *program, const std::vector<OptionRow> &rows) {
     std::string options;
     for (const OptionRow &row : rows) {
         std::string one = std::string("[") + row.name + (row.value ? std::string(" ") + row.value : "") + "]";
-        // Keeps each option's brackets on one line.
-        for (char &c : one)
-            if (c == ' ') c = NoBreak;
-        options += (options.empty() ? "" : " ") + one;
+        options += (options.empty() ? "" : " ") + Unbroken(one); // its brackets on one line
     }
     return start + WrapText(options, start.size(), start.size()) + "\n";
 }

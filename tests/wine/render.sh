@@ -24,20 +24,9 @@ bash tests/goldens/check_goldens.sh "$wine $exe"
 # The all-cores mode: Windows threads drawing the bands, the same frames.
 echo "--- goldens with --threads 2"
 bash tests/goldens/check_goldens.sh "$wine $exe --threads 2"
-# Once more with each span fill forced (the default above is the widest this
-# processor runs). A path the processor or the build lacks is refused with a
-# reason; only that reason skips, in one line.
-for path in sse2 avx2 avx512; do
-    if refusal=$(SCANVANE_FILL=$path "$wine" "$exe" 2>&1 >/dev/null); then
-        echo "--- goldens with SCANVANE_FILL=$path"
-        SCANVANE_FILL=$path bash tests/goldens/check_goldens.sh "$wine $exe"
-    elif reason=$(grep -oE "'$path' cannot run: (this processor lacks the instructions|not in this build)" <<<"$refusal"); then
-        echo "SKIP: goldens with SCANVANE_FILL=$path: $reason"
-    else
-        echo "FAIL: SCANVANE_FILL=$path: $refusal"
-        exit 1
-    fi
-done
+# Once more with each span fill the renderer lists, forced (the default
+# above is the widest this processor runs).
+bash tests/goldens/check_every_fill.sh "$wine $exe"
 
 printf '0.5 up\n0.25 up left\n0.125 down right a\n' >"$tmp/walk.script"
 printf '4294.967295 right\n0.000001 up\n1 up z\n' >"$tmp/long.script"
