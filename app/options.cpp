@@ -52,7 +52,9 @@ bool ApplyVersion(const std::string &, std::string &) {
 }
 
 // "16 to 7680", kept on one line by the help's wrapping.
-std::string Range(int low, int high) { return Unbroken(std::to_string(low) + " to " + std::to_string(high)); }
+std::string Range(int low, int high) {
+    return Unbroken(std::to_string(low) + " to " + std::to_string(high));
+}
 
 const OptionRow *FindRow(const std::vector<OptionRow> &rows, const std::string &name) {
     for (const OptionRow &row : rows)
@@ -88,7 +90,8 @@ std::vector<OptionRow> CommonOptionRows() {
              FillPathVariable + "=PATH in the environment does the same where --fill is not given",
          ApplyFill},
         {"--help", "-h", nullptr, "show this help and exit", ApplyHelp},
-        {"--version", nullptr, nullptr, "show the program's name and version and exit", ApplyVersion},
+        {"--version", nullptr, nullptr, "show the program's name and version and exit",
+         ApplyVersion},
     };
 }
 
@@ -98,8 +101,10 @@ std::vector<OptionRow> ProgramOptionRows(const std::vector<OptionRow> &own) {
         bool replaces = false;
         for (size_t i = 0; i < common.size() && !replaces; i++) {
             if (std::string(common[i].name) != row.name) continue;
-            if (row.apply) common[i] = row;
-            else common.erase(common.begin() + i);
+            if (row.apply)
+                common[i] = row;
+            else
+                common.erase(common.begin() + i);
             replaces = true;
         }
         if (!replaces && row.apply) rows.push_back(row);
@@ -128,7 +133,8 @@ bool ParseOptions(const std::vector<OptionRow> &rows, const std::vector<std::str
         }
         if (row->value && value.empty()) return error = name + " needs a non-empty value", false;
         std::string refusal;
-        if (!row->apply(value, refusal)) return error = std::string(row->name) + " " + refusal, false;
+        if (!row->apply(value, refusal))
+            return error = std::string(row->name) + " " + refusal, false;
     }
     return true;
 }
@@ -183,7 +189,8 @@ std::string UsageText(const char *program, const std::vector<OptionRow> &rows) {
     const std::string start = std::string("usage: ") + program + " ";
     std::string options;
     for (const OptionRow &row : rows) {
-        std::string one = std::string("[") + row.name + (row.value ? std::string(" ") + row.value : "") + "]";
+        std::string one =
+            std::string("[") + row.name + (row.value ? std::string(" ") + row.value : "") + "]";
         options += (options.empty() ? "" : " ") + Unbroken(one); // its brackets on one line
     }
     return start + WrapText(options, start.size(), start.size()) + "\n";
@@ -202,8 +209,10 @@ std::string OptionsHelp(const std::vector<OptionRow> &rows) {
     for (const OptionRow &row : rows) {
         const std::string names = "  " + RowNames(row);
         std::string line = names;
-        if (names.size() + 2 > helpColumn) line += "\n" + std::string(helpColumn, ' ');
-        else line += std::string(helpColumn - names.size(), ' ');
+        if (names.size() + 2 > helpColumn)
+            line += "\n" + std::string(helpColumn, ' ');
+        else
+            line += std::string(helpColumn - names.size(), ' ');
         text += line + WrapText(row.help, helpColumn, helpColumn) + "\n";
     }
     return text;
@@ -237,7 +246,9 @@ bool ReadThreadsValue(const std::string &text, int &threads, std::string &error)
 
 int ThreadsToStart(int threads, int hardwareThreads) {
     if (threads != 0) return threads;
-    return hardwareThreads < 1 ? 1 : hardwareThreads > MaxBandThreads ? MaxBandThreads : hardwareThreads;
+    return hardwareThreads < 1                ? 1
+           : hardwareThreads > MaxBandThreads ? MaxBandThreads
+                                              : hardwareThreads;
 }
 
 std::string FillPathChoices() {

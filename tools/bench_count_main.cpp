@@ -15,7 +15,7 @@
 #include "app/size_choice.h"
 
 #include "render/stats.h"
-#include "tools/options.h"
+#include "tools/arguments.h"
 #include "tools/bench_views.h"
 
 RenderStats Stats;
@@ -37,8 +37,8 @@ static bool ApplyFrames(const std::string &value, std::string &error) {
     bool digits = value.size() <= 3;
     for (char c : value) digits = digits && c >= '0' && c <= '9', frames = frames * 10 + (c - '0');
     if (!digits || frames < 1 || frames > BenchMeasuredFrames)
-        return error = "wants a whole number from 1 to " + std::to_string(BenchMeasuredFrames) + ", got " +
-                       Quote(value),
+        return error = "wants a whole number from 1 to " + std::to_string(BenchMeasuredFrames) +
+                       ", got " + Quote(value),
                false;
     WalkFrames = frames;
     return true;
@@ -48,8 +48,9 @@ static bool ApplyFrames(const std::string &value, std::string &error) {
 static std::vector<OptionRow> CountOptionRows() {
     return ProgramOptionRows({
         {"--view", nullptr, "NAME", "only that view's line", ApplyView},
-        {"--frames", nullptr, "N", "the walk's first N frames (default: all " +
-                                       std::to_string(BenchMeasuredFrames) + ")", ApplyFrames},
+        {"--frames", nullptr, "N",
+         "the walk's first N frames (default: all " + std::to_string(BenchMeasuredFrames) + ")",
+         ApplyFrames},
         {"--threads", nullptr, nullptr, "", nullptr},
     });
 }
@@ -63,11 +64,12 @@ int main(int argc, char **argv) {
     }
     if (Chosen.help || Chosen.version) {
         if (Chosen.help)
-            std::fputs((UsageText(program, rows) +
-                        "Counting pass of scanvane-bench; prints one line of work counts per view.\n" +
-                        OptionsHelp(rows))
-                           .c_str(),
-                       stdout);
+            std::fputs(
+                (UsageText(program, rows) +
+                 "Counting pass of scanvane-bench; prints one line of work counts per view.\n" +
+                 OptionsHelp(rows))
+                    .c_str(),
+                stdout);
         else
             std::printf("%s\n", VersionLine(program).c_str());
         return std::fflush(stdout) == 0 ? 0 : 2;

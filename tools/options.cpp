@@ -1,15 +1,13 @@
 #include "tools/options.h"
 
+#include "tools/arguments.h"
+
 #include <cstdio>
 #include <cstdlib>
-#ifdef _WIN32
-#include <windows.h>
-#include <shellapi.h>
-#endif
 
+#include "app/quote.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
-#include "app/quote.h"
 
 std::vector<ToolOption> CommonToolOptions() {
     return {{"--help", false}, {"--version", false}, {"--fill", true}, {"--size", true}};
@@ -20,30 +18,6 @@ static ToolOption *Lookup(std::vector<ToolOption> &options, const std::string &n
         if (name == o.name) return &o;
     return nullptr;
 }
-
-#ifdef _WIN32
-// The narrow argv has been through the ANSI code page's best-fit mapping,
-// which turns a fullwidth digit into a digit and a Unicode minus into '-'.
-// The wide command line, as UTF-8, keeps them what they are, so they are
-// refused here as on every other system.
-std::vector<std::string> ToolArguments(int, char **) {
-    std::vector<std::string> arguments;
-    int count = 0;
-    LPWSTR *words = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (words == NULL) return arguments;
-    for (int i = 1; i < count; i++) {
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, words[i], -1, NULL, 0, NULL, NULL);
-        std::string word(bytes > 0 ? (size_t)bytes : 1, '\0');
-        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, words[i], -1, &word[0], bytes, NULL, NULL);
-        word.resize(word.size() - 1);
-        arguments.push_back(word);
-    }
-    LocalFree(words);
-    return arguments;
-}
-#else
-std::vector<std::string> ToolArguments(int argc, char **argv) { return ArgumentsOf(argc, argv); }
-#endif
 
 bool ParseToolOptions(int argc, char **argv, std::vector<ToolOption> &options, std::string &error) {
     const std::vector<std::string> arguments = ToolArguments(argc, argv);

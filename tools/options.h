@@ -8,6 +8,7 @@
 
 #include "app/options.h"
 #include "app/size_choice.h"
+#include "tools/arguments.h"
 
 struct ToolOption {
     const char *name; // "--png"
@@ -16,10 +17,6 @@ struct ToolOption {
     std::string value; // as given, never empty when given
     ToolOption(const char *name, bool takesValue) : name(name), takesValue(takesValue) {}
 };
-
-// The arguments after the program's name, as ParseOptions takes them. On
-// Windows they are read from the wide command line, as UTF-8, not from argv.
-std::vector<std::string> ToolArguments(int argc, char **argv);
 
 // The options every tool has, to start its table with.
 std::vector<ToolOption> CommonToolOptions();

@@ -26,19 +26,17 @@ bool ParseCamera(const std::string &text, CameraState &camera, std::string &erro
             const char *field = p;
             while (field < stop && *field != ',') field++;
             if (end != p && end == stop && i < 3)
-                error = "wants four numbers X,Z,HEIGHT,HEADING, got only " +
-                        std::to_string(i + 1) + " in " + Quote(text);
+                error = "wants four numbers X,Z,HEIGHT,HEADING, got only " + std::to_string(i + 1) +
+                        " in " + Quote(text);
             else if (end != p && i == 3 && *end == ',')
-                error = "wants exactly four numbers X,Z,HEIGHT,HEADING, got more in " +
-                        Quote(text);
+                error = "wants exactly four numbers X,Z,HEIGHT,HEADING, got more in " + Quote(text);
             else
-                error = std::string(names[i]) + " " +
-                        Quote(std::string(p, (size_t)(field - p))) + " is not a number";
+                error = std::string(names[i]) + " " + Quote(std::string(p, (size_t)(field - p))) +
+                        " is not a number";
             return false;
         }
         if (!std::isfinite(v[i])) {
-            error = std::string(names[i]) + " " +
-                    Quote(std::string(p, (size_t)(end - p))) +
+            error = std::string(names[i]) + " " + Quote(std::string(p, (size_t)(end - p))) +
                     " is not a finite single-precision number";
             return false;
         }
@@ -86,8 +84,8 @@ std::vector<OptionRow> RenderOptionRows() {
          "last frame's colour buffer: WIDTH x HEIGHT little-endian 0x00RRGGBB words, row by row "
          "from the top",
          ApplyRaw},
-        {"--depth", nullptr, "FILE", "last frame's depth buffer: WIDTH x HEIGHT little-endian floats",
-         ApplyDepth},
+        {"--depth", nullptr, "FILE",
+         "last frame's depth buffer: WIDTH x HEIGHT little-endian floats", ApplyDepth},
     });
 }
 

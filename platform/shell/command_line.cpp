@@ -38,7 +38,8 @@ bool ChooseSize(const std::string &value, std::string &error) {
     if (!ParseFrameSize(value, size, error)) {
         // Text that is no size at all may have meant the other form.
         const bool notASize = error.compare(0, 13, "is not a size") == 0;
-        error = Quote(value) + " " + error + (notASize ? std::string(", or ") + NativeSizeName : "");
+        error =
+            Quote(value) + " " + error + (notASize ? std::string(", or ") + NativeSizeName : "");
         return false;
     }
     Chosen.size = size;
@@ -48,9 +49,11 @@ bool ChooseSize(const std::string &value, std::string &error) {
 std::vector<OptionRow> WindowOptionRows() {
     return ProgramOptionRows({
         {"--size", nullptr, "WIDTHxHEIGHT|native",
-         "the frame's size (" + std::to_string(MinFrameWidth) + "x" + std::to_string(MinFrameHeight) +
-             " to " + std::to_string(MaxFrameWidth) + "x" + std::to_string(MaxFrameHeight) +
-             ", shown pixel for pixel), or native: the window's own, following its resizes; default " +
+         "the frame's size (" + std::to_string(MinFrameWidth) + "x" +
+             std::to_string(MinFrameHeight) + " to " + std::to_string(MaxFrameWidth) + "x" +
+             std::to_string(MaxFrameHeight) +
+             ", shown pixel for pixel), or native: the window's own, following its resizes; "
+             "default " +
              std::to_string(DefaultFrameWidth) + "x" + std::to_string(DefaultFrameHeight) +
              " stretched to the window",
          ChooseSize},
@@ -59,9 +62,11 @@ std::vector<OptionRow> WindowOptionRows() {
 
 std::string HelpText() {
     const std::vector<OptionRow> rows = WindowOptionRows();
-    std::string text = UsageText(Program, rows) + SCANVANE_NAME ": a house drawn in software, walked through in a window.\n" +
+    std::string text = UsageText(Program, rows) +
+                       SCANVANE_NAME ": a house drawn in software, walked through in a window.\n" +
                        OptionsHelp(rows) + "Controls:\n";
-    for (const KeyBinding &k : KeyTable) text += std::string("  ") + k.name + " - " + k.action + "\n";
+    for (const KeyBinding &k : KeyTable)
+        text += std::string("  ") + k.name + " - " + k.action + "\n";
     return text;
 }
 
@@ -121,7 +126,9 @@ std::vector<std::string> SplitCommandLine(const char *line) {
     return words;
 }
 
-std::vector<std::string> CommandLineArguments(const char *commandLine) { return SplitCommandLine(commandLine); }
+std::vector<std::string> CommandLineArguments(const char *commandLine) {
+    return SplitCommandLine(commandLine);
+}
 #endif
 
 } // namespace
@@ -135,7 +142,8 @@ ShellOptions Options = {1, false, false};
 
 int AnswerCommandLine(const char *commandLine) {
     std::string error;
-    if (!ParseOptions(WindowOptionRows(), CommandLineArguments(commandLine), error)) return RefuseStartUp(error);
+    if (!ParseOptions(WindowOptionRows(), CommandLineArguments(commandLine), error))
+        return RefuseStartUp(error);
     if (Chosen.help) {
         Say(HelpText(), false);
         return 0;
