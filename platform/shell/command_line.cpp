@@ -15,7 +15,6 @@
 
 #include "app/keys.h"
 #include "app/options.h"
-#include "app/quote.h"
 #include "app/size_choice.h"
 #include "app/version.h"
 #include "render/bands.h"
@@ -34,16 +33,11 @@ bool ChooseSize(const std::string &value, std::string &error) {
         Chosen.nativeSize = true;
         return true;
     }
-    FrameSize size;
-    if (!ParseFrameSize(value, size, error)) {
-        // Text that is no size at all may have meant the other form.
-        const bool notASize = error.compare(0, 13, "is not a size") == 0;
-        error =
-            Quote(value) + " " + error + (notASize ? std::string(", or ") + NativeSizeName : "");
-        return false;
-    }
-    Chosen.size = size;
-    return true;
+    if (ReadSizeValue(value, Chosen.size, error)) return true;
+    // Text that is no size at all may have meant the other form.
+    if (error.find("is not a size") != std::string::npos)
+        error += std::string(", or ") + NativeSizeName;
+    return false;
 }
 
 std::vector<OptionRow> WindowOptionRows() {

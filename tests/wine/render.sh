@@ -83,5 +83,30 @@ done
 compared=$((compared + 1))
 if "$wine" "$exe" | grep -q $'\r'; then echo "FAIL stdout has CR LF line ends"; failed=$((failed + 1)); fi
 
+# Characters that look like ASCII are refused as on Linux, with the same
+# line and status: the wide command line is read, not the ANSI one, whose
+# best-fit mapping would turn them into the ASCII they resemble. (Wine
+# takes the arguments in the locale's encoding: UTF-8 here.)
+lookalike() { # name, then arguments
+    local name=$1; shift
+    local want got want_status=0 got_status=0
+    want=$("$native" "$@" 2>&1 >/dev/null) || want_status=$?
+    LC_ALL=C.UTF-8 "$wine" "$exe" "$@" 2>"$tmp/lookalike.err" >/dev/null || got_status=$?
+    got=$(tr -d '\r' <"$tmp/lookalike.err")
+    compared=$((compared + 1))
+    if [ "$want_status" != 2 ] || [ "$got_status" != 2 ] || [ "$want" != "$got" ] ||
+       [ "$(wc -l <<<"$got")" != 1 ]; then
+        echo "FAIL $name: linux ($want_status): $want"
+        echo "     wine ($got_status): $got"
+        failed=$((failed + 1))
+    fi
+}
+lookalike "fullwidth digits in --size" --size $'\uff15\uff11\uff12x384'
+lookalike "a Unicode minus in --camera" --camera $'\u22121,0,0,0'
+lookalike "a fullwidth x in --size" --size $'512\uff58384'
+lookalike "fullwidth digits in --threads" --threads $'\uff12'
+lookalike "an en dash for --size" $'\u2013-size' 64x64
+lookalike "a non-breaking space in --camera" --camera $'1,\u00a02,3,4'
+
 echo "$((compared - failed)) of $compared comparisons with the Linux build match"
 [ $failed = 0 ]
