@@ -2,6 +2,7 @@
 
 #include "app/options.h"
 #include "app/quote.h"
+#include "tools/arguments.h"
 #include "tools/bench_run.h"
 #include "tools/bench_sweep.h"
 #include "tools/bench_views.h"
@@ -110,7 +111,7 @@ bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::string &erro
     o.sweepFrames = BenchMeasuredFrames;
     Parsing = &o;
     Given = {};
-    const bool parsed = ParseOptions(BenchOptionRows(), ArgumentsOf(argc, argv), error);
+    const bool parsed = ParseOptions(BenchOptionRows(), ToolArguments(argc, argv), error);
     Parsing = nullptr;
     if (!parsed) return false;
     const struct {
