@@ -88,8 +88,8 @@ std::vector<OptionRow> RenderOptionRows() {
          "last frame's colour buffer: WIDTH x HEIGHT little-endian 0x00RRGGBB words, row by row "
          "from the top",
          ApplyRaw},
-        {"--depth", nullptr, "FILE", "last frame's depth buffer: WIDTH x HEIGHT little-endian floats",
-         ApplyDepth},
+        {"--depth", nullptr, "FILE",
+         "last frame's depth buffer: WIDTH x HEIGHT little-endian floats", ApplyDepth},
     };
 #ifdef SCANVANE_HAVE_MODELS
     for (const OptionRow &row : ModelOptionRows()) own.push_back(row);
