@@ -9,6 +9,7 @@
 #include "app/model_choice.h"
 #endif
 #include "app/script.h"
+#include "tools/arguments.h"
 #include "tools/options.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
