@@ -1,5 +1,5 @@
 // The frame's buffers on huge pages where the kernel offers them. They are
-// the only large aligned allocations the tools make (render/ and app/ ask
+// the only large aligned allocations scanvane-render makes (render/ and app/ ask
 // for 16-byte aligned arrays), and a one-frame run spends most of its time
 // faulting their pages in, a 4 KB page at a time: 2 MB pages make that a few
 // faults. Replacing the aligned operator new here keeps files, windows and
