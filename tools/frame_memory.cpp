@@ -18,7 +18,8 @@ void *operator new(std::size_t size, std::align_val_t alignment) {
     size_t rounded = (size + align - 1) / align * align; // aligned_alloc wants a multiple
     void *p = std::aligned_alloc(align, rounded ? rounded : align);
     if (!p) throw std::bad_alloc();
-    if (size >= HugePageBytes) madvise(p, rounded, MADV_HUGEPAGE); // a hint: failure changes nothing
+    if (size >= HugePageBytes)
+        madvise(p, rounded, MADV_HUGEPAGE); // a hint: failure changes nothing
     return p;
 }
 void *operator new[](std::size_t size, std::align_val_t alignment) {

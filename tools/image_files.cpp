@@ -144,7 +144,8 @@ static void RemovePartsAndEnd(int signal) {
 static void WatchParts(const OpenOutputs &outputs) {
     static bool handled = false;
     if (!handled) {
-        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signal, RemovePartsAndEnd);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+            std::signal(signal, RemovePartsAndEnd);
         handled = true;
     }
     PartCount = 0;
@@ -205,7 +206,8 @@ bool OpenOutputFiles(const std::vector<std::string> &paths, OpenOutputs &outputs
 bool WriteOutput(OutputStream &output, const void *data, size_t size, std::string &error) {
     errno = 0;
     if (std::fwrite(data, 1, size, output.file) == size) return true;
-    error = "cannot write '" + output.path + "': " + (errno ? std::strerror(errno) : "write failed");
+    error =
+        "cannot write '" + output.path + "': " + (errno ? std::strerror(errno) : "write failed");
     return false;
 }
 
@@ -247,4 +249,3 @@ bool CommitFiles(StagedFiles &staged, std::string &error) {
     staged.parts.clear(), staged.targets.clear();
     return true;
 }
-
