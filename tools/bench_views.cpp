@@ -8,20 +8,20 @@
 #include "app/platform.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
+#include "render/crc32.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
-#include "render/setup.h"
 
 // Heading 180 looks along +z, out of the house through the front wall's
 // window (the gap between rows 10 and 30, columns 80 to 120). The wall view
 // stands 10 units before the front wall, whose 40-unit-wide white panel then
 // covers every pixel. Height 300 looks out over the top of the sky box.
 const BenchView BenchViews[BenchViewCount] = {
-    {"start", {40.0f, -20.0f, 0.0f, 0.0f}, false},       // the start view
+    {"start", StartCamera, false},                       // the start view
     {"window", {100.0f, -225.0f, 20.0f, 180.0f}, false}, // inside the house, out through the window
     {"wall", {60.0f, -150.0f, 20.0f, 0.0f}, false},      // close-up, one wall fills the screen
     {"above", {80.0f, 60.0f, 300.0f, 20.0f}, false},     // high above the scene
-    {"walk", {40.0f, -20.0f, 0.0f, 0.0f}, true},         // 600 frames on a fixed key script
+    {"walk", StartCamera, true},                         // 600 frames on a fixed key script
 };
 
 void (*BenchFrame)() = RenderFrame;
@@ -39,20 +39,13 @@ static int64_t BenchFrequency() { return SteadyFrequency; }
 
 int64_t BenchCounterFrequency() { return SteadyFrequency; }
 
-void StartBenchGraphics() {
+void StartBenchGraphics(FrameSize size) {
     HeadlessCounter = {BenchFrequency, BenchReading};
-    InitGraphics(nullptr);
+    InitGraphics(nullptr, size);
 }
 
-void ResizeBenchGraphics(int32_t width, int32_t height) {
-    // Both are arrays of plain words from the aligned new of start-up.
-    ::operator delete[](DepthBuffer, std::align_val_t(16));
-    ::operator delete[](Headless.colour, std::align_val_t(16));
-    DepthBuffer = nullptr, Headless.colour = nullptr;
-    ChosenFrameSize = {width, height};
-    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(width, height)];
-    SetUpRenderer(width, height, nullptr, DepthBuffer);
-    CreatePresentation(nullptr);
+void ResizeBenchGraphics(FrameSize size) {
+    if (!RestartGraphicsAtSize(size)) throw std::bad_alloc();
 }
 
 void ResetView(const BenchView &view) {
@@ -95,21 +88,18 @@ uint32_t DrawViewFrame(const BenchView &view, int frame) {
     return Clock.clockCount;
 }
 
-uint64_t HashFrame(uint64_t h) {
-    const size_t pixels = (size_t)Screen.width * Screen.height;
-    const uint32_t *buffers[2] = {Headless.colour, (const uint32_t *)DepthBuffer};
-    for (const uint32_t *words : buffers)
-        for (size_t i = 0; i < pixels; i++) h = (h ^ words[i]) * 1099511628211ull;
-    return h;
+uint32_t FrameCrc(uint32_t crc) {
+    const size_t bytes = (size_t)Screen.width * Screen.height * 4;
+    return Crc32(Crc32(crc, Headless.colour, bytes), DepthBuffer, bytes);
 }
 
-uint64_t HashView(const BenchView &view, int walkFrames) {
+uint32_t HashView(const BenchView &view, int walkFrames) {
     ResetView(view);
-    uint64_t h = HashSeed;
+    uint32_t crc = 0;
     int frames = view.walk ? walkFrames : 1;
     for (int i = 0; i < frames; i++) {
         DrawViewFrame(view, i);
-        if (view.walk || i == frames - 1) h = HashFrame(h);
+        if (view.walk || i == frames - 1) crc = FrameCrc(crc);
     }
-    return h;
+    return crc;
 }

@@ -1,6 +1,7 @@
 // scanvane-render: runs the real frame cycle without a window and writes the
 // last frame, for scripts, goldens and comparisons across platforms.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -11,13 +12,17 @@
 #endif
 
 #include "app/camera.h"
-#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "app/frame_step.h"
+#include "app/model_scene.h"
+#include "app/options.h"
+#ifdef SCANVANE_HAVE_MODELS
+#include "app/model_choice.h"
+#endif
 #include "app/quote.h"
 #include "app/script.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
-#include "render/bands.h"
 #include "render/crc32.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
@@ -28,36 +33,11 @@
 
 static const char program[] = "scanvane-render";
 
-// printf format: the default size, the size limits, the script's key names,
-// the span fills twice.
-static const char usage[] =
-    "usage: scanvane-render [--camera X,Z,HEIGHT,HEADING] [--script FILE|-]\n"
-    "                       [--png FILE] [--raw FILE] [--depth FILE] [--threads N]\n"
-    "                       [--size WIDTHxHEIGHT] [--fill PATH] | --help | --version\n"
-    "Renders the Scanvane scene without a window and prints one JSON line.\n"
-    "  --camera   start camera (default 40,-20,0,0); heading in degrees\n"
-    "  --size     frame size WIDTHxHEIGHT in pixels (default %dx%d), from %dx%d\n"
-    "             to %dx%d\n"
-    "  --script   one frame per line: SECONDS [KEY ...], each KEY (%s)\n"
-    "             held for that frame; SECONDS is an unsigned decimal of up to 6\n"
-    "             places, at most 4294.967295. Blank lines and lines starting\n"
-    "             with # are skipped; - reads stdin. Without a script one frame\n"
-    "             is drawn with no key held.\n"
-    "  --png      last frame as 8-bit RGB PNG\n"
-    "  --raw      last frame's colour buffer: WIDTH x HEIGHT little-endian\n"
-    "             0x00RRGGBB words, row by row from the top\n"
-    "  --depth    last frame's depth buffer: WIDTH x HEIGHT little-endian floats\n"
-    "  --threads  draw each frame's rows in bands on N threads (1 to 256; 0:\n"
-    "             all hardware threads), the\n"
-    "             target cleared with ordinary stores; the frames are the same.\n"
-    "             1, the default, is the one-thread frame cycle as shipped\n"
-    "  --fill     force the span fill: %s; default: the widest this\n"
-    "             processor runs. SCANVANE_FILL=%s in the environment\n"
-    "             does the same where --fill is not given\n"
-    "  --version  print the program's name and version\n"
-    "Every option takes its value as --opt VALUE or --opt=VALUE.\n"
-    "Outputs are written whole or not at all. Exit status 0 on success, 2 on bad\n"
-    "input or an unwritable output, with one line on standard error.\n";
+static const char summary[] = "Renders the Scanvane scene without a window and prints one JSON line.\n";
+static const char notes[] =
+    "Every option takes its value as --opt VALUE or --opt=VALUE. Outputs are written whole or not at "
+    "all. Exit status 0 on success, 2 on bad input or an unwritable output, with one line on "
+    "standard error.";
 
 static int Fail(const std::string &message) { return ToolFail(program, message); }
 
@@ -132,13 +112,50 @@ static bool WriteFrame(std::vector<FrameOutput *> &outputs, uint32_t *colourCrc,
 
 static int Run(int argc, char **argv);
 
+static std::string JsonString(const std::string &text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') out += '\\', out += (char)c;
+        else if (c < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\u%04x", c);
+            out += hex;
+        } else out += (char)c;
+    }
+    return out + "\"";
+}
+
+// ,"model":{...} when a model is drawn; nothing for the built-in scene.
+static std::string ModelJson(const ModelInfo &info, double milliseconds) {
+    const Mesh *mesh = SceneModel();
+    if (!mesh) return "";
+#ifdef SCANVANE_HAVE_MODELS
+    const ModelChoice &chosen = ChosenModel;
+#else
+    const struct {
+        std::string file;
+        ModelOptions options;
+    } chosen{};
+#endif
+    char numbers[256];
+    std::snprintf(numbers, sizeof numbers,
+                  ",\"vertices\":%u,\"triangles\":%u,\"load_ms\":%.3f,\"placement\":\"%s\",\"up\":\"%s\","
+                  "\"shading\":\"%s\",\"vertex_colours\":%s,\"lit\":%s}",
+                  MeshVertexCount(*mesh), MeshTriangleCount(*mesh), milliseconds,
+                  PlacementName(chosen.options.placement), UpName(chosen.options.up),
+                  chosen.options.shading ? "on" : "off", info.vertexColours ? "true" : "false", info.shaded ? "true" : "false");
+    return ",\"model\":{\"file\":" + JsonString(chosen.file) + ",\"format\":\"" + info.format + "\"" +
+           numbers;
+}
+
 int main(int argc, char **argv) {
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc &) {
         // Nothing has been written yet: outputs go out together at the end.
-        return Fail("not enough memory for a " + std::to_string(ChosenFrameSize.width) + "x" +
-                    std::to_string(ChosenFrameSize.height) + " frame and its outputs");
+        // The screen constants hold the size from InitGraphics's first step.
+        return Fail("not enough memory for a " + std::to_string(Screen.width) + "x" +
+                    std::to_string(Screen.height) + " frame and its outputs");
     }
 }
 
@@ -153,18 +170,28 @@ static int Run(int argc, char **argv) {
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) return Fail(error);
     if (options.help || options.version) {
-        const std::string fills = FillPathChoices();
-        if (options.help)
-            std::printf(usage, (int)DefaultFrameWidth, (int)DefaultFrameHeight,
-                        (int)MinFrameWidth, (int)MinFrameHeight, (int)MaxFrameWidth,
-                        (int)MaxFrameHeight, ScriptKeyNames().c_str(), fills.c_str(),
-                        fills.c_str());
-        else std::printf("%s\n", VersionLine(program).c_str());
+        if (options.help) {
+            const std::vector<OptionRow> rows = RenderOptionRows();
+            std::fputs((UsageText(program, rows) + summary + OptionsHelp(rows) + WrapText(notes, 0) + "\n").c_str(),
+                       stdout);
+        } else {
+            std::printf("%s\n", VersionLine(program).c_str());
+        }
         return StandardOutputWritten() ? 0 : Fail("cannot write standard output");
     }
-    if (!ChooseToolFill(options.fill, error)) return Fail(error);
+    if (!ApplyChosenFill(error)) return Fail(error);
     ScriptReader script;
     if (!options.script.empty() && !OpenScript(options.script, script, error)) return Fail(error);
+
+    // The model before anything is opened or drawn: a bad file is refused at once.
+    ModelInfo modelInfo;
+    double loadMilliseconds = 0.0;
+#ifdef SCANVANE_HAVE_MODELS
+    const auto loadStart = std::chrono::steady_clock::now();
+    if (!LoadChosenModel(modelInfo, error)) return Fail(error);
+    loadMilliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - loadStart).count();
+#endif
 
     // Every output is opened before the buffers are allocated and anything
     // is drawn: one that cannot be written is refused at once.
@@ -179,14 +206,13 @@ static int Run(int argc, char **argv) {
 
     if (options.haveCamera) Camera = options.camera;
     InstallHeadlessCounter();
-    ChosenFrameSize = options.size;
-    InitGraphics(nullptr);
+    InitGraphics(nullptr, options.size);
     // Stopped and joined on every way out (also registered at exit).
     struct ThreadsStop {
-        ~ThreadsStop() { StopBandThreads(); }
+        ~ThreadsStop() { StopDrawing(); }
     } threadsStop;
-    if (options.threads == 0) options.threads = ProcessorThreads();
-    if (options.threads > 1 && !StartBandThreads(options.threads, error)) return Fail(error);
+    const FrameStep step = StartDrawing(DrawingForThreadOption(options.threads), error);
+    if (step == nullptr) return Fail(error);
 
     // Frames are drawn as the script is read, so a long or endless pipe
     // needs no memory of its own; nothing is written before the end.
@@ -200,8 +226,7 @@ static int Run(int argc, char **argv) {
         } else if (frameCount == 1) {
             break; // no script: one frame with no key held
         }
-        PlayScriptFrame(frame, FeedFrameTime,
-                        options.threads > 1 ? RenderFrameInBands : RenderFrame);
+        PlayScriptFrame(frame, FeedFrameTime, step);
         frameCount++;
     }
     CloseScript(script);
@@ -221,10 +246,10 @@ static int Run(int argc, char **argv) {
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
                 "\"size\":\"%dx%d\",\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
-                "\"overlay\":\"%s\"}\n",
+                "\"overlay\":\"%s\"%s}\n",
                 Camera.x, Camera.z, Camera.height, Camera.heading, frameCount, (int)Screen.width,
                 (int)Screen.height, Clock.frameTime, (unsigned)colourCrc, (unsigned)depthCrc,
-                Headless.overlayNumber.c_str());
+                Headless.overlayNumber.c_str(), ModelJson(modelInfo, loadMilliseconds).c_str());
     // Renamed into place only after the JSON line is out.
     if (!StandardOutputWritten()) return Fail("cannot write standard output");
     if (!CommitOutputs(opened, error)) return Fail(error);

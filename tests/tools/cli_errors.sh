@@ -92,6 +92,11 @@ bad() {
 
 N=/dev/null
 I=$inputs
+# The span fills as the renderer lists them, and as its refusals name them:
+# "sse2, avx2 or avx512".
+source "$(dirname "$0")/../lib/fill_paths.sh"
+fill_paths=$(fill_paths "${renderer[@]}") || fail "the renderer's --help names no span fills"
+fill_list=$(tr '\n' '|' <<<"$fill_paths" | sed 's/|$//; s/|\([^|]*\)$/ or \1/; s/|/, /g')
 # The options both tools parse alike: the same forms, messages and status,
 # and an explicit --fill over the environment's.
 shared_options() {
@@ -100,12 +105,12 @@ shared_options() {
     bad "--fill needs a value" $N --fill
     bad "--fill needs a non-empty value" $N --fill=
     bad "--fill given twice" $N --fill sse2 --fill=sse2
-    bad "--fill: 'avx3' names no span fill (sse2, avx2 or avx512)" $N --fill=avx3
+    bad "--fill: 'avx3' names no span fill ($fill_list)" $N --fill=avx3
     bad "--fill: 'SSE2' names no span fill" $N --fill SSE2
     SCANVANE_FILL=garbage bad "--fill: 'avx3' names no span fill" $N --fill avx3
     SCANVANE_FILL=garbage bad "SCANVANE_FILL: 'garbage' names no span fill" $N
     bad "--threads given twice" $N --threads 2 --threads=2
-    bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '257'" $N --threads=257
+    bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '257'" $N --threads=257
     bad "--threads needs a value" $N --threads
     bad "--help takes no value" $N --help=yes
     bad "--version takes no value" $N --version=1
@@ -167,10 +172,10 @@ bad "--png given twice" $N --png a.png --png b.png
 bad "--script given twice" $N --script - --script -
 bad "--help takes no value" $N --help=yes
 bad "--png and --raw name the same file" $N --png same --raw same
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '1000'" $N --threads 1000
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '257'" $N --threads=257
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '2x'" $N --threads 2x
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '-2'" $N --threads -2
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '1000'" $N --threads 1000
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '257'" $N --threads=257
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '2x'" $N --threads 2x
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '-2'" $N --threads -2
 bad "--threads given twice" $N --threads 2 --threads 2
 # Camera numbers.
 bad "got only 3" $N --camera 1,2,3 --png out.png
@@ -378,7 +383,7 @@ for t in "${tools[@]}"; do
     [ "$(timeout 60 ${t%|*} --version | tr -d '\r')" = "${t#*|} $version" ] ||
         fail "${t#*|} --version is not exactly '${t#*|} $version'"
     info "${t%|*}" "${t#*|}" --help "--fill PATH"
-    info "${t%|*}" "${t#*|}" -h "sse2|avx2|avx512"
+    info "${t%|*}" "${t#*|}" -h "$(tr '\n' '|' <<<"$fill_paths" | sed 's/|$//')"
     info "${t%|*}" "${t#*|}" --help "--size WIDTHxHEIGHT"
 done
 info "${renderer[*]}" scanvane-render --help "--script"
