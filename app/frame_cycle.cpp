@@ -9,7 +9,6 @@
 #include "app/camera.h"
 #include "app/platform.h"
 #include "app/scene.h"
-#include "app/size_choice.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
@@ -22,18 +21,16 @@ FrameClock Clock;
 float *DepthBuffer;
 Matrix4 ViewRotation;
 
-void InitGraphics(void *window) {
-    // The size chosen before start-up (512 x 384 unless a program chose).
-    // Aligned for the clear's 16-byte stores; a failure is not caught here
-    // (the tools catch it and refuse the size with a message). The colour
-    // buffer is the presentation's, handed over by each BeginFrame.
+void InitGraphics(void *window, FrameSize size) {
     // Screen constants, presentation, depth buffer, then the rest of the
-    // renderer, in that order: the presentation sizes itself from Screen.
-    const int32_t width = ChosenFrameSize.width, height = ChosenFrameSize.height;
-    SetScreenConstants(width, height);
-    CreatePresentation(window);
-    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(width, height)];
-    SetUpRenderer(width, height, nullptr, DepthBuffer);
+    // renderer, in that order. The depth buffer is aligned for the clear's
+    // 16-byte stores; a failure is not caught here (the programs catch it and
+    // refuse the size with a message). The colour buffer is the
+    // presentation's, handed over by each BeginFrame.
+    SetScreenConstants(size.width, size.height);
+    CreatePresentation(window, size);
+    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(size.width, size.height)];
+    SetUpRenderer(size.width, size.height, nullptr, DepthBuffer);
     // The widest span fill this processor runs, unless one is forced (by the
     // environment, or by a program's own option before this call); a path
     // that cannot run is refused rather than silently replaced.
@@ -44,13 +41,14 @@ void InitGraphics(void *window) {
     }
 }
 
-bool RestartGraphicsAtSize(int32_t width, int32_t height) {
-    float *depth = new (std::align_val_t(16), std::nothrow) float[FrameBufferPixels(width, height)];
+bool RestartGraphicsAtSize(FrameSize size) {
+    float *depth =
+        new (std::align_val_t(16), std::nothrow) float[FrameBufferPixels(size.width, size.height)];
     if (depth == nullptr) return false;
     ::operator delete[](DepthBuffer, std::align_val_t(16));
     DepthBuffer = depth;
-    ChosenFrameSize = {width, height};
-    SetUpRenderer(width, height, nullptr, DepthBuffer);
+    SetUpRenderer(size.width, size.height, nullptr, DepthBuffer);
+    ResizePresentation(size);
     return true;
 }
 

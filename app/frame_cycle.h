@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "render/frame_size.h"
 #include "render/types.h"
 
 struct FrameClock {
@@ -16,16 +17,20 @@ extern FrameClock Clock;
 extern float *DepthBuffer; // allocated once per frame size, kept to the end
 extern Matrix4 ViewRotation;
 
-// Sets up screen, presentation, depth buffer, frustum and matrix, once.
-void InitGraphics(void *window);
+// Sets up screen, presentation, depth buffer, frustum and matrix, once, for
+// frames of the given size (within render/frame_size.h's limits). From the
+// first step on, the screen constants hold the size of the frames drawn: a
+// caller that catches a failed allocation can name the size from there.
+void InitGraphics(void *window, FrameSize size);
 
-// Starts the renderer again at width x height, between frames (a window
-// whose frame follows its client area): the depth buffer of the new size is
-// made before the old one goes, then the screen constants, frustum and
-// target are set up for it; camera, keys and clock stay as they are. False,
-// with nothing changed, when the new buffer cannot be had. The platform then
-// presents at the new size (BeginFrame's buffer follows the screen constants).
-bool RestartGraphicsAtSize(int32_t width, int32_t height);
+// Starts the renderer again at a new size, between frames (a window whose
+// frame follows its client area, the bench's sweep over sizes): the depth
+// buffer of the new size is made before the old one goes, then the screen
+// constants, frustum and target are set up for it and the presentation is
+// resized (app/platform.h); camera, keys and clock stay as they are. False,
+// with nothing changed, when the new buffer cannot be had. Band threads are
+// started again afterwards (app/frame_step.h).
+bool RestartGraphicsAtSize(FrameSize size);
 
 // Draws one whole frame and shows it with its clock count.
 void RenderFrame();

@@ -5,17 +5,24 @@
 #pragma once
 #include <cstdint>
 
+#include "render/frame_size.h"
+
 // --- presentation ---------------------------------------------------------
 
 // Gets whatever the platform draws through and creates the presentation
-// objects. Returns only on success; on failure it reports and ends the process.
-void CreatePresentation(void *window);
+// objects for frames of the given size. Returns only on success; on failure
+// it reports and ends the process.
+void CreatePresentation(void *window, FrameSize size);
+
+// Between frames, when the frame's size changes (RestartGraphicsAtSize):
+// the presentation objects again, for the new size. Fails as
+// CreatePresentation does.
+void ResizePresentation(FrameSize size);
 
 // Begins the frame on the display side and returns a writable colour buffer
-// of the screen constants' width x height pixels (render/frustum.h: set
-// before CreatePresentation, never changed), rows width pixels apart with no
-// gap, FrameBufferPixels of them (render/frame_size.h), 16-byte aligned.
-// Never returns without one.
+// of the presentation's size (the latest given to CreatePresentation or
+// ResizePresentation), rows width pixels apart with no gap, FrameBufferPixels
+// of them (render/frame_size.h), 16-byte aligned. Never returns without one.
 uint32_t *BeginFrame();
 
 // Ends the use of the colour buffer and shows it over the whole client area.

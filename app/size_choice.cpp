@@ -1,9 +1,5 @@
 #include "app/size_choice.h"
 
-#include "render/frame_size.h"
-
-FrameSize ChosenFrameSize = {DefaultFrameWidth, DefaultFrameHeight};
-
 // Digits only: no sign, blank, exponent or hex. Long runs of digits stop at
 // a value past every limit, so nothing overflows.
 static bool ReadDimension(const char *&p, const char *stop, int64_t &value) {
@@ -28,9 +24,8 @@ bool ParseFrameSize(const std::string &text, FrameSize &size, std::string &error
     };
     if (width < MinFrameWidth || width > MaxFrameWidth || height < MinFrameHeight ||
         height > MaxFrameHeight) {
-        error = "is outside the sizes drawn: " +
-                range("width", MinFrameWidth, MaxFrameWidth) + ", " +
-                range("height", MinFrameHeight, MaxFrameHeight);
+        error = "is outside the sizes drawn: " + range("width", MinFrameWidth, MaxFrameWidth) +
+                ", " + range("height", MinFrameHeight, MaxFrameHeight);
         return false;
     }
     size = {(int32_t)width, (int32_t)height};

@@ -1,15 +1,8 @@
-// The frame size a program starts with: set before InitGraphics, which gives
-// it to the screen constants, the presentation and the depth buffer once.
+// Reading a frame size as the command lines and the page give it.
 #pragma once
-#include <cstdint>
 #include <string>
 
-struct FrameSize {
-    int32_t width, height;
-};
-
-// 512 x 384 unless a program chooses another before InitGraphics.
-extern FrameSize ChosenFrameSize;
+#include "render/frame_size.h"
 
 // Reads WIDTHxHEIGHT (two unsigned decimals, "x" or "X" between them) within
 // the limits of render/frame_size.h. False with the reason in error, which

@@ -38,14 +38,23 @@ bool collectedOverflow;
 
 int helperCount, bandCount, rowsPerBand;
 std::atomic<bool> stopping{false};
-// Between frames the counter stands far past any band, so a helper that
-// claims late (or a new helper after the band count changed) finds nothing.
-// The claim counter's high half numbers the frame, so that a thread whose
-// claims run on into the next frame knows its saved walks are stale.
-constexpr uint64_t NoFrame = 1 << 30;
-std::atomic<uint64_t> nextBand{NoFrame};
-std::atomic<int> bandsDone{0};
-uint64_t frameNumber; // the calling thread's only
+
+// The work the threads share: a job of numbered units, claimed one at a
+// time through one counter whose high half numbers the job and whose low
+// half is the next unit. Two slots, so that a helper that claims late (past
+// the last unit of a job) reads the job it claimed from while the caller
+// fills the other slot for the next one; `active` counts the helpers
+// between their first and last claim of a publication, and a job ends only
+// when they have all left, so no slot is rewritten under a late reader.
+// Between jobs the counter stands far past any unit.
+constexpr uint64_t NoUnit = 1 << 30;
+constexpr int JobSlots = 2;
+BandWork jobWork[JobSlots];
+int jobUnits[JobSlots];
+std::atomic<uint64_t> nextUnit{NoUnit};
+std::atomic<int> unitsDone{0};
+std::atomic<int> active{0};
+uint64_t jobNumber; // the calling thread's only
 
 void Pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -65,15 +74,23 @@ void Collect(TriangleRecord &triangle) {
 // Each thread's side walks, one per collected triangle (the first
 // ResumedTriangles of them), so that its next band of a triangle goes on
 // from the last instead of walking down from the top row again: on a tall
-// frame cut in many bands that walk would cost more than the filling.
+// frame cut in many bands that walk would cost more than the filling. A
+// thread's walks belong to the frame numbered in walksFrame.
 constexpr int ResumedTriangles = 1024;
 std::vector<SideWalk> walks; // threads x ResumedTriangles, from start-up
+std::vector<uint64_t> walksFrame;
+uint64_t bandFrame; // written by the caller before each frame's bands
 
-void DrawBand(int band, SideWalk *mine) {
-    const int32_t first = band * rowsPerBand;
-    const int32_t end = first + rowsPerBand < Target.height ? first + rowsPerBand : Target.height;
-    const int32_t at = first * Target.width, pixels = (end - first) * Target.width;
-    ClearRenderTargetCached(pixels, Target.colour + at, Target.depth + at);
+// Bands are claimed in rising order, so a thread's saved walks always lie
+// above its next band.
+void DrawBand(int band, int thread) {
+    SideWalk *mine = &walks[(size_t)thread * ResumedTriangles];
+    if (walksFrame[thread] != bandFrame) {
+        walksFrame[thread] = bandFrame;
+        for (int i = 0; i < collectedCount && i < ResumedTriangles; i++) mine[i].row = INT32_MIN;
+    }
+    int32_t first, end;
+    ClearBand(band, first, end);
     for (int i = 0; i < collectedCount; i++) {
         TriangleRecord t = collected[i]; // the rasteriser reorders its vertices
         if (i < ResumedTriangles)
@@ -83,24 +100,15 @@ void DrawBand(int band, SideWalk *mine) {
     }
 }
 
-// Claims bands until none are left in the frame being drawn. A helper that
-// comes late finds the counter past the last band and goes back to waiting.
-// Bands are claimed in rising order, so a thread's saved walks always lie
-// above its next band.
-void DrawClaimedBands(int thread) {
-    SideWalk *mine = &walks[(size_t)thread * ResumedTriangles];
-    uint64_t frame = ~(uint64_t)0;
+// Claims units until none are left in the job being run. A helper that
+// comes late finds the counter past the last unit and goes back to waiting.
+void RunClaimedUnits(int thread) {
     for (;;) {
-        const uint64_t claim = nextBand.fetch_add(1, std::memory_order_acq_rel);
-        const int band = (int)(uint32_t)claim;
-        if (band >= bandCount) return;
-        if (claim >> 32 != frame) {
-            frame = claim >> 32;
-            for (int i = 0; i < collectedCount && i < ResumedTriangles; i++)
-                mine[i].row = INT32_MIN;
-        }
-        DrawBand(band, mine);
-        bandsDone.fetch_add(1, std::memory_order_release);
+        const uint64_t claim = nextUnit.fetch_add(1, std::memory_order_seq_cst);
+        const int slot = (int)((claim >> 32) % JobSlots), unit = (int)(uint32_t)claim;
+        if (unit >= jobUnits[slot]) return;
+        jobWork[slot](unit, thread);
+        unitsDone.fetch_add(1, std::memory_order_release);
     }
 }
 
@@ -131,7 +139,9 @@ void HelperLoop(uint64_t seen, int thread) {
         }
         if (stopping.load(std::memory_order_acquire)) return;
         seen = publishedFrame.load(std::memory_order_acquire);
-        DrawClaimedBands(thread);
+        active.fetch_add(1, std::memory_order_seq_cst);
+        RunClaimedUnits(thread);
+        active.fetch_sub(1, std::memory_order_release);
     }
 }
 
@@ -183,6 +193,7 @@ bool StartBandThreads(int threads, std::string &error) {
     // The frame's size is fixed by now (the graphics start first).
     rowsPerBand = ChooseBandRows(Target.width, Target.height, threads);
     walks.assign((size_t)threads * ResumedTriangles, SideWalk{});
+    walksFrame.assign((size_t)threads, ~(uint64_t)0);
     bandCount = (Target.height + rowsPerBand - 1) / rowsPerBand;
     for (int i = 0; i < threads - 1; i++) {
         if (!StartHelper(i, error)) {
@@ -238,16 +249,36 @@ void EndCollectingTriangles() {
     }
 }
 
-void DrawCollectedInBands() {
-    // The triangles and the target are written before the counter is reset
-    // and the frame published; the helpers read them after claiming a band.
-    bandsDone.store(0, std::memory_order_relaxed);
-    frameNumber = (frameNumber + 1) & 0xffffffff;
-    nextBand.store(frameNumber << 32, std::memory_order_release);
+void RunOnBandThreads(int units, BandWork work) {
+    // The job is written before the counter is reset and the job published;
+    // the helpers read it after claiming a unit.
+    const int slot = (int)((jobNumber + 1) % JobSlots);
+    jobWork[slot] = work;
+    jobUnits[slot] = units;
+    unitsDone.store(0, std::memory_order_relaxed);
+    jobNumber = (jobNumber + 1) & 0xffffffff;
+    nextUnit.store(jobNumber << 32, std::memory_order_seq_cst);
     if (helperCount > 0) WakeHelpers();
-    DrawClaimedBands(0);
-    while (bandsDone.load(std::memory_order_acquire) < bandCount) Pause();
-    nextBand.store(frameNumber << 32 | NoFrame, std::memory_order_relaxed);
+    RunClaimedUnits(0);
+    while (unitsDone.load(std::memory_order_acquire) < units) Pause();
+    nextUnit.store(jobNumber << 32 | NoUnit, std::memory_order_seq_cst);
+    while (active.load(std::memory_order_seq_cst) > 0) Pause();
+}
+
+int BandThreadCount() { return helperCount + 1; }
+int BandCount() { return bandCount; }
+int BandRows() { return rowsPerBand; }
+
+void ClearBand(int band, int32_t &first, int32_t &end) {
+    first = band * rowsPerBand;
+    end = first + rowsPerBand < Target.height ? first + rowsPerBand : Target.height;
+    const int32_t at = first * Target.width, pixels = (end - first) * Target.width;
+    ClearRenderTargetCached(pixels, Target.colour + at, Target.depth + at);
+}
+
+void DrawCollectedInBands() {
+    bandFrame++;
+    RunOnBandThreads(bandCount, DrawBand);
 }
 
 bool ReadThreadCount(const char *text, int &threads) {

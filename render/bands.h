@@ -48,6 +48,25 @@ int ProcessorThreads();
 // for anything else; the caller words the refusal.
 bool ReadThreadCount(const char *text, int &threads);
 
+// Work shared by the band threads: called once for each unit 0..units-1,
+// with the number of the thread that runs it (0 is the caller). Units are
+// claimed in rising order, one at a time, by whichever thread is free.
+typedef void (*BandWork)(int unit, int thread);
+
+// Runs work for every unit on the started threads and returns when every
+// unit is done; with no helpers, on the caller alone. Nothing is allocated.
+void RunOnBandThreads(int units, BandWork work);
+
+// The threads started (the caller and its helpers), the frame's bands and
+// the rows of each (the last band takes what is left).
+int BandThreadCount();
+int BandCount();
+int BandRows();
+
+// Clears the band's rows of Target with ordinary stores and gives them as
+// first..end-1.
+void ClearBand(int band, int32_t &first, int32_t &end);
+
 // A triangle record can come out of the clipper as at most seven triangles
 // (a triangle cut by six planes has at most nine corners); room for eight
 // each is what a frame's collection needs per record sent.

@@ -1,10 +1,16 @@
 // The size of every frame: the colour and depth buffers and the presentation's
-// texture. The size is chosen once at start-up (app/size_choice.h) and kept
-// in the screen constants (render/frustum.h); without a choice it is the
-// default below, the window's outer size too. Both buffers use the width as
-// their row stride, so a frame's pixels lie row by row with no gap.
+// texture. A program passes it to InitGraphics (app/frame_cycle.h), and again
+// to RestartGraphicsAtSize when the window's frame follows its client area;
+// the screen constants (render/frustum.h) hold the size of the frames being
+// drawn. Without a choice it is the default below, the window's outer size
+// too. Both buffers use the width as their row stride, so a frame's pixels lie
+// row by row with no gap.
 #pragma once
 #include <cstdint>
+
+struct FrameSize {
+    int32_t width, height;
+};
 
 constexpr int32_t DefaultFrameWidth = 512;
 constexpr int32_t DefaultFrameHeight = 384;

@@ -3,6 +3,7 @@
 #include "render/clipper.h"
 #include "render/frustum.h"
 #include "render/matrix.h"
+#include "render/projection.h"
 #include "render/raster.h"
 #include "render/stats.h" // SCANVANE_COUNT: empty unless built for counting
 
@@ -21,19 +22,6 @@ static bool OutsideOnePlane(const TriangleRecord &t, const ClipPlane &p) {
     // NaN distances compare false and so count as inside.
     return PlaneDistance(p, t.v[0]) <= 0.0f && PlaneDistance(p, t.v[1]) <= 0.0f &&
            PlaneDistance(p, t.v[2]) <= 0.0f;
-}
-
-// Moves a positive offset whose fraction exceeds one half up to the next whole
-// number; every other offset keeps its value, fraction and all. Offsets at or
-// above 2^23 are already whole (and NaN fails the test), so the integer
-// conversions below are always in range without changing any result.
-static float SnapOffset(float offset) {
-    if (offset > 0.5f && offset < 8388608.0f) {
-        int32_t t = (int32_t)offset;
-        float frac = offset - (float)t;
-        if (frac > 0.5f) return (float)(int32_t)(offset + 1.0f);
-    }
-    return offset;
 }
 
 void DrawTriangle(const TriangleRecord &record, bool transform) {
@@ -62,17 +50,8 @@ void DrawTriangle(const TriangleRecord &record, bool transform) {
         ClipTriangle(t, *planes[i]);
     }
 
-    const float inv = 1.0f / f.focalLength;
-    const float cx = (float)f.centreX, cy = (float)f.centreY;
-    for (int i = 0; i < 3; i++) {
-        Vertex &v = t.v[i];
-        float k = inv * v.z;
-        float sx = v.x / -k;
-        float sy = v.y / k;
-        v.z = 1.0f / v.z;
-        v.x = cx + SnapOffset(sx);
-        v.y = cy + SnapOffset(sy);
-    }
+    const Projection projection = ProjectionOf(f);
+    for (int i = 0; i < 3; i++) ProjectVertex(projection, t.v[i].x, t.v[i].y, t.v[i].z);
     if (ProjectedSink)
         ProjectedSink(t);
     else

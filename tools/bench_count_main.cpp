@@ -1,9 +1,7 @@
 // scanvane-bench-counts: the benchmark's counting pass. Built from the same
 // renderer sources with SCANVANE_STATS, so its tallies never weigh on the
-// timed build; scanvane-bench runs it and merges its lines. One line a view:
-//   NAME FRAMES TESTED WRITTEN SPANS DRAWN REJECTED CLIPPED SPLIT HASH
-// with every count summed over FRAMES frames and HASH as HashView gives it.
-#include <cinttypes>
+// timed build; scanvane-bench runs it and merges its lines (their format:
+// tools/bench_counts.h).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include "app/size_choice.h"
 
 #include "render/stats.h"
+#include "tools/bench_counts.h"
 #include "tools/bench_views.h"
 
 RenderStats Stats;
@@ -28,11 +27,12 @@ int main(int argc, char **argv) {
     std::string error;
     const char *only = nullptr;
     int walkFrames = BenchMeasuredFrames;
+    FrameSize size = {DefaultFrameWidth, DefaultFrameHeight};
     for (int i = 1; i < argc; i += 2) {
         if (!std::strcmp(argv[i], "--help")) return Usage(true);
         if (i + 1 >= argc) return Usage(false);
         if (!std::strcmp(argv[i], "--size")) {
-            if (!ParseFrameSize(argv[i + 1], ChosenFrameSize, error)) {
+            if (!ParseFrameSize(argv[i + 1], size, error)) {
                 std::fprintf(stderr, "scanvane-bench-counts: --size '%.60s' %s\n", argv[i + 1],
                              error.c_str());
                 return 2;
@@ -46,16 +46,18 @@ int main(int argc, char **argv) {
             return Usage(false);
         }
     }
-    StartBenchGraphics();
+    StartBenchGraphics(size);
     for (const BenchView &view : BenchViews) {
         if (only && std::strcmp(only, view.name) != 0) continue;
         Stats = RenderStats{};
         const int frames = view.walk ? walkFrames : 1;
-        uint64_t hash = HashView(view, frames);
-        std::printf("%s %d %" PRIu64 " %" PRIu64 " %" PRIu64 " %" PRIu64 " %" PRIu64 " %" PRIu64
-                    " %" PRIu64 " %016" PRIx64 "\n",
-                    view.name, frames, Stats.pixelsTested, Stats.pixelsWritten, Stats.spans,
-                    Stats.trianglesDrawn, Stats.rejected, Stats.clipped, Stats.split, hash);
+        ViewCounts counts;
+        counts.crc = HashView(view, frames);
+        counts.name = view.name, counts.frames = frames;
+        counts.tested = Stats.pixelsTested, counts.written = Stats.pixelsWritten;
+        counts.spans = Stats.spans, counts.drawn = Stats.trianglesDrawn;
+        counts.rejected = Stats.rejected, counts.clipped = Stats.clipped, counts.split = Stats.split;
+        std::fputs(FormatCountLine(counts).c_str(), stdout);
     }
     return 0;
 }

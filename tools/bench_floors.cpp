@@ -1,8 +1,6 @@
 #include "tools/bench_floors.h"
 
-#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstring>
 #include <emmintrin.h>
 
@@ -11,16 +9,6 @@
 #include "render/frustum.h"
 #include "render/render_target.h"
 #include "tools/bench_views.h"
-
-Timing Summarise(std::vector<double> s) {
-    std::sort(s.begin(), s.end());
-    // Nearest rank: the smallest sample with at least p of them at or below it.
-    auto rank = [&](double p) {
-        size_t k = (size_t)std::ceil(p * (double)s.size());
-        return s[k == 0 ? 0 : k - 1];
-    };
-    return {s.front(), rank(0.25), rank(0.5)};
-}
 
 // The best a 16-byte streaming write can do: one buffer after the other,
 // four stores per step, no interleaving.

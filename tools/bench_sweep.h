@@ -1,14 +1,16 @@
-// scanvane-bench --sweep: how the cost of a frame grows with its size and
-// with the threads drawing it. The start view and the walk are timed at each
-// size in every mode (one thread as shipped, then the bands on 1 to all
-// cores) next to llvmpipe at the same size on one thread and on all cores;
-// then a cost model fitted over the sizes and the threads' efficiency.
+// scanvane-bench --sweep, the measuring: how the cost of a frame grows with
+// its size and with the threads drawing it. The start view and the walk are
+// timed at each size in every mode (one thread as shipped, then the bands on
+// 1 to all cores) next to llvmpipe at the same size on one thread and on all
+// cores; then a cost model fitted over the sizes. Reporting is elsewhere
+// (bench_table, bench_report_json, bench_chart).
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/size_choice.h"
+#include "tools/bench_fit.h"
 
 // 320 x 240 to 3840 x 2160: QVGA, VGA, 720p, 1080p, 1440p, 4K.
 extern const std::vector<FrameSize> DefaultSweepSizes;
@@ -21,65 +23,73 @@ constexpr int SweepStartFrames = 120;
 constexpr int SweepPasses = 3;
 constexpr int SweepWalkChunk = 50;
 
+constexpr int SweepViewCount = 2; // start, walk
+extern const char *const SweepViewNames[SweepViewCount];
+
+// Where the sweep is, for a progress line: the size (index of count), the
+// view and the mode being timed, or the counting pass.
+struct SweepProgress {
+    FrameSize size;
+    int sizeIndex, sizeCount;
+    const char *what; // "counting", or a view's name
+    const char *mode; // the mode's label, or "" while counting
+};
+
 struct SweepOptions {
     std::vector<FrameSize> sizes = DefaultSweepSizes;
     int frames = 600; // the walk's first frames (at most its length); the start view's, up to 120
     int maxThreads = 2;
     std::string countsProgram; // the counting pass, for the pixels tested
+    void (*progress)(const SweepProgress &) = nullptr;
+};
+
+enum class SweepKind {
+    Shipped,  // the frame cycle as shipped, one thread, streaming clear
+    Bands,    // the frame's rows in bands, ordinary clear
+    Llvmpipe, // Mesa's llvmpipe
 };
 
 struct SweepMode {
     std::string name, label;
-    int threads;   // 0: the frame cycle as shipped
-    bool llvmpipe; // Mesa's llvmpipe on this many threads
+    SweepKind kind;
+    int threads; // 1 for the shipped frame cycle
 };
 
-constexpr int SweepViewCount = 2; // start, walk
 struct SweepCell {
-    bool have = false;
+    bool have = false; // timed; a mode that failed or was not built has none
     double medianNs = 0, minNs = 0, p25Ns = 0;
 };
+
 struct SweepRow {
     FrameSize size;
     bool counted = false;
     double tested[SweepViewCount] = {}; // pixels tested per frame (walk: mean)
-    uint64_t countedHash[SweepViewCount] = {};
+    uint32_t countedCrc[SweepViewCount] = {};
     std::vector<SweepCell> cells[SweepViewCount]; // one per mode
     bool framesAgree = true;                      // every mode of ours drew the same frames
-};
-
-struct SweepFit {
-    double fixedNs, perPixelNs, r2; // t = fixed + perPixel * tested
-    bool have;
+    double othersShare = -1; // others' share of the processors while timing, < 0: not known
 };
 
 struct SweepResult {
     std::vector<SweepMode> modes;
+    // The modes the report compares, by index into modes.
+    int shipped = 0, bandsOne = 1, bandsAll = 0, lpOne = 0, lpAll = 0;
     std::vector<SweepRow> rows;
     int startFrames = 0, walkFrames = 0, allCores = 2;
     bool haveLp = false;
     std::string lpRenderer, lpError;
-    std::vector<SweepFit> fits[SweepViewCount]; // one per mode
+    std::string countsError; // why the counting pass gave no counts, if it did not
+    std::vector<LineFit> fits[SweepViewCount]; // one per mode
 };
 
-extern const char *const SweepViewNames[SweepViewCount];
-
 // Parses "320x240,640x480,..." (at least one size, each within the limits).
-// Draws the bench's frames as RenderFrame (threads 0, as shipped) or in
-// bands on that many threads; the sweep and the fixed-size run both switch so.
-bool UseBenchThreads(int threads, std::string &error);
-
 bool ParseSweepSizes(const std::string &text, std::vector<FrameSize> &sizes, std::string &error);
 
 // Runs the sweep; leaves the renderer at the last size with no band threads.
 bool RunSweep(const SweepOptions &options, SweepResult &result, std::string &error);
 
-// Mode indices the report leans on.
-int SweepModeIndex(const SweepResult &r, const char *name);
+// Whether every size's modes drew the counting build's frames.
+bool SweepFramesAgree(const SweepResult &r);
 
-void PrintSweepTable(const SweepResult &r, const std::string &headline);
-// The "sweep" object of the JSON (docs/bench-json.md).
-void PrintSweepJson(const SweepResult &r);
-// Time per frame against pixels (log-log), one line per mode and view, and
-// against threads at each size: a standalone SVG document.
-std::string SweepSvg(const SweepResult &r, const std::string &title);
+// The time per frame of every size of a view in a mode against its work.
+std::vector<FitPoint> SweepFitPoints(const SweepResult &r, int view, int mode);

@@ -8,9 +8,9 @@
 #include "app/platform.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
+#include "render/crc32.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
-#include "render/setup.h"
 
 // Heading 180 looks along +z, out of the house through the front wall's
 // window (the gap between rows 10 and 30, columns 80 to 120). The wall view
@@ -39,20 +39,13 @@ static int64_t BenchFrequency() { return SteadyFrequency; }
 
 int64_t BenchCounterFrequency() { return SteadyFrequency; }
 
-void StartBenchGraphics() {
+void StartBenchGraphics(FrameSize size) {
     HeadlessCounter = {BenchFrequency, BenchReading};
-    InitGraphics(nullptr);
+    InitGraphics(nullptr, size);
 }
 
-void ResizeBenchGraphics(int32_t width, int32_t height) {
-    // Both are arrays of plain words from the aligned new of start-up.
-    ::operator delete[](DepthBuffer, std::align_val_t(16));
-    ::operator delete[](Headless.colour, std::align_val_t(16));
-    DepthBuffer = nullptr, Headless.colour = nullptr;
-    ChosenFrameSize = {width, height};
-    DepthBuffer = new (std::align_val_t(16)) float[FrameBufferPixels(width, height)];
-    SetUpRenderer(width, height, nullptr, DepthBuffer);
-    CreatePresentation(nullptr);
+void ResizeBenchGraphics(FrameSize size) {
+    if (!RestartGraphicsAtSize(size)) throw std::bad_alloc();
 }
 
 void ResetView(const BenchView &view) {
@@ -95,21 +88,18 @@ uint32_t DrawViewFrame(const BenchView &view, int frame) {
     return Clock.clockCount;
 }
 
-uint64_t HashFrame(uint64_t h) {
-    const size_t pixels = (size_t)Screen.width * Screen.height;
-    const uint32_t *buffers[2] = {Headless.colour, (const uint32_t *)DepthBuffer};
-    for (const uint32_t *words : buffers)
-        for (size_t i = 0; i < pixels; i++) h = (h ^ words[i]) * 1099511628211ull;
-    return h;
+uint32_t FrameCrc(uint32_t crc) {
+    const size_t bytes = (size_t)Screen.width * Screen.height * 4;
+    return Crc32(Crc32(crc, Headless.colour, bytes), DepthBuffer, bytes);
 }
 
-uint64_t HashView(const BenchView &view, int walkFrames) {
+uint32_t HashView(const BenchView &view, int walkFrames) {
     ResetView(view);
-    uint64_t h = HashSeed;
+    uint32_t crc = 0;
     int frames = view.walk ? walkFrames : 1;
     for (int i = 0; i < frames; i++) {
         DrawViewFrame(view, i);
-        if (view.walk || i == frames - 1) h = HashFrame(h);
+        if (view.walk || i == frames - 1) crc = FrameCrc(crc);
     }
-    return h;
+    return crc;
 }

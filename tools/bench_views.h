@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/camera.h"
+#include "render/frame_size.h"
 
 constexpr int BenchWarmFrames = 60;
 constexpr int BenchMeasuredFrames = 600;
@@ -21,13 +22,13 @@ constexpr int BenchViewCount = 5;
 extern const BenchView BenchViews[BenchViewCount];
 
 // Screen, presentation, depth buffer and the bench counter, once.
-void StartBenchGraphics();
+void StartBenchGraphics(FrameSize size);
 
-// The frame size changed after start-up, for the sweep over sizes: the depth
-// buffer and the presentation are allocated again and the renderer set up
-// for the new size (band threads must be started again after it). Throws
-// std::bad_alloc when a size cannot be had.
-void ResizeBenchGraphics(int32_t width, int32_t height);
+// The frame size changed after start-up, for the sweep over sizes: the
+// graphics start again at the new size (RestartGraphicsAtSize; band threads
+// must be started again after it). Throws std::bad_alloc when a size cannot
+// be had.
+void ResizeBenchGraphics(FrameSize size);
 
 // Ticks per second of the system counter the clock count is read from.
 int64_t BenchCounterFrequency();
@@ -43,11 +44,11 @@ void ResetView(const BenchView &view);
 // walk) and returns its clock count in counter ticks.
 uint32_t DrawViewFrame(const BenchView &view, int frame);
 
-// 64-bit FNV-1a over both buffers of the frame just drawn, folded into h.
-uint64_t HashFrame(uint64_t h);
-constexpr uint64_t HashSeed = 14695981039346656037ull;
+// CRC-32 (render/crc32.h, the frame identity every tool prints) of the frame
+// just drawn, colour buffer then depth buffer, continuing from crc.
+uint32_t FrameCrc(uint32_t crc);
 
 // The frames a view hashes: the last frame for a still view, every frame of
-// the walk (its first walkFrames). Runs the view from its start; used to
-// prove builds draw alike.
-uint64_t HashView(const BenchView &view, int walkFrames = BenchMeasuredFrames);
+// the walk (its first walkFrames), one CRC-32 run over them all. Runs the view
+// from its start; used to prove builds draw alike.
+uint32_t HashView(const BenchView &view, int walkFrames = BenchMeasuredFrames);

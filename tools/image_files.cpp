@@ -5,18 +5,11 @@
 #include <cstring>
 #include <sys/stat.h>
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
-
-#include "render/crc32.h"
-
-void AppendLittleEndian(std::string &out, const uint32_t *words, size_t count) {
-    for (size_t i = 0; i < count; i++) {
-        uint32_t w = words[i];
-        char b[4] = {(char)w, (char)(w >> 8), (char)(w >> 16), (char)(w >> 24)};
-        out.append(b, 4);
-    }
-}
 
 enum class Target { Missing, Regular, Directory, Special };
 
@@ -111,10 +104,98 @@ bool StageFiles(const std::vector<OutputFile> &files, StagedFiles &staged, std::
     return true;
 }
 
+// Whether an open device takes bytes, asked with a write of none: no byte
+// goes out, and a device that takes none (/dev/full) says so at once.
+static bool TakesBytes(FILE *f) {
+    errno = 0;
+#ifdef _WIN32
+    return _write(_fileno(f), "", 0) == 0;
+#else
+    return write(fileno(f), "", 0) == 0;
+#endif
+}
+
 bool CheckOutputPath(const std::string &path, std::string &error) {
-    if (Classify(path) == Target::Special) return true; // opened only when written
-    StagedFiles probe; // its empty PATH.part goes with it
-    return StageFiles({{path, ""}}, probe, error);
+#ifdef S_ISFIFO
+    // Opening a pipe waits for its reader, and closing it ends the reading:
+    // a pipe is opened only when written.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) return true;
+#endif
+    OpenOutputs probe; // its empty PATH.part goes with it
+    return OpenOutputFiles({path}, probe, error);
+}
+
+OpenOutputs::~OpenOutputs() {
+    for (OutputStream &s : streams) {
+        if (s.file) std::fclose(s.file);
+        if (!s.part.empty()) std::remove(s.part.c_str());
+    }
+}
+
+bool OpenOutputFiles(const std::vector<std::string> &paths, OpenOutputs &outputs,
+                     std::string &error) {
+    auto fail = [&](const std::string &path, const std::string &why) {
+        for (OutputStream &s : outputs.streams) {
+            if (s.file) std::fclose(s.file);
+            if (!s.part.empty()) std::remove(s.part.c_str());
+        }
+        outputs.streams.clear();
+        error = "cannot write '" + path + "': " + why;
+        return false;
+    };
+    for (const std::string &path : paths) {
+        Target target = Classify(path);
+        if (target == Target::Directory) return fail(path, "it is a directory");
+        OutputStream s;
+        s.path = path;
+        if (target != Target::Special) s.part = path + ".part";
+        const std::string &name = s.part.empty() ? path : s.part;
+        errno = 0;
+        s.file = std::fopen(name.c_str(), "wb");
+        if (!s.file) {
+            // Some C runtimes fail without setting errno (Wine on a Unix fifo).
+            if (!s.part.empty()) return fail(path, WhyNoStagedFile(path, errno ? errno : EACCES));
+            return fail(path, errno ? std::strerror(errno) : "cannot open it for writing");
+        }
+        outputs.streams.push_back(s);
+        if (s.part.empty() && !TakesBytes(s.file))
+            return fail(path, errno ? std::strerror(errno) : "it takes no bytes");
+    }
+    return true;
+}
+
+bool WriteOutput(OutputStream &output, const void *data, size_t size, std::string &error) {
+    errno = 0;
+    if (std::fwrite(data, 1, size, output.file) == size) return true;
+    error = "cannot write '" + output.path + "': " + (errno ? std::strerror(errno) : "write failed");
+    return false;
+}
+
+bool CloseOutput(OutputStream &output, std::string &error) {
+    if (!output.file) return true;
+    errno = 0;
+    bool ok = std::fflush(output.file) == 0 && !std::ferror(output.file);
+    int savedErrno = errno;
+    ok = std::fclose(output.file) == 0 && ok;
+    if (!savedErrno) savedErrno = errno ? errno : EIO;
+    output.file = nullptr;
+    if (!ok) error = "cannot write '" + output.path + "': " + std::strerror(savedErrno);
+    return ok;
+}
+
+bool CommitOutputs(OpenOutputs &outputs, std::string &error) {
+    for (OutputStream &s : outputs.streams)
+        if (!CloseOutput(s, error)) return false;
+    for (OutputStream &s : outputs.streams) {
+        if (s.part.empty()) continue;
+        if (!ReplaceFile(s.part, s.path)) {
+            error = "cannot write '" + s.path + "': " + std::strerror(errno);
+            return false;
+        }
+        s.part.clear();
+    }
+    return true;
 }
 
 bool CommitFiles(StagedFiles &staged, std::string &error) {
@@ -129,54 +210,3 @@ bool CommitFiles(StagedFiles &staged, std::string &error) {
     return true;
 }
 
-static void PutBigEndian(std::string &s, uint32_t v) {
-    char b[4] = {(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
-    s.append(b, 4);
-}
-
-static void PutChunk(std::string &png, const char *type, const std::string &data) {
-    PutBigEndian(png, (uint32_t)data.size());
-    std::string body = std::string(type, 4) + data;
-    png += body;
-    PutBigEndian(png, Crc32(0, body.data(), body.size()));
-}
-
-// A zlib stream of stored (uncompressed) deflate blocks: no dependency, and
-// frames are small enough that size does not matter.
-static std::string StoredZlib(const std::string &raw) {
-    std::string z = "\x78\x01";
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
-    size_t at = 0;
-    do {
-        size_t n = raw.size() - at < 65535 ? raw.size() - at : 65535;
-        bool last = at + n == raw.size();
-        char header[5] = {(char)last, (char)n, (char)(n >> 8), (char)~n, (char)(~n >> 8)};
-        z.append(header, 5);
-        z.append(raw, at, n);
-        at += n;
-    } while (at < raw.size());
-    PutBigEndian(z, (b << 16) | a);
-    return z;
-}
-
-std::string EncodePng(const uint32_t *colour, int width, int height) {
-    std::string raw;
-    raw.reserve((size_t)height * (1 + 3 * width));
-    for (int y = 0; y < height; y++) {
-        raw += '\0'; // filter: none
-        for (int x = 0; x < width; x++) {
-            uint32_t p = colour[(size_t)y * width + x];
-            raw += (char)(p >> 16), raw += (char)(p >> 8), raw += (char)p;
-        }
-    }
-    std::string header;
-    PutBigEndian(header, (uint32_t)width);
-    PutBigEndian(header, (uint32_t)height);
-    header += std::string("\x08\x02\x00\x00\x00", 5); // 8-bit RGB
-    std::string png = "\x89PNG\r\n\x1a\n";
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", StoredZlib(raw));
-    PutChunk(png, "IEND", "");
-    return png;
-}

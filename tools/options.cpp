@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/version.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
 #include "app/quote.h"
@@ -48,12 +47,6 @@ const ToolOption &FindOption(const std::vector<ToolOption> &options, const char 
     return *o;
 }
 
-std::string FillPathChoices() {
-    char names[128];
-    FillPathNames(names, sizeof names, "|", "|");
-    return names;
-}
-
 bool ChooseToolFill(const std::string &fill, std::string &error) {
     const char *forced = fill.empty() ? std::getenv(FillPathVariable) : fill.c_str();
     if (const char *message = ChooseFillPath(forced))
@@ -64,11 +57,9 @@ bool ChooseToolFill(const std::string &fill, std::string &error) {
 
 bool ToolFrameSize(const std::string &text, FrameSize &size, std::string &error) {
     if (text.empty()) return size = {DefaultFrameWidth, DefaultFrameHeight}, true;
-    if (ParseFrameSize(text, size, error)) return true;
-    return error = "--size " + Quote(text) + " " + error, false;
+    if (ReadSizeValue(text, size, error)) return true;
+    return error = "--size " + error, false;
 }
-
-std::string VersionLine(const char *program) { return std::string(program) + " " SCANVANE_VERSION; }
 
 int ToolFail(const char *program, const std::string &message) {
     std::fprintf(stderr, "%s: %s\n", program, message.c_str());

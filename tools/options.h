@@ -1,11 +1,12 @@
-// The command line both tools share: `--name value` or `--name=value`, flags
-// without one, every option at most once, and the same one-line messages and
-// exit status 2 for every usage error. Each tool lists its options in a
-// table; --help (also -h), --version, --fill and --size are in every table.
+// What the tools share beside their options (app/options.h): the one-line
+// failure and the check of standard output. ToolOption and its parser are
+// the benchmark's until it reads its options from the rows of app/options.h;
+// they give the same messages.
 #pragma once
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "app/size_choice.h"
 
 struct ToolOption {
@@ -25,8 +26,6 @@ bool ParseToolOptions(int argc, char **argv, std::vector<ToolOption> &options, s
 // The option of that name, which the table must hold.
 const ToolOption &FindOption(const std::vector<ToolOption> &options, const char *name);
 
-// "sse2|avx2|avx512", for the help texts.
-std::string FillPathChoices();
 // The span fill from --fill (fill, empty when not given), else from the
 // environment variable, else the widest that runs here; false with a message
 // saying which of the two named what. Called before InitGraphics, which then
@@ -36,9 +35,6 @@ bool ChooseToolFill(const std::string &fill, std::string &error);
 // The frame size from --size (text, empty when not given: 512 x 384); false
 // with "--size 'TEXT' ..." in error.
 bool ToolFrameSize(const std::string &text, FrameSize &size, std::string &error);
-
-// "scanvane-render 1.02": the build's version.
-std::string VersionLine(const char *program);
 
 // "program: message" on standard error; returns the usage exit status, 2.
 int ToolFail(const char *program, const std::string &message);

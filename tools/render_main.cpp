@@ -1,5 +1,6 @@
 // scanvane-render: runs the real frame cycle without a window and writes the
 // last frame, for scripts, goldens and comparisons across platforms.
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -10,54 +11,99 @@
 #endif
 
 #include "app/camera.h"
-#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "app/frame_step.h"
+#include "app/options.h"
 #include "app/quote.h"
 #include "app/script.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
-#include "render/bands.h"
 #include "render/crc32.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
 #include "tools/image_files.h"
 #include "tools/options.h"
+#include "tools/png_writer.h"
 #include "tools/render_options.h"
 
 static const char program[] = "scanvane-render";
 
-// printf format: the default size, the size limits, the script's key names,
-// the span fills twice.
-static const char usage[] =
-    "usage: scanvane-render [--camera X,Z,HEIGHT,HEADING] [--script FILE|-]\n"
-    "                       [--png FILE] [--raw FILE] [--depth FILE] [--threads N]\n"
-    "                       [--size WIDTHxHEIGHT] [--fill PATH] | --help | --version\n"
-    "Renders the Scanvane scene without a window and prints one JSON line.\n"
-    "  --camera   start camera (default 40,-20,0,0); heading in degrees\n"
-    "  --size     frame size WIDTHxHEIGHT in pixels (default %dx%d), from %dx%d\n"
-    "             to %dx%d\n"
-    "  --script   one frame per line: SECONDS [KEY ...], each KEY (%s)\n"
-    "             held for that frame; SECONDS is an unsigned decimal of up to 6\n"
-    "             places, at most 4294.967295. Blank lines and lines starting\n"
-    "             with # are skipped; - reads stdin. Without a script one frame\n"
-    "             is drawn with no key held.\n"
-    "  --png      last frame as 8-bit RGB PNG\n"
-    "  --raw      last frame's colour buffer: WIDTH x HEIGHT little-endian\n"
-    "             0x00RRGGBB words, row by row from the top\n"
-    "  --depth    last frame's depth buffer: WIDTH x HEIGHT little-endian floats\n"
-    "  --threads  draw each frame's rows in bands on N threads (1 to 256; 0:\n"
-    "             all hardware threads), the\n"
-    "             target cleared with ordinary stores; the frames are the same.\n"
-    "             1, the default, is the one-thread frame cycle as shipped\n"
-    "  --fill     force the span fill: %s; default: the widest this\n"
-    "             processor runs. SCANVANE_FILL=%s in the environment\n"
-    "             does the same where --fill is not given\n"
-    "  --version  print the program's name and version\n"
-    "Every option takes its value as --opt VALUE or --opt=VALUE.\n"
-    "Outputs are written whole or not at all. Exit status 0 on success, 2 on bad\n"
-    "input or an unwritable output, with one line on standard error.\n";
+static const char summary[] = "Renders the Scanvane scene without a window and prints one JSON line.\n";
+static const char notes[] =
+    "Every option takes its value as --opt VALUE or --opt=VALUE. Outputs are written whole or not at "
+    "all. Exit status 0 on success, 2 on bad input or an unwritable output, with one line on "
+    "standard error.";
 
 static int Fail(const std::string &message) { return ToolFail(program, message); }
+
+// --- the frame's outputs ------------------------------------------------------
+enum class Content { Png, Colour, Depth };
+
+struct FrameOutput {
+    Content content;
+    OutputStream *stream;
+    PngWriter png;
+};
+
+// Bytes of each buffer read per step: well within a core's cache, so a band
+// is hashed and written while it is there and memory is read once.
+static const size_t BandBytes = 256 * 1024;
+
+// Words as the little-endian bytes the files and CRCs are made of: on a
+// little-endian host the buffer itself, elsewhere a copy of the band.
+static const void *LittleEndianBytes(const uint32_t *words, size_t count,
+                                     std::vector<uint8_t> &scratch) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    scratch.resize(count * 4);
+    for (size_t i = 0; i < count; i++)
+        for (int b = 0; b < 4; b++) scratch[4 * i + b] = (uint8_t)(words[i] >> (8 * b));
+    return scratch.data();
+#else
+    (void)count, (void)scratch;
+    return words;
+#endif
+}
+
+static bool PngFailed(FrameOutput &o, std::string &error) {
+    error = "cannot write '" + o.stream->path + "': " + o.png.error;
+    return false;
+}
+
+// Writes the last frame to outputs and, where asked, hashes its buffers, in
+// one pass over them a band of rows at a time; then closes the outputs.
+static bool WriteFrame(std::vector<FrameOutput *> &outputs, uint32_t *colourCrc,
+                       uint32_t *depthCrc, std::string &error) {
+    const int width = Screen.width, height = Screen.height;
+    const int bandRows = std::max(1, (int)(BandBytes / (4 * (size_t)width)));
+    const uint32_t *colour = Headless.colour, *depth = (const uint32_t *)DepthBuffer;
+    std::vector<uint8_t> scratch;
+    bool ok = true;
+    for (FrameOutput *o : outputs)
+        if (ok && o->content == Content::Png && !BeginPng(o->png, o->stream->file, width, height))
+            ok = PngFailed(*o, error);
+    for (int y = 0; ok && y < height; y += bandRows) {
+        const int rows = std::min(bandRows, height - y);
+        const size_t at = (size_t)y * width, words = (size_t)rows * width;
+        const void *colourBytes = LittleEndianBytes(colour + at, words, scratch);
+        if (colourCrc) *colourCrc = Crc32(*colourCrc, colourBytes, 4 * words);
+        for (FrameOutput *o : outputs) {
+            if (ok && o->content == Content::Png && !AddPngRows(o->png, colour + at, rows))
+                ok = PngFailed(*o, error);
+            if (ok && o->content == Content::Colour)
+                ok = WriteOutput(*o->stream, colourBytes, 4 * words, error);
+        }
+        const void *depthBytes = LittleEndianBytes(depth + at, words, scratch);
+        if (depthCrc) *depthCrc = Crc32(*depthCrc, depthBytes, 4 * words);
+        for (FrameOutput *o : outputs)
+            if (ok && o->content == Content::Depth)
+                ok = WriteOutput(*o->stream, depthBytes, 4 * words, error);
+    }
+    for (FrameOutput *o : outputs) {
+        if (o->content == Content::Png && !EndPng(o->png) && ok) ok = PngFailed(*o, error);
+        if (ok) ok = CloseOutput(*o->stream, error);
+    }
+    return ok;
+}
 
 static int Run(int argc, char **argv);
 
@@ -66,8 +112,9 @@ int main(int argc, char **argv) {
         return Run(argc, argv);
     } catch (const std::bad_alloc &) {
         // Nothing has been written yet: outputs go out together at the end.
-        return Fail("not enough memory for a " + std::to_string(ChosenFrameSize.width) + "x" +
-                    std::to_string(ChosenFrameSize.height) + " frame and its outputs");
+        // The screen constants hold the size from InitGraphics's first step.
+        return Fail("not enough memory for a " + std::to_string(Screen.width) + "x" +
+                    std::to_string(Screen.height) + " frame and its outputs");
     }
 }
 
@@ -82,29 +129,39 @@ static int Run(int argc, char **argv) {
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) return Fail(error);
     if (options.help || options.version) {
-        const std::string fills = FillPathChoices();
-        if (options.help)
-            std::printf(usage, (int)DefaultFrameWidth, (int)DefaultFrameHeight,
-                        (int)MinFrameWidth, (int)MinFrameHeight, (int)MaxFrameWidth,
-                        (int)MaxFrameHeight, ScriptKeyNames().c_str(), fills.c_str(),
-                        fills.c_str());
-        else std::printf("%s\n", VersionLine(program).c_str());
+        if (options.help) {
+            const std::vector<OptionRow> rows = RenderOptionRows();
+            std::fputs((UsageText(program, rows) + summary + OptionsHelp(rows) + WrapText(notes, 0) + "\n").c_str(),
+                       stdout);
+        } else {
+            std::printf("%s\n", VersionLine(program).c_str());
+        }
         return StandardOutputWritten() ? 0 : Fail("cannot write standard output");
     }
-    if (!ChooseToolFill(options.fill, error)) return Fail(error);
+    if (!ApplyChosenFill(error)) return Fail(error);
     ScriptReader script;
     if (!options.script.empty() && !OpenScript(options.script, script, error)) return Fail(error);
 
+    // Every output is opened before the buffers are allocated and anything
+    // is drawn: one that cannot be written is refused at once.
+    std::vector<std::string> paths;
+    std::vector<Content> contents;
+    for (auto [path, content] : {std::pair{options.png, Content::Png},
+                                 {options.raw, Content::Colour},
+                                 {options.depth, Content::Depth}})
+        if (!path.empty()) paths.push_back(path), contents.push_back(content);
+    OpenOutputs opened; // a failed run leaves no file where one was asked for
+    if (!OpenOutputFiles(paths, opened, error)) return Fail(error);
+
     if (options.haveCamera) Camera = options.camera;
     InstallHeadlessCounter();
-    ChosenFrameSize = options.size;
-    InitGraphics(nullptr);
+    InitGraphics(nullptr, options.size);
     // Stopped and joined on every way out (also registered at exit).
     struct ThreadsStop {
-        ~ThreadsStop() { StopBandThreads(); }
+        ~ThreadsStop() { StopDrawing(); }
     } threadsStop;
-    if (options.threads == 0) options.threads = ProcessorThreads();
-    if (options.threads > 1 && !StartBandThreads(options.threads, error)) return Fail(error);
+    const FrameStep step = StartDrawing(DrawingForThreadOption(options.threads), error);
+    if (step == nullptr) return Fail(error);
 
     // Frames are drawn as the script is read, so a long or endless pipe
     // needs no memory of its own; nothing is written before the end.
@@ -118,37 +175,31 @@ static int Run(int argc, char **argv) {
         } else if (frameCount == 1) {
             break; // no script: one frame with no key held
         }
-        PlayScriptFrame(frame, FeedFrameTime,
-                        options.threads > 1 ? RenderFrameInBands : RenderFrame);
+        PlayScriptFrame(frame, FeedFrameTime, step);
         frameCount++;
     }
     CloseScript(script);
     if (frameCount == 0)
         return Fail("script " + Quote(options.script) + " has no frames (only blank or # lines)");
 
-    const size_t pixels = (size_t)Screen.width * Screen.height;
-    std::string colourBytes, depthBytes;
-    AppendLittleEndian(colourBytes, Headless.colour, pixels);
-    AppendLittleEndian(depthBytes, (const uint32_t *)DepthBuffer, pixels);
-    std::vector<OutputFile> outputs;
-    if (!options.png.empty())
-        outputs.push_back({options.png, EncodePng(Headless.colour, Screen.width, Screen.height)});
-    if (!options.raw.empty()) outputs.push_back({options.raw, colourBytes});
-    if (!options.depth.empty()) outputs.push_back({options.depth, depthBytes});
-    // Renamed into place only after the JSON line is out: a failed run
-    // leaves no file where one was asked for.
-    StagedFiles staged;
-    if (!StageFiles(outputs, staged, error)) return Fail(error);
+    // Files first; devices and pipes cannot be renamed onto and get the bytes
+    // directly, last, so that a failure before that has touched none of them.
+    std::vector<FrameOutput> outputs;
+    for (size_t i = 0; i < paths.size(); i++) outputs.push_back({contents[i], &opened.streams[i], {}});
+    std::vector<FrameOutput *> files, devices;
+    for (FrameOutput &o : outputs) (o.stream->part.empty() ? devices : files).push_back(&o);
+    uint32_t colourCrc = 0, depthCrc = 0;
+    if (!WriteFrame(files, &colourCrc, &depthCrc, error)) return Fail(error);
+    if (!devices.empty() && !WriteFrame(devices, nullptr, nullptr, error)) return Fail(error);
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
                 "\"size\":\"%dx%d\",\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
                 "\"overlay\":\"%s\"}\n",
                 Camera.x, Camera.z, Camera.height, Camera.heading, frameCount, (int)Screen.width,
-                (int)Screen.height, Clock.frameTime,
-                (unsigned)Crc32(0, colourBytes.data(), colourBytes.size()),
-                (unsigned)Crc32(0, depthBytes.data(), depthBytes.size()),
+                (int)Screen.height, Clock.frameTime, (unsigned)colourCrc, (unsigned)depthCrc,
                 Headless.overlayNumber.c_str());
+    // Renamed into place only after the JSON line is out.
     if (!StandardOutputWritten()) return Fail("cannot write standard output");
-    if (!CommitFiles(staged, error)) return Fail(error);
+    if (!CommitOutputs(opened, error)) return Fail(error);
     return 0;
 }

@@ -5,8 +5,7 @@
 #include <cstdlib>
 
 #include "app/quote.h"
-#include "render/bands.h"
-#include "tools/options.h"
+#include "app/script.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
     static const char *const names[4] = {"X", "Z", "HEIGHT", "HEADING"};
@@ -26,18 +25,18 @@ bool ParseCamera(const std::string &text, CameraState &camera, std::string &erro
             const char *field = p;
             while (field < stop && *field != ',') field++;
             if (end != p && end == stop && i < 3)
-                error = "--camera wants four numbers X,Z,HEIGHT,HEADING, got only " +
+                error = "wants four numbers X,Z,HEIGHT,HEADING, got only " +
                         std::to_string(i + 1) + " in " + Quote(text);
             else if (end != p && i == 3 && *end == ',')
-                error = "--camera wants exactly four numbers X,Z,HEIGHT,HEADING, got more in " +
+                error = "wants exactly four numbers X,Z,HEIGHT,HEADING, got more in " +
                         Quote(text);
             else
-                error = std::string("--camera ") + names[i] + " " +
+                error = std::string(names[i]) + " " +
                         Quote(std::string(p, (size_t)(field - p))) + " is not a number";
             return false;
         }
         if (!std::isfinite(v[i])) {
-            error = std::string("--camera ") + names[i] + " " +
+            error = std::string(names[i]) + " " +
                     Quote(std::string(p, (size_t)(end - p))) +
                     " is not a finite single-precision number";
             return false;
@@ -49,34 +48,59 @@ bool ParseCamera(const std::string &text, CameraState &camera, std::string &erro
 }
 
 bool ParseThreadCount(const std::string &text, int &threads, std::string &error) {
-    int n;
-    // c_str() would stop at an embedded NUL and let "2\0x" pass as 2.
-    if (text.find('\0') != std::string::npos || !ReadThreadCount(text.c_str(), n))
-        return error = "--threads wants a whole number from 1 to " + std::to_string(MaxBandThreads) +
-                       " (0: all hardware threads), got " + Quote(text),
-               false;
-    threads = n; // 0: all hardware threads, which the tool asks the bands for
-    return true;
+    if (ReadThreadsValue(text, threads, error)) return true;
+    error = "--threads " + error;
+    return false;
+}
+
+namespace {
+
+// The options ParseRenderOptions is filling in, for the rows' functions.
+RenderOptions *Parsing;
+
+bool ApplyCamera(const std::string &value, std::string &error) {
+    Parsing->haveCamera = true;
+    return ParseCamera(value, Parsing->camera, error);
+}
+
+bool ApplyScript(const std::string &value, std::string &) { return Parsing->script = value, true; }
+bool ApplyPng(const std::string &value, std::string &) { return Parsing->png = value, true; }
+bool ApplyRaw(const std::string &value, std::string &) { return Parsing->raw = value, true; }
+bool ApplyDepth(const std::string &value, std::string &) { return Parsing->depth = value, true; }
+
+} // namespace
+
+std::vector<OptionRow> RenderOptionRows() {
+    return ProgramOptionRows({
+        {"--camera", nullptr, "X,Z,HEIGHT,HEADING",
+         "start camera (default 40,-20,0,0); heading in degrees", ApplyCamera},
+        {"--script", nullptr, "FILE|-",
+         "one frame per line: SECONDS [KEY ...], each KEY (" + ScriptKeyNames() +
+             ") held for that frame; SECONDS is an unsigned decimal of up to 6 places, at most "
+             "4294.967295. Blank lines and lines starting with # are skipped; - reads stdin. "
+             "Without a script one frame is drawn with no key held.",
+         ApplyScript},
+        {"--png", nullptr, "FILE", "last frame as 8-bit RGB PNG", ApplyPng},
+        {"--raw", nullptr, "FILE",
+         "last frame's colour buffer: WIDTH x HEIGHT little-endian 0x00RRGGBB words, row by row "
+         "from the top",
+         ApplyRaw},
+        {"--depth", nullptr, "FILE", "last frame's depth buffer: WIDTH x HEIGHT little-endian floats",
+         ApplyDepth},
+    });
 }
 
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
-    std::vector<ToolOption> table = CommonToolOptions();
-    for (const char *name : {"--camera", "--script", "--png", "--raw", "--depth", "--threads"})
-        table.push_back({name, true});
-    if (!ParseToolOptions(argc, argv, table, error)) return false;
-    auto value = [&](const char *name) { return FindOption(table, name).value; };
-    o.help = FindOption(table, "--help").given;
-    o.version = FindOption(table, "--version").given;
-    o.fill = value("--fill");
-    o.script = value("--script");
-    o.png = value("--png");
-    o.raw = value("--raw");
-    o.depth = value("--depth");
-    o.haveCamera = FindOption(table, "--camera").given;
-    if (o.haveCamera && !ParseCamera(value("--camera"), o.camera, error)) return false;
-    if (FindOption(table, "--threads").given && !ParseThreadCount(value("--threads"), o.threads, error))
-        return false;
-    if (!ToolFrameSize(value("--size"), o.size, error)) return false;
+    o = RenderOptions{};
+    Parsing = &o;
+    const bool parsed = ParseOptions(RenderOptionRows(), ArgumentsOf(argc, argv), error);
+    Parsing = nullptr;
+    if (!parsed) return false;
+    o.help = Chosen.help;
+    o.version = Chosen.version;
+    o.fill = Chosen.fill;
+    o.threads = Chosen.threads;
+    o.size = Chosen.size;
     // Two outputs on one path would overwrite each other half-way.
     const struct {
         const char *name;

@@ -1,8 +1,10 @@
 // Command line of the headless renderer (its key scripts: app/script.h).
 #pragma once
 #include <string>
+#include <vector>
 
 #include "app/camera.h"
+#include "app/options.h"
 #include "app/size_choice.h"
 #include "render/frame_size.h"
 
@@ -16,7 +18,13 @@ struct RenderOptions {
     FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
 };
 
-// Each returns false with a one-line message in error.
+// The renderer's rows: the common ones, then --camera, --script, --png,
+// --raw and --depth.
+std::vector<OptionRow> RenderOptionRows();
+// False with a one-line message in error.
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &options, std::string &error);
+// X,Z,HEIGHT,HEADING; false with the refusal worded for after "--camera ".
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error);
+// For the bench until it reads its options from the rows: false with
+// "--threads wants ..." in error.
 bool ParseThreadCount(const std::string &text, int &threads, std::string &error);

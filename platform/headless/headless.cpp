@@ -7,13 +7,20 @@
 
 #include "app/platform.h"
 #include "render/frame_size.h"
-#include "render/frustum.h"
 
 HeadlessState Headless;
 
-void CreatePresentation(void *) {
+void CreatePresentation(void *, FrameSize size) {
     Headless.colour =
-        new (std::align_val_t(16)) uint32_t[FrameBufferPixels(Screen.width, Screen.height)]();
+        new (std::align_val_t(16)) uint32_t[FrameBufferPixels(size.width, size.height)]();
+}
+
+// The new buffer is had before the old one goes, so a size that cannot be
+// had (std::bad_alloc) leaves the old frame as it was.
+void ResizePresentation(FrameSize size) {
+    uint32_t *old = Headless.colour;
+    CreatePresentation(nullptr, size);
+    ::operator delete[](old, std::align_val_t(16));
 }
 
 uint32_t *BeginFrame() {
@@ -47,13 +54,14 @@ static int64_t FedFrequency() { return 1000000; }
 // Only the frame start decides the frame time; the clock-count readings
 // carry real elapsed microseconds so the clock count means something.
 static int64_t FedReading() {
-    using Clock = std::chrono::steady_clock;
-    static Clock::time_point frameStart;
+    using Steady = std::chrono::steady_clock;
+    static Steady::time_point frameStart;
     if (FedReadingStartsFrame(Headless.counter)) {
-        frameStart = Clock::now();
+        frameStart = Steady::now();
         return Headless.counter.startReading;
     }
-    auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - frameStart);
+    auto elapsed =
+        std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - frameStart);
     return Headless.counter.startReading + elapsed.count();
 }
 

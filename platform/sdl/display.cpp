@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,6 +20,42 @@ bool DriverShowsNothing(const char *driver) {
         if (driver != nullptr && SDL_strcasecmp(driver, name) == 0) return true;
     return false;
 }
+
+// What the display libraries print while SDL tries each video driver (the
+// Wayland client's "XDG_RUNTIME_DIR is invalid" where there is none) is held
+// back: it is passed on where a display starts, and dropped where the
+// program says itself that there is none.
+struct HeldStandardError {
+    int saved = -1;
+    FILE *held = nullptr;
+    HeldStandardError() {
+        fflush(stderr);
+        held = tmpfile();
+        saved = held ? dup(STDERR_FILENO) : -1;
+        if (saved >= 0 && dup2(fileno(held), STDERR_FILENO) < 0) {
+            close(saved);
+            saved = -1;
+        }
+    }
+    // Back to the real standard error; what was held is written there when
+    // passOn.
+    void Release(bool passOn) {
+        if (saved < 0) return;
+        fflush(stderr);
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+        saved = -1;
+        if (passOn) {
+            char buffer[4096];
+            rewind(held);
+            for (size_t n; (n = fread(buffer, 1, sizeof buffer, held)) > 0;) fwrite(buffer, 1, n, stderr);
+        }
+    }
+    ~HeldStandardError() {
+        Release(true);
+        if (held) fclose(held);
+    }
+};
 
 LPARAM KeyLParam(const SDL_KeyboardEvent &k, bool alt) {
     LPARAM l = 1; // repeat count
@@ -77,7 +114,9 @@ bool EnsureVideo() {
     // Ctrl+C in a terminal should end the program, not become an SDL event.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    HeldStandardError libraryLines;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        libraryLines.Release(true);
         fprintf(stderr, "scanvane: cannot start the display: %s\n", SDL_GetError());
         return false;
     }
@@ -85,6 +124,7 @@ bool EnsureVideo() {
     // failing; a program the user cannot see must end and say why.
     const char *driver = SDL_GetCurrentVideoDriver();
     if (!InvisibleDisplayAllowed && DriverShowsNothing(driver)) {
+        libraryLines.Release(false);
         fprintf(stderr,
                 "scanvane: no display to show the window on (SDL's \"%s\" video driver shows nothing); "
                 "run it on a desktop or set DISPLAY\n",

@@ -10,13 +10,11 @@
 #include <string>
 
 #include "app/camera.h"
-#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "app/frame_step.h"
 #include "app/keys.h"
 #include "app/platform.h"
-#include "app/size_choice.h"
 #include "app/version.h"
-#include "render/bands.h"
 #include "render/frame_size.h"
 
 ShellState Shell;
@@ -52,41 +50,39 @@ void RunMessageLoop() {
 
 void DestroyMainWindow() { DestroyWindow(Shell.mainWindow); }
 
-// The helpers of the all-cores frame start once the frame's size is set;
-// a machine that cannot start them says so and the program ends.
-static void StartDrawingThreads() {
-    if (Options.threads <= 1) return;
-    std::string error;
-    if (StartBandThreads(Options.threads, error)) return;
-    MessageBoxA(Shell.mainWindow, ("Cannot draw on " + std::to_string(Options.threads) + " threads: " + error).c_str(),
-                "Scanvane", MB_OK);
-    exit(1);
-}
+// How each frame is drawn, from --threads; set once the frame's size is
+// known (the bands are cut for it), and again after the size changes.
+static FrameStep DrawFrame;
 
-// One thread draws as the program always has (the streaming clear); more
-// draw the same frame in bands.
-static void DrawFrame() {
-    if (Options.threads > 1)
-        RenderFrameInBands();
-    else
-        RenderFrame();
+// A machine that cannot start the drawing threads says so and the program
+// ends.
+static void StartDrawingThreads() {
+    std::string error;
+    DrawFrame = StartDrawing(DrawingForThreadOption(Options.threads), error);
+    if (DrawFrame != nullptr) return;
+    MessageBoxA(
+        Shell.mainWindow,
+        ("Cannot draw on " + std::to_string(Options.threads) + " threads: " + error).c_str(),
+        "Scanvane", MB_OK);
+    exit(1);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
+    case WM_CREATE: {
         // The main window handle is still null here, so the box has no owner.
         MessageBoxA(Shell.mainWindow, ControlsText(), ControlsCaption, MB_OK);
-        ChooseNativeFrameSize(window);
+        const FrameSize size = StartFrameSize(window);
         // A chosen size whose buffers cannot be had is refused, not a crash.
         try {
-            InitGraphics(window);
+            InitGraphics(window, size);
         } catch (const std::bad_alloc &) {
-            exit(RefuseStartUp("not enough memory for a " + std::to_string(ChosenFrameSize.width) + "x" +
-                               std::to_string(ChosenFrameSize.height) + " frame"));
+            exit(RefuseStartUp("not enough memory for a " + std::to_string(size.width) + "x" +
+                               std::to_string(size.height) + " frame"));
         }
         StartDrawingThreads();
         return 0;
+    }
     case WM_PAINT:
         // While a failure box is open its modal loop still delivers paints;
         // a frame now would fail again and open box after box, so the window
@@ -129,11 +125,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-    // Without arguments nothing is read: the program starts as it always has.
-    if (commandLine != NULL && commandLine[0] != '\0') {
-        int answered = AnswerCommandLine(commandLine);
-        if (answered >= 0) return answered;
-    }
+    // Without arguments the program starts as it always has; what it reads
+    // from its environment is checked before the first box all the same.
+    const int answered = AnswerCommandLine(commandLine);
+    if (answered >= 0) return answered;
     Presentation.pixelForPixel = Options.sizeChosen;
     Shell.moduleHandle = GetModuleHandleA(NULL);
     if (Shell.moduleHandle == NULL) {
@@ -143,8 +138,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     RegisterWindowClass();
     int x, y, width, height;
     OpeningWindowRect(x, y, width, height);
-    Shell.mainWindow = CreateWindowExA(0, Shell.windowClass.lpszClassName, WindowTitle, WS_OVERLAPPEDWINDOW,
-                                       x, y, width, height, NULL, NULL, Shell.moduleHandle, NULL);
+    Shell.mainWindow =
+        CreateWindowExA(0, Shell.windowClass.lpszClassName, WindowTitle, WS_OVERLAPPEDWINDOW, x, y,
+                        width, height, NULL, NULL, Shell.moduleHandle, NULL);
     // Without a window nothing would ever arrive and the loop would wait
     // for ever; end instead, and say so through the exit status.
     if (Shell.mainWindow == NULL) return 1;

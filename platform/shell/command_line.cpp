@@ -1,7 +1,7 @@
 // The window program's command line. Started without arguments it reads
 // nothing and is the program it always was; the options choose the frame's
-// size and the drawing threads, or ask about the program.
-// One row of OptionTable per option, so a new one is one row and one function.
+// size, the drawing threads and the span fill, or ask about the program.
+// The rows are app/options.h's; the window's own --size also reads native.
 #include "platform/shell/shell.h"
 
 #include <stdio.h>
@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/keys.h"
+#include "app/options.h"
+#include "app/quote.h"
 #include "app/size_choice.h"
 #include "app/version.h"
 #include "render/bands.h"
@@ -18,113 +20,44 @@
 
 namespace {
 
-enum class Request { Run, Help, Version };
-
 constexpr char NativeSizeName[] = "native";
-constexpr size_t HelpWidth = 79;
-Request Asked;
-
-struct ProgramOption {
-    const char *name;      // "--name"; "--name=VALUE" is accepted where it takes one
-    const char *shortName; // null when there is none
-    const char *value;     // what the help calls its value; null for a switch
-    const char *help;
-    // Takes the value (null for a switch); false, with error set, refuses it
-    // (the error reads after the option's name).
-    bool (*apply)(const char *value, std::string &error);
-};
-
-bool AskForHelp(const char *, std::string &) {
-    Asked = Request::Help;
-    return true;
-}
-
-bool AskForVersion(const char *, std::string &) {
-    Asked = Request::Version;
-    return true;
-}
-
-// 0 asks for every hardware thread of the machine.
-bool ChooseThreads(const char *value, std::string &error) {
-    int n;
-    if (!ReadThreadCount(value, n)) {
-        error = "wants a whole number from 1 to " + std::to_string(MaxBandThreads) +
-                ", or 0 for every hardware thread; got '" + value + "'";
-        return false;
-    }
-    Options.threads = n == 0 ? ProcessorThreads() : n;
-    return true;
-}
+const char Program[] = "scanvane";
 
 // WIDTHxHEIGHT, or native: the client area's own size, followed when the
 // window is resized.
-bool ChooseSize(const char *value, std::string &error) {
-    Options.sizeChosen = true;
-    if (strcmp(value, NativeSizeName) == 0) {
-        Options.nativeSize = true;
+bool ChooseSize(const std::string &value, std::string &error) {
+    Chosen.sizeGiven = true;
+    if (value == NativeSizeName) {
+        Chosen.nativeSize = true;
         return true;
     }
     FrameSize size;
     if (!ParseFrameSize(value, size, error)) {
         // Text that is no size at all may have meant the other form.
         const bool notASize = error.compare(0, 13, "is not a size") == 0;
-        error = std::string("'") + value + "' " + error + (notASize ? std::string(", or ") + NativeSizeName : "");
+        error = Quote(value) + " " + error + (notASize ? std::string(", or ") + NativeSizeName : "");
         return false;
     }
-    ChosenFrameSize = size;
+    Chosen.size = size;
     return true;
 }
 
-static_assert(MaxBandThreads == 256, "the --threads help gives the range");
-static_assert(MinFrameWidth == 16 && MinFrameHeight == 16 && MaxFrameWidth == 7680 && MaxFrameHeight == 4320,
-              "the --size help gives the range");
-const ProgramOption OptionTable[] = {
-    {"--size", nullptr, "WIDTHxHEIGHT|native",
-     "the frame's size (16x16 to 7680x4320, shown pixel for pixel), or native: the window's own, "
-     "following its resizes; default 512x384 stretched to the window",
-     ChooseSize},
-    {"--threads", nullptr, "N", "draw each frame in bands on N threads (1 to 256, 0: all; default 1)", ChooseThreads},
-    {"--help", "-h", nullptr, "show this help and exit", AskForHelp},
-    {"--version", nullptr, nullptr, "show the version and exit", AskForVersion},
-};
-
-const char Program[] = "scanvane";
-
-std::string UsageLine() {
-    std::string usage = std::string("usage: ") + Program;
-    for (const ProgramOption &o : OptionTable)
-        usage += std::string(" [") + o.name + (o.value ? std::string(" ") + o.value : "") + "]";
-    return usage + "\n";
+std::vector<OptionRow> WindowOptionRows() {
+    return ProgramOptionRows({
+        {"--size", nullptr, "WIDTHxHEIGHT|native",
+         "the frame's size (" + std::to_string(MinFrameWidth) + "x" + std::to_string(MinFrameHeight) +
+             " to " + std::to_string(MaxFrameWidth) + "x" + std::to_string(MaxFrameHeight) +
+             ", shown pixel for pixel), or native: the window's own, following its resizes; default " +
+             std::to_string(DefaultFrameWidth) + "x" + std::to_string(DefaultFrameHeight) +
+             " stretched to the window",
+         ChooseSize},
+    });
 }
 
 std::string HelpText() {
-    std::string text = UsageLine() + SCANVANE_NAME ": a house drawn in software, walked through in a window.\n";
-    auto names = [](const ProgramOption &o) {
-        std::string n = o.shortName ? std::string(o.shortName) + ", " + o.name : std::string("    ") + o.name;
-        return o.value ? n + " " + o.value : n;
-    };
-    size_t column = 0;
-    for (const ProgramOption &o : OptionTable) column = names(o).size() > column ? names(o).size() : column;
-    // Help words wrap within HelpWidth columns, under the help column.
-    for (const ProgramOption &o : OptionTable) {
-        std::string line = "  " + names(o) + std::string(column + 2 - names(o).size(), ' ');
-        const size_t indent = line.size();
-        bool lineEmpty = true;
-        for (const char *p = o.help; *p;) {
-            const char *end = strchr(p, ' ');
-            std::string word(p, end ? (size_t)(end - p) : strlen(p));
-            if (!lineEmpty && line.size() + 1 + word.size() > HelpWidth) {
-                text += line + "\n";
-                line = std::string(indent, ' ');
-                lineEmpty = true;
-            }
-            line += (lineEmpty ? "" : " ") + word;
-            lineEmpty = false;
-            p = end ? end + 1 : p + word.size();
-        }
-        text += line + "\n";
-    }
-    text += "Controls:\n";
+    const std::vector<OptionRow> rows = WindowOptionRows();
+    std::string text = UsageText(Program, rows) + SCANVANE_NAME ": a house drawn in software, walked through in a window.\n" +
+                       OptionsHelp(rows) + "Controls:\n";
     for (const KeyBinding &k : KeyTable) text += std::string("  ") + k.name + " - " + k.action + "\n";
     return text;
 }
@@ -141,6 +74,27 @@ void Say(const std::string &text, bool isError) {
 #endif
 }
 
+#ifdef _WIN32
+// The ANSI command line has been through the code page's best-fit mapping,
+// which turns a fullwidth digit or a Unicode minus into its ASCII look-alike.
+// The wide one is read instead, as UTF-8: what is not the ASCII an option
+// wants is then refused as on every other system.
+std::vector<std::string> CommandLineArguments(const char *) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR *words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == NULL) return arguments;
+    for (int i = 1; i < count; i++) {
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, words[i], -1, NULL, 0, NULL, NULL);
+        std::string word(bytes > 0 ? bytes : 1, '\0');
+        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, words[i], -1, &word[0], bytes, NULL, NULL);
+        word.resize(word.size() - 1);
+        arguments.push_back(word);
+    }
+    LocalFree(words);
+    return arguments;
+}
+#else
 // Splits as Windows programs do for the usual cases: blanks separate, double
 // quotes group (and are dropped).
 std::vector<std::string> SplitCommandLine(const char *line) {
@@ -164,16 +118,8 @@ std::vector<std::string> SplitCommandLine(const char *line) {
     return words;
 }
 
-const ProgramOption *FindOption(const std::string &name) {
-    for (const ProgramOption &o : OptionTable)
-        if (name == o.name || (o.shortName && name == o.shortName)) return &o;
-    return nullptr;
-}
-
-int Refuse(const std::string &why) {
-    Say(std::string(Program) + ": " + why + "\n" + UsageLine(), true);
-    return 2;
-}
+std::vector<std::string> CommandLineArguments(const char *commandLine) { return SplitCommandLine(commandLine); }
+#endif
 
 } // namespace
 
@@ -185,34 +131,21 @@ int RefuseStartUp(const std::string &why) {
 ShellOptions Options = {1, false, false};
 
 int AnswerCommandLine(const char *commandLine) {
-    std::vector<std::string> words = SplitCommandLine(commandLine);
-    Asked = Request::Run;
-    bool given[sizeof OptionTable / sizeof OptionTable[0]] = {};
-    for (size_t i = 0; i < words.size(); ++i) {
-        std::string name = words[i], value;
-        size_t equals = name.find('=');
-        bool inlineValue = name.compare(0, 2, "--") == 0 && equals != std::string::npos;
-        if (inlineValue) value = name.substr(equals + 1), name.erase(equals);
-        const ProgramOption *o = FindOption(name);
-        if (o == nullptr) return Refuse("unknown option '" + words[i] + "'");
-        if (given[o - OptionTable]) return Refuse(std::string(o->name) + " given twice");
-        given[o - OptionTable] = true;
-        if (!o->value && inlineValue) return Refuse(name + " takes no value");
-        if (o->value && !inlineValue) {
-            if (i + 1 == words.size()) return Refuse(name + " needs a value");
-            value = words[++i];
-        }
-        std::string error;
-        if (!o->apply(o->value ? value.c_str() : nullptr, error)) return Refuse(std::string(o->name) + " " + error);
-    }
-    switch (Asked) {
-    case Request::Help:
+    std::string error;
+    if (!ParseOptions(WindowOptionRows(), CommandLineArguments(commandLine), error)) return RefuseStartUp(error);
+    if (Chosen.help) {
         Say(HelpText(), false);
         return 0;
-    case Request::Version:
+    }
+    if (Chosen.version) {
         Say(std::string("Scanvane ") + SCANVANE_VERSION + "\n", false);
         return 0;
-    default:
-        return -1;
     }
+    Options.threads = ThreadsToStart(Chosen.threads, ProcessorThreads());
+    Options.sizeChosen = Chosen.sizeGiven;
+    Options.nativeSize = Chosen.nativeSize;
+    if (Chosen.sizeGiven && !Chosen.nativeSize) Options.size = Chosen.size;
+    // The environment's choice too is checked before the first box.
+    if (!ApplyChosenFill(error)) return RefuseStartUp(error);
+    return -1;
 }

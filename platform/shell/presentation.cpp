@@ -10,7 +10,6 @@
 
 #include "app/platform.h"
 #include "render/frame_size.h"
-#include "render/frustum.h"
 
 PresentationState Presentation;
 
@@ -30,12 +29,13 @@ static void GraphicsFailure(const char *text) {
     exit(1);
 }
 
-// The device, its back buffer and the frame texture, at the screen's size.
-static void CreateDeviceAndTexture() {
+// The device, its back buffer and the frame texture, at the frame's size.
+static void CreateDeviceAndTexture(FrameSize size) {
+    Presentation.size = size;
     D3DPRESENT_PARAMETERS parameters;
     memset(&parameters, 0, sizeof parameters);
-    parameters.BackBufferWidth = Screen.width;
-    parameters.BackBufferHeight = Screen.height;
+    parameters.BackBufferWidth = size.width;
+    parameters.BackBufferHeight = size.height;
     parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
     parameters.Windowed = TRUE;
     parameters.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
@@ -45,7 +45,7 @@ static void CreateDeviceAndTexture() {
         D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &Presentation.device);
     if (result != D3D_OK) GraphicsFailure("Direct 3D failed to initialise. Aborting!");
 
-    result = Presentation.device->CreateTexture(Screen.width, Screen.height, 1, 0, D3DFMT_X8R8G8B8,
+    result = Presentation.device->CreateTexture(size.width, size.height, 1, 0, D3DFMT_X8R8G8B8,
                                                 D3DPOOL_MANAGED, &Presentation.frameTexture, NULL);
     if (result != D3D_OK)
         GraphicsFailure("Failed to initialize! Couldn't create back buffer texture. Aborting!");
@@ -64,18 +64,19 @@ static void ReleaseDeviceAndTexture() {
     Presentation.staging = NULL;
 }
 
-void CreatePresentation(void *window) {
+void CreatePresentation(void *window, FrameSize size) {
     Presentation.renderWindow = (HWND)window;
     Presentation.windowDC = GetDC(Presentation.renderWindow);
 
     Presentation.direct3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (Presentation.direct3d == NULL) GraphicsFailure("Direct 3D failed to initialise. Aborting!");
-    CreateDeviceAndTexture();
+    CreateDeviceAndTexture(size);
 }
 
-void ResizePresentation() {
+// A new device, back buffer and texture; the Direct3D object is kept.
+void ResizePresentation(FrameSize size) {
     ReleaseDeviceAndTexture();
-    CreateDeviceAndTexture();
+    CreateDeviceAndTexture(size);
 }
 
 void ReleasePresentation() {
@@ -90,9 +91,9 @@ void ReleasePresentation() {
 // frame's width apart, 16-byte aligned, and no partial four-pixel group at
 // the end for the clear to overrun.
 static bool TextureIsTheColourBuffer(const D3DLOCKED_RECT &locked) {
-    const int32_t pixels = Screen.width * Screen.height;
-    return locked.Pitch == Screen.width * 4 && (uintptr_t)locked.pBits % 16 == 0 &&
-           FrameBufferPixels(Screen.width, Screen.height) == pixels;
+    const FrameSize size = Presentation.size;
+    return locked.Pitch == size.width * 4 && (uintptr_t)locked.pBits % 16 == 0 &&
+           FrameBufferPixels(size.width, size.height) == size.width * size.height;
 }
 
 uint32_t *BeginFrame() {
@@ -112,9 +113,10 @@ uint32_t *BeginFrame() {
     if (Presentation.pixelForPixel && !TextureIsTheColourBuffer(locked)) {
         if (Presentation.staging == NULL) {
             Presentation.staging = new (std::align_val_t(16), std::nothrow)
-                uint32_t[FrameBufferPixels(Screen.width, Screen.height)];
+                uint32_t[FrameBufferPixels(Presentation.size.width, Presentation.size.height)];
             if (Presentation.staging == NULL)
-                GraphicsFailure("Failed to render! Couldn't lock the back buffer texture. Aborting!");
+                GraphicsFailure(
+                    "Failed to render! Not enough memory for the frame's staging copy. Aborting!");
         }
         Presentation.lockedBits = (uint8_t *)locked.pBits;
         Presentation.lockedPitch = locked.Pitch;
@@ -125,10 +127,11 @@ uint32_t *BeginFrame() {
 
 void EndFrame() {
     if (Presentation.lockedBits) {
-        const size_t row = (size_t)Screen.width * 4;
-        for (int32_t y = 0; y < Screen.height; ++y)
+        const FrameSize size = Presentation.size;
+        const size_t row = (size_t)size.width * 4;
+        for (int32_t y = 0; y < size.height; ++y)
             memcpy(Presentation.lockedBits + (size_t)y * Presentation.lockedPitch,
-                   Presentation.staging + (size_t)y * Screen.width, row);
+                   Presentation.staging + (size_t)y * size.width, row);
         Presentation.lockedBits = NULL;
     }
     Presentation.frameTexture->UnlockRect(0);
@@ -138,14 +141,12 @@ void EndFrame() {
     // Two clockwise triangles over the whole back buffer, corners exactly
     // on its edges (shown pixel for pixel: half a pixel up and left).
     const float o = Presentation.pixelForPixel ? -0.5f : 0.0f;
-    const float l = o, t = o, r = (float)Screen.width + o, b = (float)Screen.height + o;
+    const float l = o, t = o, r = (float)Presentation.size.width + o,
+                b = (float)Presentation.size.height + o;
     const QuadVertex quad[6] = {
-        {l, t, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
-        {r, t, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
-        {r, b, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
-        {r, b, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
-        {l, b, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
-        {l, t, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
+        {l, t, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f}, {r, t, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
+        {r, b, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f}, {r, b, 1.0f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f},
+        {l, b, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f}, {l, t, 1.0f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
     };
     Presentation.device->SetTexture(0, Presentation.frameTexture);
     Presentation.device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(QuadVertex));

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "render/frame_size.h"
+
 struct ShellState {
     HINSTANCE moduleHandle;
     HWND mainWindow;         // null until CreateWindowExA returns
@@ -19,6 +21,7 @@ struct PresentationState {
     IDirect3D9 *direct3d;
     IDirect3DDevice9 *device;
     IDirect3DTexture9 *frameTexture; // its memory is the colour buffer
+    FrameSize size;                  // the back buffer's and the texture's
     uint32_t *colourBuffer;          // non-null only between BeginFrame and EndFrame
     HWND renderWindow;
     HDC windowDC;                    // kept for the life of the process
@@ -42,13 +45,18 @@ struct ShellOptions {
     int threads;     // 1: the one-thread frame cycle; more: the frame drawn in bands
     bool sizeChosen; // --size given: the window shows the frame pixel for pixel
     bool nativeSize; // --size native: the frame follows the client area
+    // --size WIDTHxHEIGHT, the frame the window starts with (unused at the
+    // native size); the screen constants hold the size being drawn.
+    FrameSize size = {DefaultFrameWidth, DefaultFrameHeight};
 };
 
 extern ShellState Shell;
 extern ShellOptions Options;
 extern PresentationState Presentation;
 
-// Answers --help, --version or a bad option; -1 when the program is to run.
+// Answers --help, --version or a bad option or environment value, before
+// any box or window; -1 when the program is to run. Windows' own build reads
+// the wide command line instead of commandLine.
 int AnswerCommandLine(const char *commandLine);
 // Says why the options cannot be carried out (as a bad option is said);
 // returns the exit status for it, 2.
@@ -57,9 +65,10 @@ int RefuseStartUp(const std::string &why);
 // The window and frame sizes a command line asks for (window_size.cpp).
 // Where the window opens and its outer size.
 void OpeningWindowRect(int &x, int &y, int &width, int &height);
-// At the native size, the frame is the client area's size (inside
-// WM_CREATE, before the graphics start).
-void ChooseNativeFrameSize(HWND window);
+// The frame the window starts with (inside WM_CREATE, before the graphics
+// start): the chosen or default size, or at the native size the client
+// area's.
+FrameSize StartFrameSize(HWND window);
 // A chosen size: grows or shrinks the window so its client area is the
 // frame's size, once the window is shown and its borders are known.
 void FitClientToFrame(HWND window, int outerWidth, int outerHeight);
@@ -89,7 +98,3 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 // Releases whichever Direct3D objects are still held; safe to call again.
 void ReleasePresentation();
-// Between frames, after the screen constants changed: a new device, back
-// buffer and texture of the new size (the Direct3D object is kept). Fails
-// as CreatePresentation does.
-void ResizePresentation();

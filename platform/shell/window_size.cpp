@@ -4,8 +4,6 @@
 #include "platform/shell/shell.h"
 
 #include "app/frame_cycle.h"
-#include "app/size_choice.h"
-#include "render/bands.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
 
@@ -38,7 +36,9 @@ int64_t Milliseconds() {
     LARGE_INTEGER reading, frequency;
     QueryPerformanceCounter(&reading);
     QueryPerformanceFrequency(&frequency);
-    return frequency.QuadPart > 0 ? (int64_t)((double)reading.QuadPart / (double)frequency.QuadPart * 1000.0) : 0;
+    return frequency.QuadPart > 0
+               ? (int64_t)((double)reading.QuadPart / (double)frequency.QuadPart * 1000.0)
+               : 0;
 }
 
 struct PendingResize {
@@ -54,11 +54,12 @@ void OpeningWindowRect(int &x, int &y, int &width, int &height) {
     if (!Options.nativeSize) {
         // The outer size; a chosen size is fitted to the client area once
         // the window's borders are known (FitClientToFrame).
-        width = ChosenFrameSize.width, height = ChosenFrameSize.height;
+        width = Options.size.width, height = Options.size.height;
         return;
     }
     RECT work = {0, 0, FallbackWorkWidth, FallbackWorkHeight};
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) work = {0, 0, FallbackWorkWidth, FallbackWorkHeight};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        work = {0, 0, FallbackWorkWidth, FallbackWorkHeight};
     const int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
     width = workWidth * NativeShareNumerator / NativeShareDenominator;
     height = workHeight * NativeShareNumerator / NativeShareDenominator;
@@ -66,11 +67,11 @@ void OpeningWindowRect(int &x, int &y, int &width, int &height) {
     y = work.top + (workHeight - height) / 2;
 }
 
-void ChooseNativeFrameSize(HWND window) {
-    if (!Options.nativeSize) return;
+FrameSize StartFrameSize(HWND window) {
+    if (!Options.nativeSize) return Options.size;
     RECT client = {0, 0, 0, 0};
     GetClientRect(window, &client);
-    ChosenFrameSize = FrameForClient(client);
+    return FrameForClient(client);
 }
 
 void FitClientToFrame(HWND window, int outerWidth, int outerHeight) {
@@ -99,14 +100,13 @@ bool FollowClientSize(HWND window) {
         return false;
     }
     const int64_t now = Milliseconds();
-    if (!Pending.waiting || size.width != Pending.size.width || size.height != Pending.size.height) {
+    if (!Pending.waiting || size.width != Pending.size.width ||
+        size.height != Pending.size.height) {
         Pending = {true, size, now};
         return false;
     }
     if (now - Pending.since < ResizeSettleMilliseconds) return false;
     Pending.waiting = false;
     // Not enough memory for the new size: keep drawing at the old one.
-    if (!RestartGraphicsAtSize(size.width, size.height)) return false;
-    ResizePresentation();
-    return true;
+    return RestartGraphicsAtSize(size);
 }

@@ -7,15 +7,14 @@
 #include <string>
 
 #include "app/camera.h"
-#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "app/frame_step.h"
 #include "app/keys.h"
 #include "app/quote.h"
 #include "app/script.h"
 #include "app/size_choice.h"
 #include "app/version.h"
 #include "platform/web/web_page.h"
-#include "render/bands.h"
 #include "render/crc32.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
@@ -28,10 +27,11 @@ std::string ConfigureError;
 std::string ThreadsError;
 std::string SizeError;
 
-// One thread draws the frame exactly as the window does (the streaming
-// clear); more draw it in bands, the same frame.
-int PageThreads = 1;
-void (*PageRenderFrame)() = RenderFrame;
+// As the window: one thread draws the frame as shipped, more draw it in
+// bands (the page reads threads=0 itself, as every hardware thread).
+DrawingChoice PageDrawing = DrawAsShipped;
+FrameStep PageStep = nullptr; // from WebStart on
+FrameSize PageSize = {DefaultFrameWidth, DefaultFrameHeight};
 
 // One frame's worth of fed time: the next start reading is that much later.
 void FeedFrame(uint32_t micros) { FeedCounter(PageClock.counter, micros); }
@@ -91,50 +91,50 @@ EMSCRIPTEN_KEEPALIVE const char *WebConfigure(const char *frameTime, const char 
 // The threads WebStart starts: threads - 1 helpers for the bands (the
 // page's own thread draws too).
 EMSCRIPTEN_KEEPALIVE void WebUseThreads(int threads) {
-    PageThreads = threads;
-    PageRenderFrame = threads == 1 ? RenderFrame : RenderFrameInBands;
+    PageDrawing = DrawingForThreadOption(threads);
 }
 
 // size=WIDTHxHEIGHT, before WebStart. Returns "" or a message.
 EMSCRIPTEN_KEEPALIVE const char *WebUseSize(const char *text) {
     SizeError.clear();
     std::string error;
-    if (!ParseFrameSize(text, ChosenFrameSize, error)) SizeError = Quote(text) + " " + error;
+    if (!ParseFrameSize(text, PageSize, error)) SizeError = Quote(text) + " " + error;
     return SizeError.c_str();
 }
 
 // size=native: the canvas's size in device pixels, brought within the sizes
 // drawn (a tiny or huge window still gets a frame).
 EMSCRIPTEN_KEEPALIVE void WebUseNativeSize(int width, int height) {
-    ChosenFrameSize = {std::clamp<int32_t>(width, MinFrameWidth, MaxFrameWidth),
-                       std::clamp<int32_t>(height, MinFrameHeight, MaxFrameHeight)};
+    PageSize = {std::clamp<int32_t>(width, MinFrameWidth, MaxFrameWidth),
+                std::clamp<int32_t>(height, MinFrameHeight, MaxFrameHeight)};
 }
 
 // What the page draws with, for its overlay and scanvane.info().
 EMSCRIPTEN_KEEPALIVE int WebFrameWidth() { return Screen.width; }
 EMSCRIPTEN_KEEPALIVE int WebFrameHeight() { return Screen.height; }
-EMSCRIPTEN_KEEPALIVE int WebThreads() { return PageThreads; }
+EMSCRIPTEN_KEEPALIVE int WebThreads() { return DrawingThreads(PageDrawing); }
 EMSCRIPTEN_KEEPALIVE const char *WebFill() { return FillPathName(ActiveFillPath()); }
 
 // After the controls box, as the window starts up after its box; the bands
 // are cut for the frame's size, so their threads start after the graphics.
 // Returns "" or a message.
 EMSCRIPTEN_KEEPALIVE const char *WebStart() {
-    InitGraphics(nullptr);
-    if (PageThreads > 1 && !StartBandThreads(PageThreads, ThreadsError)) return ThreadsError.c_str();
-    return "";
+    InitGraphics(nullptr, PageSize);
+    PageStep = StartDrawing(PageDrawing, ThreadsError);
+    return PageStep == nullptr ? ThreadsError.c_str() : "";
 }
 
-// Draws the next frame; 0 when there is none (stopped, or the script ended).
+// Draws the next frame; 0 when there is none (stopped, not started, or the
+// script ended).
 EMSCRIPTEN_KEEPALIVE int WebRunFrame() {
-    if (Page.stopped) return 0;
+    if (Page.stopped || PageStep == nullptr) return 0;
     if (PageScript.active) {
         if (PageScript.next == PageScript.frames.size()) return 0;
-        PlayScriptFrame(PageScript.frames[PageScript.next++], FeedFrame, PageRenderFrame);
+        PlayScriptFrame(PageScript.frames[PageScript.next++], FeedFrame, PageStep);
         return 1;
     }
     if (PageClock.fed) FeedFrame(PageScript.fixedMicros);
-    PageRenderFrame();
+    PageStep();
     return 1;
 }
 

@@ -6,9 +6,11 @@
 
 #include "app/fed_counter.h"
 #include "app/script.h"
+#include "render/frame_size.h"
 
 struct WebPresentation {
-    uint32_t *colour;       // 512 x 384 0x00RRGGBB: the frame cycle's colour buffer
+    FrameSize size;         // of both buffers and the canvas
+    uint32_t *colour;       // 0x00RRGGBB: the frame cycle's colour buffer
     uint32_t *canvasPixels; // the same frame as canvas bytes R, G, B, 255
     bool stopped;           // Escape destroyed the page's "window"
     int framesShown;

@@ -9,7 +9,6 @@
 #include "app/platform.h"
 #include "platform/web/web_page.h"
 #include "render/frame_size.h"
-#include "render/frustum.h"
 
 WebPresentation Page;
 WebClock PageClock;
@@ -21,10 +20,20 @@ EM_JS(void, ShowOverlayText, (int x, int y, const char *text, int count),
       { Module.scanvaneShowText(x, y, text, count); });
 EM_JS(void, ShowStopped, (), { Module.scanvaneStopped(); });
 
-void CreatePresentation(void *) {
-    const int32_t pixels = FrameBufferPixels(Screen.width, Screen.height);
+void CreatePresentation(void *, FrameSize size) {
+    const int32_t pixels = FrameBufferPixels(size.width, size.height);
+    Page.size = size;
     Page.colour = new (std::align_val_t(16)) uint32_t[pixels]();
     Page.canvasPixels = new (std::align_val_t(16)) uint32_t[pixels]();
+}
+
+// The page's frame keeps its size, so nothing calls this yet; the new
+// buffers are had before the old ones go.
+void ResizePresentation(FrameSize size) {
+    uint32_t *colour = Page.colour, *canvasPixels = Page.canvasPixels;
+    CreatePresentation(nullptr, size);
+    ::operator delete[](colour, std::align_val_t(16));
+    ::operator delete[](canvasPixels, std::align_val_t(16));
 }
 
 uint32_t *BeginFrame() { return Page.colour; }
@@ -32,11 +41,11 @@ uint32_t *BeginFrame() { return Page.colour; }
 // 0x00RRGGBB in memory is B, G, R, 0; the canvas wants R, G, B, A.
 void EndFrame() {
     const uint32_t opaque = 0xFF000000u;
-    for (int32_t i = 0, pixels = Screen.width * Screen.height; i < pixels; i++) {
+    for (int32_t i = 0, pixels = Page.size.width * Page.size.height; i < pixels; i++) {
         uint32_t p = Page.colour[i];
         Page.canvasPixels[i] = opaque | (p & 0xFFu) << 16 | (p & 0xFF00u) | (p >> 16 & 0xFFu);
     }
-    ShowCanvasPixels(Page.canvasPixels, Screen.width, Screen.height);
+    ShowCanvasPixels(Page.canvasPixels, Page.size.width, Page.size.height);
     Page.framesShown++;
 }
 

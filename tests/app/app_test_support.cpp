@@ -19,7 +19,7 @@ void InstallScriptedCounter() { HeadlessCounter = {ScriptedFrequency, ScriptedRe
 void ResetApplication() {
     static bool initialised = false;
     if (!initialised) {
-        InitGraphics(nullptr);
+        InitGraphics(nullptr, {DefaultFrameWidth, DefaultFrameHeight});
         initialised = true;
     }
     Camera = StartCamera;

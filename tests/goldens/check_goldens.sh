@@ -5,7 +5,9 @@
 #
 # RENDERER is the command that runs scanvane-render, split on blanks, so a
 # runner can go in front of it:  check_goldens.sh "wine build/mingw/tools/scanvane-render.exe"
-# --png-dir writes each golden's picture there as NAME.png, for looking at.
+# Each golden's PNG is decoded independently (tests/lib/png_matches_raw.py)
+# and must hold the pixels of its --raw colour buffer. --png-dir keeps the
+# pictures there as NAME.png, for looking at.
 # --print lists the CRCs this build produces, in goldens.txt form, and
 # compares nothing (for re-freezing after a deliberate change, by hand).
 set -uo pipefail
@@ -26,6 +28,11 @@ while [ $# -gt 0 ]; do
     esac
 done
 
+pictures=$(mktemp -d)
+trap 'rm -rf "$pictures"' EXIT
+[ -n "$png_dir" ] || png_dir=$pictures
+pairs=()
+
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }
 
 failed=0 checked=0
@@ -34,7 +41,8 @@ while IFS='|' read -r name args script colour depth what; do
     case "$name" in '' | '#'*) continue ;; esac
     args=$(trim "$args") script=$(trim "$script") colour=$(trim "$colour") depth=$(trim "$depth")
     read -r -a argv <<<"$args"
-    [ -n "$png_dir" ] && argv+=(--png "$png_dir/$name.png")
+    argv+=(--png "$png_dir/$name.png" --raw "$pictures/$name.raw")
+    pairs+=("$png_dir/$name.png" "$pictures/$name.raw")
     input=/dev/null
     if [ "$script" != "-" ]; then
         argv+=(--script -)
@@ -64,4 +72,10 @@ if [ $checked -eq 0 ]; then
 fi
 [ $print = 1 ] && exit 0
 echo "$((checked - failed)) of $checked goldens match"
+if python3 "$here/../lib/png_matches_raw.py" "${pairs[@]}"; then
+    echo "$checked PNGs decode to their colour buffers"
+else
+    echo "FAIL: the PNGs above differ from their colour buffers"
+    failed=$((failed + 1))
+fi
 [ $failed -eq 0 ]

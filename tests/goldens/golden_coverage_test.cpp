@@ -110,19 +110,17 @@ std::vector<Golden> LoadGoldens() {
 
 // Runs one golden the way scanvane-render does in a fresh process, counting
 // only in the last frame, the one whose CRCs are recorded.
-// InitGraphics sizes everything once; a golden of another size than the
-// previous one starts the graphics again, its buffers freed first.
+// The first golden starts the graphics; one of another size than the
+// previous one starts them again at its size.
 void UseSize(const FrameSize &size) {
     static bool initialised = false;
-    if (initialised && size.width == Screen.width && size.height == Screen.height) return;
-    if (initialised) {
-        operator delete[](DepthBuffer, std::align_val_t(16));
-        operator delete[](Headless.colour, std::align_val_t(16));
-    }
-    ChosenFrameSize = size;
     InstallHeadlessCounter();
-    InitGraphics(nullptr);
-    initialised = true;
+    if (!initialised) {
+        InitGraphics(nullptr, size);
+        initialised = true;
+    } else if (size.width != Screen.width || size.height != Screen.height) {
+        ASSERT_TRUE(RestartGraphicsAtSize(size));
+    }
 }
 
 void Render(const Golden &g, uint32_t &colourCrc, uint32_t &depthCrc) {

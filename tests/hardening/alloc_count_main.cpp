@@ -12,12 +12,11 @@
 #include <string>
 
 #include "app/camera.h"
-#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "app/frame_step.h"
 #include "app/platform.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
-#include "render/bands.h"
 
 namespace {
 bool Counting;
@@ -96,20 +95,22 @@ int main(int argc, char **argv) {
     // alloc_count [--threads T] [--size WxH]: the tools' all-cores mode, its
     // threads started before counting begins; a frame of another size.
     int threads = 1;
+    FrameSize size = {DefaultFrameWidth, DefaultFrameHeight};
     std::string error;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--threads") == 0) {
             threads = std::atoi(argv[i + 1]);
         } else if (std::strcmp(argv[i], "--size") != 0 ||
-                   !ParseFrameSize(argv[i + 1], ChosenFrameSize, error)) {
+                   !ParseFrameSize(argv[i + 1], size, error)) {
             std::fprintf(stderr, "alloc_count: bad arguments %s %s %s\n", argv[i], argv[i + 1],
                          error.c_str());
             return 2;
         }
     }
     InstallHeadlessCounter();
-    InitGraphics(nullptr);
-    if (threads > 1 && !StartBandThreads(threads, error)) {
+    InitGraphics(nullptr, size);
+    const FrameStep step = StartDrawing(DrawingForThreadOption(threads), error);
+    if (step == nullptr) {
         std::fprintf(stderr, "alloc_count: %s\n", error.c_str());
         return 2;
     }
@@ -128,8 +129,7 @@ int main(int argc, char **argv) {
             OnKeyUp(key);
         if (frame % 97 == 0) Camera = StartCamera;
         FeedFrameTime(frame % 50 == 0 ? 1000000 : (state >> 8) % 40000);
-        if (threads > 1) RenderFrameInBands();
-        else RenderFrame();
+        step();
     }
     Counting = false;
     const unsigned long newCalls = NewCalls, mallocCalls = MallocCalls;

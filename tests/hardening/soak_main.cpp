@@ -15,8 +15,8 @@
 #include <string>
 
 #include "app/camera.h"
-#include "app/frame_bands.h"
 #include "app/frame_cycle.h"
+#include "app/frame_step.h"
 #include "app/platform.h"
 #include "app/size_choice.h"
 #include "platform/headless/headless.h"
@@ -183,6 +183,7 @@ uint32_t FrameCrc(const uint32_t *colour, const float *depth) {
 
 int main(int argc, char **argv) {
     unsigned long frames = 10000, threads = 1;
+    FrameSize size = {DefaultFrameWidth, DefaultFrameHeight};
     for (int i = 1; i < argc; i++) {
         char *end = nullptr;
         if (i + 1 < argc && std::strcmp(argv[i], "--frames") == 0)
@@ -194,8 +195,7 @@ int main(int argc, char **argv) {
         else if (i + 1 < argc && std::strcmp(argv[i], "--size") == 0) {
             std::string error;
             ++i;
-            end = ParseFrameSize(argv[i], ChosenFrameSize, error) ? argv[i] + std::strlen(argv[i])
-                                                                  : nullptr;
+            end = ParseFrameSize(argv[i], size, error) ? argv[i] + std::strlen(argv[i]) : nullptr;
         }
         if (!end || *end != '\0' || frames == 0 || threads == 0) {
             std::fprintf(stderr, "usage: frame_soak [--frames N] [--seed S] [--threads T] [--size WxH]\n");
@@ -205,7 +205,7 @@ int main(int argc, char **argv) {
     Rng.seed(Seed);
 
     HeadlessCounter = {FedFrequency, FedReading};
-    InitGraphics(nullptr);
+    InitGraphics(nullptr, size);
     // Swap both buffers for guarded ones. The originals stay referenced so
     // the leak checker does not count them: the program never frees them.
     OriginalColour = Headless.colour;
@@ -215,7 +215,10 @@ int main(int argc, char **argv) {
     DepthBuffer = (float *)GuardedAlloc(DepthZone, bytes, 64 * 1024);
     Target.depth = DepthBuffer;
     std::string error;
-    if (threads > 1 && !StartBandThreads((int)threads, error)) {
+    // Past the limit it is refused with the limit's message.
+    const int asked = threads > MaxBandThreads ? MaxBandThreads + 1 : (int)threads;
+    const FrameStep step = StartDrawing(DrawingForThreadOption(asked), error);
+    if (step == nullptr) {
         std::fprintf(stderr, "frame_soak: %s\n", error.c_str());
         return 2;
     }
@@ -226,8 +229,7 @@ int main(int argc, char **argv) {
         MaybeJumpCamera();
         ChooseReadings();
         int ended = Headless.framesEnded;
-        if (threads > 1) RenderFrameInBands();
-        else RenderFrame();
+        step();
         CheckFrame(ended);
         if (Headless.windowDestroyed) escapes++, Headless.windowDestroyed = false;
 

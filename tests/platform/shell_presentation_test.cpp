@@ -31,9 +31,7 @@ uint32_t Pattern(int x, int y) { return (uint32_t)(x * 7 + y * 13) << 4 & 0xFFFF
 HWND PresentationWindow() {
     HWND window = MakeWindow(RecordingProc);
     ShowWindow(window, SW_SHOWNORMAL);
-    // The frame's size, as start-up sets it before the presentation.
-    SetScreenConstants(DefaultFrameWidth, DefaultFrameHeight);
-    CreatePresentation(window);
+    CreatePresentation(window, {DefaultFrameWidth, DefaultFrameHeight});
     return window;
 }
 
@@ -159,14 +157,11 @@ TEST(Presentation, AChosenOddSizeIsHandedOverWholeAndShownRowByRowAlsoAfterAResi
     HWND window = MakeWindow(RecordingProc);
     ShowWindow(window, SW_SHOWNORMAL);
     Presentation.pixelForPixel = true;
-    SetScreenConstants(333, 197);
-    CreatePresentation(window);
+    const FrameSize sizes[2] = {{333, 197}, {17, 19}};
+    CreatePresentation(window, sizes[0]);
     for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 1) {
-            SetScreenConstants(17, 19);
-            ResizePresentation();
-        }
-        const int w = Screen.width, h = Screen.height;
+        if (pass == 1) ResizePresentation(sizes[1]);
+        const int w = sizes[pass].width, h = sizes[pass].height;
         uint32_t *colour = BeginFrame();
         ASSERT_NE(colour, nullptr);
         EXPECT_EQ((uintptr_t)colour % 16, 0u);

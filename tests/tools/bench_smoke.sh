@@ -9,8 +9,10 @@
 # once at an odd size on two threads, where the known images do not apply but
 # the counting build must still draw what the timed one drew (as shipped only
 # when BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build, where a run takes a
-# minute). Then a short sweep over two small sizes, whose JSON, fit and chart
-# are checked (never its times).
+# minute). The baseline run's CSV goes to /dev/full: the results are printed
+# all the same and the run fails with one line. Then a short sweep over two
+# small sizes, whose JSON, fit, chart, progress and headings are checked
+# (never its times), and the program copied without its counting pass.
 #   bench_smoke.sh SCANVANE_BENCH [SCANVANE_MICROBENCH]
 set -euo pipefail
 bench=$1 micro=${2:-}
@@ -18,13 +20,26 @@ version=$(sed -n 's/^project(Scanvane VERSION \([0-9.]*\) .*/\1/p' "$(dirname "$
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 csv=$work/walk.csv
-variants=("" "--threads 2 --repeat 2 --frames-csv $csv" "--fill sse2" "--size 333x197 --threads 2")
+full=""
+[ -w /dev/full ] && full="--frames-csv /dev/full"
+variants=("" "--threads 2 --repeat 2 --frames-csv $csv" "--fill sse2 $full" "--size 333x197 --threads 2")
 [ "${BENCH_SMOKE_SHIPPED_ONLY:-0}" = 1 ] && variants=("")
 for args in "${variants[@]}"; do
 echo "== scanvane-bench $args"
 rm -f "$csv"
+status=0
 # shellcheck disable=SC2086
-json=$("$bench" --json $args)
+json=$("$bench" --json $args 2>"$work/err") || status=$?
+if [[ $args == *"/dev/full"* ]]; then
+    # Measured, printed, then the side file failed: status 2, one line.
+    if [ $status -ne 2 ] || ! grep -q "cannot write '/dev/full'" "$work/err" || [ -z "$json" ]; then
+        echo "FAIL: --frames-csv /dev/full: status $status, $(cat "$work/err")"
+        exit 1
+    fi
+elif [ $status -ne 0 ]; then
+    echo "FAIL: scanvane-bench $args: status $status, $(cat "$work/err")"
+    exit 1
+fi
 python3 - "$json" "$args" "$version" "$csv" <<'PY'
 import json, os, re, sys
 d = json.loads(sys.argv[1])
@@ -41,7 +56,7 @@ work = {"frames": integer, "pixels_tested": num, "pixels_written": num, "spans":
         "triangles_drawn": num, "triangles_rejected": num, "triangles_clipped": num,
         "triangles_split": num}
 view = dict(timing, name=string, median_ticks=num, median_vs_clear_floor=num,
-            median_vs_memset=num, frame_hash=string, work=work)
+            median_vs_memset=num, frame_crc32=string, work=work)
 lp_ratios = {k: OrNull(num) for k in (
     "llvmpipe_one_thread_min_vs_min", "llvmpipe_one_thread_p25_vs_p25",
     "llvmpipe_all_cores_min_vs_min", "llvmpipe_all_cores_p25_vs_p25")}
@@ -52,7 +67,8 @@ schema = {
     "cpu_model": string, "date": string, "fill": string, "threads": integer,
     "all_cores_threads": integer, "width_px": integer, "height_px": integer,
     "rounds": integer, "passes": integer, "warmup_frames": integer,
-    "measured_frames": integer, "counter_frequency_hz": integer, "views": [view],
+    "measured_frames": integer, "counter_frequency_hz": integer,
+    "others_cpu_share": OrNull(num), "views": [view],
     "floors": {"streaming_stores": timing, "memset": timing, "clear_render_target": timing,
                "clear_vs_streaming_floor": num},
     "counting_build_agrees": boolean,
@@ -62,7 +78,7 @@ schema = {
                         "all_cores": dict(timing, threads=integer)}),
 }
 # Every number names its unit (the documented suffixes) or is a count.
-units = re.compile(r".*(_ns|_fps|_ticks|_hz|_px|_vs_[a-z0-9_]+)$")
+units = re.compile(r".*(_ns|_fps|_ticks|_hz|_px|_share|_vs_[a-z0-9_]+)$")
 counts = {"schema_version", "threads", "all_cores_threads", "rounds", "passes", "warmup_frames",
           "measured_frames", "frames"} | set(work)
 
@@ -116,7 +132,7 @@ if d["counter_frequency_hz"] == 1000000000 and any(
 # Run natively, where the build has threads: the all-cores mode is timed.
 if d["start_modes"]["all_cores"] is None:
     bad.append("the all-cores mode was not timed")
-if d["schema_version"] != 1 or d["program"] != "scanvane-bench" or d["version"] != version:
+if d["schema_version"] != 2 or d["program"] != "scanvane-bench" or d["version"] != version:
     bad.append("schema/program/version: %s %s %s" % (d["schema_version"], d["program"], d["version"]))
 if not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", d["date"]):
     bad.append("date %s is not UTC ISO 8601" % d["date"])
@@ -128,7 +144,9 @@ if d["rounds"] != want_rounds:
 if not d["headline"].startswith("scanvane-bench %s: start view " % version) or not all(
         x in d["headline"] for x in (d["processor"], "fill " + d["fill"], " fps on one thread")):
     bad.append("headline lacks the version, processor or fill: %s" % d["headline"])
-if "--frames-csv" in args:
+if d["others_cpu_share"] is not None and not 0 <= d["others_cpu_share"] <= 1:
+    bad.append("others_cpu_share %s is not a share" % d["others_cpu_share"])
+if "--frames-csv" in args and "/dev/full" not in args:
     rows = open(csv).read().splitlines()
     want_rows = ["%d,%d" % (r, f) for r in range(1, want_rounds + 1)
                  for f in range(1, d["measured_frames"] + 1)]
@@ -137,12 +155,12 @@ if "--frames-csv" in args:
         bad.append("--frames-csv: %d rows, first %s" % (len(rows), rows[:2]))
     if os.path.exists(csv + ".part"):
         bad.append("--frames-csv left its .part behind")
-want = {  # name: (frame hash, frames hashed, pixels written per frame, tested)
-    "start":  ("3c48d4122932db57", 1, 197286, 256296),
-    "window": ("9c9aaa2961663fb5", 1, 197037, 348291),
-    "wall":   ("a17d056e3db20321", 1, 196608, 526067),
-    "above":  ("da9abcbac0c80703", 1, 93583, 94419),
-    "walk":   ("29df98eb79e4170d", 600, 197149.7, 252874.7),
+want = {  # name: (frame CRC-32, frames hashed, pixels written per frame, tested)
+    "start":  ("9c3a4511", 1, 197286, 256296),
+    "window": ("dd6435ea", 1, 197037, 348291),
+    "wall":   ("7a12a53c", 1, 196608, 526067),
+    "above":  ("bb277fd1", 1, 93583, 94419),
+    "walk":   ("34c26f47", 600, 197149.7, 252874.7),
 }
 views = {v["name"]: v for v in d["views"]}
 if sorted(views) != sorted(want):
@@ -155,7 +173,7 @@ for name, (h, n, written, tested) in want.items():
     v = views.get(name)
     if v is None or want_size != "512x384":
         continue
-    got = (v["frame_hash"], v["work"]["frames"], round(v["work"]["pixels_written"], 1),
+    got = (v["frame_crc32"], v["work"]["frames"], round(v["work"]["pixels_written"], 1),
            round(v["work"]["pixels_tested"], 1))
     if got != (h, n, written, tested):
         bad.append("%s: got %s, want %s" % (name, got, (h, n, written, tested)))
@@ -164,7 +182,8 @@ if d.get("counting_build_agrees") is not True:
 want_threads = int(args[args.index("--threads") + 1]) if "--threads" in args else 1
 if d.get("threads") != want_threads:
     bad.append("threads %s, want %s" % (d.get("threads"), want_threads))
-if d["fill"] not in ("sse2", "avx2", "avx512") or ("--fill" in args and d["fill"] != args[-1]):
+if d["fill"] not in ("sse2", "avx2", "avx512") or (
+        "--fill" in args and d["fill"] != args[args.index("--fill") + 1]):
     bad.append("span fill %s" % d["fill"])
 for b in bad:
     print("FAIL:", b)
@@ -180,7 +199,14 @@ done
 svg=$work/sweep.svg
 for threads in 2 0; do
 echo "== scanvane-bench --sweep --threads $threads"
-json=$("$bench" --sweep --json --sweep-sizes 64x48,97x61 --sweep-frames 6 --threads $threads --svg "$svg")
+json=$("$bench" --sweep --json --sweep-sizes 64x48,97x61 --sweep-frames 6 --threads $threads --svg "$svg" \
+    2>"$work/progress")
+# Progress on standard error, a line per size and view here (not a terminal).
+for stage in "64x48 (size 1 of 2), counting pass" "64x48 (size 1 of 2), start view" \
+    "97x61 (size 2 of 2), walk view"; do
+    grep -q "^scanvane-bench: sweep $stage, [0-9]* s$" "$work/progress" ||
+        { echo "FAIL: no progress line for $stage:"; cat "$work/progress"; exit 1; }
+done
 python3 - "$json" "$version" "$svg" "$threads" <<'PY'
 import json, math, os, re, sys
 d = json.loads(sys.argv[1])
@@ -218,7 +244,7 @@ lp = s.get("llvmpipe_renderer") is not None
 for z in s.get("sizes", []):
     if z.get("frames_agree") is not True:
         bad.append("%sx%s: the modes or the counting build drew different frames" % (z.get("width_px"), z.get("height_px")))
-    if set(z) != {"width_px", "height_px", "frames_agree", "start", "walk"}:
+    if set(z) != {"width_px", "height_px", "frames_agree", "others_cpu_share", "start", "walk"}:
         bad.append("size fields %s" % sorted(z))
     for view in ("start", "walk"):
         v = z.get(view, {})
@@ -238,14 +264,27 @@ for view in ("start", "walk"):
         f = fits.get(view, {}).get(n, "missing")
         if f is None and n.startswith("llvmpipe") and not lp:
             continue
-        if not isinstance(f, dict) or set(f) != {"fixed_ns", "per_pixel_tested_ns", "r_squared"}:
+        if not isinstance(f, dict) or set(f) != {"fixed_ns", "per_pixel_tested_ns", "r_squared",
+                                                 "fixed_held_at_zero"}:
             bad.append("fit %s %s: %r" % (view, n, f))
             continue
-        # Two sizes: the line goes through both points.
+        # Two sizes: the line goes through both points, unless that would make
+        # the fixed part negative: then it is the best line through zero.
         pts = [(z[view]["pixels_tested"], z[view][n]["median_ns"]) for z in s["sizes"]]
-        for x, y in pts:
-            if abs(f["fixed_ns"] + f["per_pixel_tested_ns"] * x - y) > 1e-3 * y + 2:
-                bad.append("fit %s %s misses (%s, %s)" % (view, n, x, y))
+        if f["fixed_ns"] < 0:
+            bad.append("fit %s %s: negative fixed part %s" % (view, n, f["fixed_ns"]))
+        if f["fixed_held_at_zero"]:
+            through_zero = sum(x * y for x, y in pts) / sum(x * x for x, y in pts)
+            if f["fixed_ns"] != 0 or abs(f["per_pixel_tested_ns"] - through_zero) > 1e-4 + 1e-3 * through_zero:
+                bad.append("fit %s %s held at zero: %s, want 0 + %s" % (view, n, f, through_zero))
+        else:
+            for x, y in pts:
+                if abs(f["fixed_ns"] + f["per_pixel_tested_ns"] * x - y) > 1e-3 * y + 2:
+                    bad.append("fit %s %s misses (%s, %s)" % (view, n, x, y))
+for z in s.get("sizes", []):
+    share = z.get("others_cpu_share")
+    if share is not None and not (isinstance(share, num) and 0 <= share <= 1):
+        bad.append("others_cpu_share %r" % share)
 if d.get("schema_version") != 1 or d.get("version") != version or d.get("program") != "scanvane-bench":
     bad.append("header %s %s %s" % (d.get("schema_version"), d.get("program"), d.get("version")))
 text = open(svg).read() if os.path.exists(svg) else ""
@@ -260,6 +299,46 @@ sys.exit(1 if bad else 0)
 PY
 rm -f "$svg"
 done
+# The table, on a machine kept busy by as many spinning shells as it has
+# processors: no mode's heading is cut, the headline is followed by how to
+# share it, the busy machine is named in a warning (where /proc/stat tells),
+# and a chart that cannot be written fails the run without losing the table.
+spinners=()
+for _ in $(seq "$(nproc)"); do (while :; do :; done) & spinners+=($!); done
+status=0
+"$bench" --sweep --sweep-sizes 64x48,97x61 --sweep-frames 30 --threads 2 --svg /dev/full \
+    >"$work/table" 2>"$work/err" || status=$?
+kill "${spinners[@]}"
+wait "${spinners[@]}" 2>/dev/null || true
+heading=$(grep -m1 '^size ' "$work/table" || true)
+for label in "1 thread, shipped" "1 thread" "2 threads" "llvmpipe 1 thread" "llvmpipe 2 threads"; do
+    grep -qF " $label " <<<"$heading " || { echo "FAIL: heading cut: $heading"; exit 1; }
+done
+sed -n 2p "$work/table" | grep -q -- "--json" || { echo "FAIL: no line on how to share"; exit 1; }
+if [ -r /proc/stat ]; then
+    grep -q "^warning: other processes took" "$work/table" ||
+        { echo "FAIL: no warning with every processor busy:"; head -4 "$work/table"; exit 1; }
+else
+    echo "skip: no /proc/stat here, so no load warning to check"
+fi
+if [ -w /dev/full ] && { [ $status -ne 2 ] || ! grep -q "cannot write '/dev/full'" "$work/err" ||
+    ! grep -q "every mode drew the counting build's frames: yes" "$work/table"; }; then
+    echo "FAIL: --svg /dev/full: status $status, $(cat "$work/err")"
+    exit 1
+fi
+echo "ok: the sweep's table, warning and a chart that cannot be written"
+# Copied without its counting pass: one line naming what is missing and
+# where, before any measuring, and nothing from the shell.
+mkdir "$work/alone"
+cp "$bench" "$work/alone/scanvane-bench"
+status=0
+err=$("$work/alone/scanvane-bench" --json 2>&1 >/dev/null) || status=$?
+if [ $status -ne 1 ] || [ "$(wc -l <<<"$err")" -ne 1 ] ||
+    ! grep -qF "scanvane-bench-counts is missing" <<<"$err" || ! grep -qF "$work/alone" <<<"$err"; then
+    echo "FAIL: scanvane-bench alone: status $status, $err"
+    exit 1
+fi
+echo "ok: scanvane-bench alone says what is missing"
 # The sweep's own options: refused without --sweep, and bad values.
 for args in "--svg $work/x.svg" "--sweep-frames 5" "--sweep --size 64x48" "--sweep --sweep-frames 0" \
     "--sweep --sweep-frames 601" "--sweep --sweep-sizes 64x48,abc" "--sweep --sweep-sizes 15x16" \

@@ -105,7 +105,7 @@ shared_options() {
     SCANVANE_FILL=garbage bad "--fill: 'avx3' names no span fill" $N --fill avx3
     SCANVANE_FILL=garbage bad "SCANVANE_FILL: 'garbage' names no span fill" $N
     bad "--threads given twice" $N --threads 2 --threads=2
-    bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '257'" $N --threads=257
+    bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '257'" $N --threads=257
     bad "--threads needs a value" $N --threads
     bad "--help takes no value" $N --help=yes
     bad "--version takes no value" $N --version=1
@@ -167,10 +167,10 @@ bad "--png given twice" $N --png a.png --png b.png
 bad "--script given twice" $N --script - --script -
 bad "--help takes no value" $N --help=yes
 bad "--png and --raw name the same file" $N --png same --raw same
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '1000'" $N --threads 1000
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '257'" $N --threads=257
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '2x'" $N --threads 2x
-bad "--threads wants a whole number from 1 to 256 (0: all hardware threads), got '-2'" $N --threads -2
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '1000'" $N --threads 1000
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '257'" $N --threads=257
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '2x'" $N --threads 2x
+bad "--threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '-2'" $N --threads -2
 bad "--threads given twice" $N --threads 2 --threads 2
 # Camera numbers.
 bad "got only 3" $N --camera 1,2,3 --png out.png
@@ -241,10 +241,19 @@ fi
 # A size whose buffers cannot be had is refused, not a crash. Under a limit
 # on address space that still leaves room for a small frame (a sanitizer
 # build reserves more than any such limit and cannot show it).
-if (ulimit -v 300000 && timeout 60 "${renderer[@]}" --size 16x16 >/dev/null 2>&1); then
-    (ulimit -v 300000 && bad "not enough memory for a 7680x4320 frame" $N --size 7680x4320 --png out.png)
+if (ulimit -v 200000 && timeout 60 "${renderer[@]}" --size 16x16 >/dev/null 2>&1); then
+    (ulimit -v 200000 && bad "not enough memory for a 7680x4320 frame" $N --size 7680x4320 --png out.png)
     [ $? -eq 0 ] || failures=$((failures + 1))
     cases=$((cases + 1))
+    # Every output is opened, and a device asked whether it takes bytes,
+    # before the buffers are allocated and anything is drawn: the full device
+    # is named, not the memory the frame would have needed.
+    if [ -w /dev/full ]; then
+        (ulimit -v 200000 && bad "cannot write '/dev/full': No space left on device" $N \
+            --size 7680x4320 --png out.png --raw /dev/full --depth out.depth)
+        [ $? -eq 0 ] || failures=$((failures + 1))
+        cases=$((cases + 1))
+    fi
 else
     echo "note: no address-space limit leaves this build room to run; the out-of-memory refusal is not checked"
 fi

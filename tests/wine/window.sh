@@ -239,8 +239,8 @@ answered_in_box() { # name caption first-line-of-text status args...
     expect_exit "$name" "$status"
 }
 answered_in_box "--version" "Scanvane V 1.02" "Scanvane 1.02" 0 --version
-answered_in_box "--help" "Scanvane V 1.02" "usage: scanvane [--size WIDTHxHEIGHT|native] [--threads N] [--help] [--version]" 0 --help
-answered_in_box "unknown option" "Scanvane: bad command line" "scanvane: unknown option '--frobnicate'" 2 --frobnicate
+answered_in_box "--help" "Scanvane V 1.02" "usage: scanvane [--size WIDTHxHEIGHT|native] [--threads N] [--fill PATH]" 0 --help
+answered_in_box "unknown option" "Scanvane: bad command line" "scanvane: unknown option '--frobnicate' (see --help)" 2 --frobnicate
 answered_in_box "too many threads" "Scanvane: bad command line" \
     "scanvane: --threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '999'" 2 --threads 999
 answered_in_box "a size too small" "Scanvane: bad command line" \

@@ -1,0 +1,83 @@
+#include "tools/bench_report.h"
+
+#include <cstdio>
+
+#include "app/version.h"
+#include "tools/bench_llvmpipe.h"
+#include "tools/bench_load.h"
+
+double Fps(double ns) { return 1e9 / ns; }
+
+std::string RunHeadline(const BenchSetting &s, const BenchRun &run) {
+    char text[512];
+    const double one = run.modeTimes[ModeShipped].t.median,
+                 all = run.modeTimes[ModeAllCores].t.median;
+    std::string lp = "llvmpipe: not in this build";
+    if (run.haveLp) {
+        char part[160];
+        std::snprintf(part, sizeof part,
+                      "llvmpipe %.1f us = %.0f fps on one thread, %.1f us = %.0f fps on %d",
+                      run.lp.t.median / 1e3, Fps(run.lp.t.median), run.lpAll.t.median / 1e3,
+                      Fps(run.lpAll.t.median), run.allCores);
+        lp = part;
+    } else if (LlvmpipeBuiltIn) {
+        lp = "llvmpipe: failed";
+    }
+    char cores[80] = "all cores: not in this build";
+    if (run.haveAllCores)
+        std::snprintf(cores, sizeof cores, "%.1f us = %.0f fps on %d cores", all / 1e3, Fps(all),
+                      run.allCores);
+    std::snprintf(text, sizeof text,
+                  "scanvane-bench %s: start view %.1f us/frame = %.0f fps on one thread, %s; %s; "
+                  "%s; fill %s%s",
+                  SCANVANE_VERSION, one / 1e3, Fps(one), cores, lp.c_str(),
+                  s.machine.processor.c_str(), s.fill,
+                  run.rounds > 1 ? (", median of " + std::to_string(run.rounds) + " rounds").c_str()
+                                 : "");
+    return text;
+}
+
+std::string SweepHeadline(const SweepResult &r, const BenchSetting &s) {
+    const SweepRow *row = r.rows.empty() ? nullptr : &r.rows.back();
+    for (const SweepRow &each : r.rows)
+        if (each.size.width == 1920 && each.size.height == 1080) row = &each;
+    if (!row) return "scanvane-bench sweep";
+    const SweepCell &mine = row->cells[0][r.bandsAll], &lp = row->cells[0][r.lpOne];
+    char lpText[96] = "llvmpipe: not measured";
+    if (lp.have && mine.have)
+        std::snprintf(lpText, sizeof lpText, "llvmpipe on one thread %.1f us (%.1fx)",
+                      lp.medianNs / 1e3, lp.medianNs / mine.medianNs);
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "scanvane-bench %s sweep: start view at %dx%d %.1f us/frame on %d threads, "
+                  "%s; %s; fill %s",
+                  SCANVANE_VERSION, (int)row->size.width, (int)row->size.height,
+                  mine.medianNs / 1e3, r.allCores, lpText, s.machine.processor.c_str(), s.fill);
+    return text;
+}
+
+std::string ShareLine() {
+    return "To share a result: paste the line above into the issue or message; for every "
+           "figure, run the same command with --json and attach its output (docs/bench-json.md).";
+}
+
+static int Percent(double share) { return (int)(share * 100 + 0.5); }
+
+std::string LoadWarning(double share) {
+    if (share < MeasurableOthersShare) return "";
+    return "warning: other processes took " + std::to_string(Percent(share)) +
+           "% of the processors' time while this measured; the times may be high: measure "
+           "again on a quiet machine before comparing";
+}
+
+std::string SweepLoadWarning(const SweepResult &r) {
+    std::string sizes;
+    for (const SweepRow &row : r.rows) {
+        if (row.othersShare < MeasurableOthersShare) continue;
+        sizes += (sizes.empty() ? "" : ", ") + std::to_string(Percent(row.othersShare)) + "% at " +
+                 std::to_string(row.size.width) + "x" + std::to_string(row.size.height);
+    }
+    if (sizes.empty()) return "";
+    return "warning: other processes took a share of the processors' time while this measured (" +
+           sizes + "); those times may be high: measure again on a quiet machine before comparing";
+}
