@@ -42,8 +42,7 @@ void OpenDroppedFiles(HWND window, WPARAM dropHandle) {
     ModelInfo info;
     std::string error;
     if (!LoadModelFile(path, options, mesh, info, error)) {
-        MessageBoxA(window, ("Cannot open the model, keeping the one shown.\n" + error).c_str(), ModelBoxCaption,
-                    MB_OK);
+        MessageBoxA(window, ("Cannot open " + error).c_str(), ModelBoxCaption, MB_OK);
         return;
     }
     UseModelScene(std::move(mesh));
