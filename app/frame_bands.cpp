@@ -1,14 +1,11 @@
 #include "app/frame_bands.h"
 
 #include "app/frame_cycle.h"
-#include "app/scene.h"
+#include "app/model_scene.h"
 #include "render/bands.h"
 
-// Every projected triangle of a frame, however the clipper splits the scene.
-static TriangleRecord collected[SceneTriangleCount * CollectedPerRecord];
-
 static void ClearAndDrawInBands() {
-    BeginCollectingTriangles(collected, SceneTriangleCount * CollectedPerRecord);
+    BeginCollectingScene(); // room for every projected triangle, however the clipper splits them
     AdvanceCameraAndSendScene();
     EndCollectingTriangles();
     DrawCollectedInBands();

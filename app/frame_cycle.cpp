@@ -8,7 +8,7 @@
 
 #include "app/camera.h"
 #include "app/platform.h"
-#include "app/scene.h"
+#include "app/model_scene.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"
@@ -79,10 +79,7 @@ void ClearAndDrawScene() {
 void AdvanceCameraAndSendScene() {
     AdvanceCamera(Clock.frameTime);
     BuildViewMatrix();
-    for (TriangleRecord &record : SceneTriangles) {
-        record.clipFlags = 0;
-        DrawTriangle(record, true);
-    }
+    SendSceneTriangles();
 }
 
 // Reads the counter CounterReadingsPerFrame times, in the order platform.h

@@ -179,11 +179,3 @@ if(EMSCRIPTEN)
 else()
   scanvane_add_assimp(assimp assimp zlib "")
 endif()
-
-# With assimp at hand the cross builds read model files like the native one
-# (SCANVANE_MODELS). Said once, on the first configure, so a later
-# -DSCANVANE_MODELS=OFF still holds.
-if(NOT SCANVANE_ASSIMP_MODELS_DEFAULT_SET)
-  set(SCANVANE_MODELS ON CACHE BOOL "Read model files (PLY, OBJ, STL, OFF, glTF) through assimp" FORCE)
-  set(SCANVANE_ASSIMP_MODELS_DEFAULT_SET ON CACHE INTERNAL "")
-endif()

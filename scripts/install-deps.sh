@@ -8,6 +8,10 @@ SUDO=""
 packages=(cmake g++ make libgtest-dev libbenchmark-dev libsdl2-dev libsdl2-ttf-dev
           fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick valgrind
           clang libclang-rt-14-dev)
+# Model files (PLY, OBJ, STL, OFF, glTF) are read through assimp.
+packages+=(libassimp-dev)
+# assimp's own test corpus, which tests/ci/25-models.sh opens file by file.
+packages+=(assimp-testmodels)
 # scanvane-bench --compare-llvmpipe draws the scene with Mesa's llvmpipe too.
 packages+=(libosmesa6-dev)
 # The benchmark smoke test reads its JSON with Python.

@@ -1,6 +1,7 @@
 // scanvane-render: runs the real frame cycle without a window and writes the
 // last frame, for scripts, goldens and comparisons across platforms.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -13,7 +14,11 @@
 #include "app/camera.h"
 #include "app/frame_cycle.h"
 #include "app/frame_step.h"
+#include "app/model_scene.h"
 #include "app/options.h"
+#ifdef SCANVANE_HAVE_MODELS
+#include "app/model_choice.h"
+#endif
 #include "app/quote.h"
 #include "app/script.h"
 #include "app/size_choice.h"
@@ -107,6 +112,42 @@ static bool WriteFrame(std::vector<FrameOutput *> &outputs, uint32_t *colourCrc,
 
 static int Run(int argc, char **argv);
 
+static std::string JsonString(const std::string &text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') out += '\\', out += (char)c;
+        else if (c < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\u%04x", c);
+            out += hex;
+        } else out += (char)c;
+    }
+    return out + "\"";
+}
+
+// ,"model":{...} when a model is drawn; nothing for the built-in scene.
+static std::string ModelJson(const ModelInfo &info, double milliseconds) {
+    const Mesh *mesh = SceneModel();
+    if (!mesh) return "";
+#ifdef SCANVANE_HAVE_MODELS
+    const ModelChoice &chosen = ChosenModel;
+#else
+    const struct {
+        std::string file;
+        ModelOptions options;
+    } chosen{};
+#endif
+    char numbers[256];
+    std::snprintf(numbers, sizeof numbers,
+                  ",\"vertices\":%u,\"triangles\":%u,\"load_ms\":%.3f,\"placement\":\"%s\",\"up\":\"%s\","
+                  "\"shading\":\"%s\",\"vertex_colours\":%s,\"lit\":%s}",
+                  MeshVertexCount(*mesh), MeshTriangleCount(*mesh), milliseconds,
+                  PlacementName(chosen.options.placement), UpName(chosen.options.up),
+                  chosen.options.shading ? "on" : "off", info.vertexColours ? "true" : "false", info.shaded ? "true" : "false");
+    return ",\"model\":{\"file\":" + JsonString(chosen.file) + ",\"format\":\"" + info.format + "\"" +
+           numbers;
+}
+
 int main(int argc, char **argv) {
     try {
         return Run(argc, argv);
@@ -141,6 +182,16 @@ static int Run(int argc, char **argv) {
     if (!ApplyChosenFill(error)) return Fail(error);
     ScriptReader script;
     if (!options.script.empty() && !OpenScript(options.script, script, error)) return Fail(error);
+
+    // The model before anything is opened or drawn: a bad file is refused at once.
+    ModelInfo modelInfo;
+    double loadMilliseconds = 0.0;
+#ifdef SCANVANE_HAVE_MODELS
+    const auto loadStart = std::chrono::steady_clock::now();
+    if (!LoadChosenModel(modelInfo, error)) return Fail(error);
+    loadMilliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - loadStart).count();
+#endif
 
     // Every output is opened before the buffers are allocated and anything
     // is drawn: one that cannot be written is refused at once.
@@ -194,10 +245,10 @@ static int Run(int argc, char **argv) {
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
                 "\"size\":\"%dx%d\",\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
-                "\"overlay\":\"%s\"}\n",
+                "\"overlay\":\"%s\"%s}\n",
                 Camera.x, Camera.z, Camera.height, Camera.heading, frameCount, (int)Screen.width,
                 (int)Screen.height, Clock.frameTime, (unsigned)colourCrc, (unsigned)depthCrc,
-                Headless.overlayNumber.c_str());
+                Headless.overlayNumber.c_str(), ModelJson(modelInfo, loadMilliseconds).c_str());
     // Renamed into place only after the JSON line is out.
     if (!StandardOutputWritten()) return Fail("cannot write standard output");
     if (!CommitOutputs(opened, error)) return Fail(error);

@@ -5,7 +5,11 @@
 #include <cstdlib>
 
 #include "app/quote.h"
+#ifdef SCANVANE_HAVE_MODELS
+#include "app/model_choice.h"
+#endif
 #include "app/script.h"
+#include "tools/options.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
     static const char *const names[4] = {"X", "Z", "HEIGHT", "HEADING"};
@@ -25,19 +29,17 @@ bool ParseCamera(const std::string &text, CameraState &camera, std::string &erro
             const char *field = p;
             while (field < stop && *field != ',') field++;
             if (end != p && end == stop && i < 3)
-                error = "wants four numbers X,Z,HEIGHT,HEADING, got only " +
-                        std::to_string(i + 1) + " in " + Quote(text);
+                error = "wants four numbers X,Z,HEIGHT,HEADING, got only " + std::to_string(i + 1) +
+                        " in " + Quote(text);
             else if (end != p && i == 3 && *end == ',')
-                error = "wants exactly four numbers X,Z,HEIGHT,HEADING, got more in " +
-                        Quote(text);
+                error = "wants exactly four numbers X,Z,HEIGHT,HEADING, got more in " + Quote(text);
             else
-                error = std::string(names[i]) + " " +
-                        Quote(std::string(p, (size_t)(field - p))) + " is not a number";
+                error = std::string(names[i]) + " " + Quote(std::string(p, (size_t)(field - p))) +
+                        " is not a number";
             return false;
         }
         if (!std::isfinite(v[i])) {
-            error = std::string(names[i]) + " " +
-                    Quote(std::string(p, (size_t)(end - p))) +
+            error = std::string(names[i]) + " " + Quote(std::string(p, (size_t)(end - p))) +
                     " is not a finite single-precision number";
             return false;
         }
@@ -71,7 +73,7 @@ bool ApplyDepth(const std::string &value, std::string &) { return Parsing->depth
 } // namespace
 
 std::vector<OptionRow> RenderOptionRows() {
-    return ProgramOptionRows({
+    std::vector<OptionRow> own = {
         {"--camera", nullptr, "X,Z,HEIGHT,HEADING",
          "start camera (default 40,-20,0,0); heading in degrees", ApplyCamera},
         {"--script", nullptr, "FILE|-",
@@ -87,13 +89,17 @@ std::vector<OptionRow> RenderOptionRows() {
          ApplyRaw},
         {"--depth", nullptr, "FILE", "last frame's depth buffer: WIDTH x HEIGHT little-endian floats",
          ApplyDepth},
-    });
+    };
+#ifdef SCANVANE_HAVE_MODELS
+    for (const OptionRow &row : ModelOptionRows()) own.push_back(row);
+#endif
+    return ProgramOptionRows(own);
 }
 
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
     o = RenderOptions{};
     Parsing = &o;
-    const bool parsed = ParseOptions(RenderOptionRows(), ArgumentsOf(argc, argv), error);
+    const bool parsed = ParseOptions(RenderOptionRows(), ToolArguments(argc, argv), error);
     Parsing = nullptr;
     if (!parsed) return false;
     o.help = Chosen.help;

@@ -10,11 +10,11 @@
 #include "platform/shell/shell.h"
 
 #ifdef SCANVANE_HAVE_MODELS
+#include "app/model_choice.h"
 #include "app/model_load.h"
 #include "app/model_scene.h"
 #endif
 
-ModelDropOptions DropOptions;
 static const char ModelBoxCaption[] = "Scanvane";
 
 void AcceptDroppedFiles(HWND window) { DragAcceptFiles(window, TRUE); }
@@ -34,14 +34,11 @@ void OpenDroppedFiles(HWND window, WPARAM dropHandle) {
     DragFinish(drop);
     if (count == 0) return;
     // One window shows one model: of several files, the first is opened.
-    ModelOptions options;
-    options.placement = DropOptions.asIs ? ModelPlacement::AsIs : ModelPlacement::Fitted;
-    options.up = DropOptions.zUp ? ModelUp::Z : ModelUp::Y;
-    options.shading = DropOptions.shading;
+    // Placed and shaded as the command line's --as-is, --up and --shading say.
     Mesh mesh;
     ModelInfo info;
     std::string error;
-    if (!LoadModelFile(path, options, mesh, info, error)) {
+    if (!LoadModelFile(path, ChosenModel.options, mesh, info, error)) {
         MessageBoxA(window, ("Cannot open " + error).c_str(), ModelBoxCaption, MB_OK);
         return;
     }

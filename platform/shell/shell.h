@@ -78,14 +78,6 @@ void FitClientToFrame(HWND window, int outerWidth, int outerHeight);
 // out again).
 bool FollowClientSize(HWND window);
 
-// How a dropped model file is placed and shaded (model_drop.cpp); the
-// command line's model options set it.
-struct ModelDropOptions {
-    bool asIs = false;   // the file's own coordinates, not fitted
-    bool zUp = false;    // the file's z axis points up
-    bool shading = true; // light baked into files without vertex colours
-};
-extern ModelDropOptions DropOptions;
 // The main window takes dropped files (WM_DROPFILES).
 void AcceptDroppedFiles(HWND window);
 // WM_DROPFILES: opens the first file dropped in place of what is drawn, or

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Builds the core fuzz target with clang's libFuzzer, AddressSanitizer and
+# Builds a fuzz target with clang's libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer in its own directory and runs it for a bounded
 # time from the committed seeds.
 #   tests/fuzz/build_and_run.sh [SECONDS] [BUILD_DIR] [LIBFUZZER_FLAG ...]
+# SCANVANE_FUZZ_TARGET picks the target: core (the default: the rendering
+# core) or model (the model loader, on Debian's assimp; seeds in
+# tests/fuzz/model_corpus).
 # SECONDS defaults to 120; BUILD_DIR to build/fuzz; further arguments go to
 # the fuzzer as they are. Inputs the fuzzer finds
 # go to BUILD_DIR/corpus (kept between runs), a failing input to
@@ -14,16 +17,30 @@ out=${2:-$root/build/fuzz}
 shift $(($# < 2 ? $# : 2))
 mkdir -p "$out/corpus" "$out/artifacts"
 
+target=${SCANVANE_FUZZ_TARGET:-core}
+case "$target" in
+core)
+    sources=("$root"/render/*.cpp "$root/tests/fuzz/core_fuzz.cpp") libraries=()
+    # The longest meaningful input is a flag byte, a frame size, a matrix
+    # and eight records: 771 bytes.
+    limits=(-max_len=771 -dict="$root/tests/fuzz/core.dict") seeds="$root/tests/fuzz/corpus" ;;
+model)
+    sources=("$root"/app/model_{load,format,import,light,weld,place}.cpp "$root"/app/{camera,keys}.cpp
+             "$root/tests/fuzz/model_fuzz.cpp")
+    libraries=(-lassimp)
+    limits=(-max_len=16384) seeds="$root/tests/fuzz/model_corpus" ;;
+*) echo "fuzz: unknown SCANVANE_FUZZ_TARGET '$target' (core or model)" >&2; exit 2 ;;
+esac
+fuzzer=$out/${target}_fuzz
+
 # Same arithmetic flags as the shipped build: the fuzzer must exercise the
 # code as it is compiled for real.
-echo "fuzz: building $out/core_fuzz"
+echo "fuzz: building $fuzzer"
 clang++ -std=c++17 -O1 -g -fno-omit-frame-pointer -ffp-contract=off -fno-fast-math \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I"$root" "$root"/render/*.cpp "$root/tests/fuzz/core_fuzz.cpp" -o "$out/core_fuzz"
+    -I"$root" "${sources[@]}" -o "$fuzzer" "${libraries[@]}"
 
-# One worker: the machines this runs on are small and shared. The longest
-# meaningful input is a flag byte, a frame size, a matrix and eight
-# records: 771 bytes.
+# One worker: the machines this runs on are small and shared.
 log="$out/last-run.log"
 # Only the summary lines are shown; the whole output stays in the log.
 # Between them, a line every 20 s from the fuzzer's latest status line, so
@@ -47,10 +64,10 @@ report_progress &
 progress=$!
 trap 'kill "$progress" 2>/dev/null || true' EXIT
 set +e
-"$out/core_fuzz" -max_total_time="$seconds" -max_len=771 -timeout=10 -rss_limit_mb=2048 \
-    -dict="$root/tests/fuzz/core.dict" -artifact_prefix="$out/artifacts/" \
-    -print_final_stats=1 "$@" "$out/corpus" "$root/tests/fuzz/corpus" 2>&1 | tee "$log" | \
-    grep --line-buffered -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|==[0-9]+==|SUMMARY|core_fuzz:|stat::)'
+"$fuzzer" -max_total_time="$seconds" "${limits[@]}" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$out/artifacts/" \
+    -print_final_stats=1 "$@" "$out/corpus" "$seeds" 2>&1 | tee "$log" | \
+    grep --line-buffered -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|==[0-9]+==|SUMMARY|[a-z]+_fuzz:|stat::)'
 status=${PIPESTATUS[0]}
 set -e
 kill "$progress" 2>/dev/null || true
