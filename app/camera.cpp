@@ -5,7 +5,6 @@
 #include "app/keys.h"
 #include "app/platform.h"
 
-const CameraState StartCamera = {40.0f, -20.0f, 0.0f, 0.0f};
 CameraState Camera = StartCamera;
 MotionKeys Keys;
 

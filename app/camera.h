@@ -22,7 +22,8 @@ constexpr float DegreesToRadians = 0.017453292f;
 
 extern CameraState Camera;
 extern MotionKeys Keys;
-extern const CameraState StartCamera;
+// Where the camera starts: before the house front, looking at its door.
+inline constexpr CameraState StartCamera = {40.0f, -20.0f, 0.0f, 0.0f};
 
 // Key codes as in app/platform.h.
 void OnKeyDown(uint32_t key); // Escape ends the program at once

@@ -15,6 +15,13 @@ namespace {
 // The words on each side of it stay on one line.
 constexpr char NoBreak = '\x1f';
 
+// The text kept on one line by the help's wrapping.
+std::string Unbroken(std::string text) {
+    for (char &c : text)
+        if (c == ' ') c = NoBreak;
+    return text;
+}
+
 // WrapText without turning NoBreak into blanks.
 std::string WrapWords(const std::string &text, size_t indent, size_t firstColumn);
 
@@ -46,7 +53,7 @@ bool ApplyVersion(const std::string &, std::string &) {
 
 // "16 to 7680", kept on one line by the help's wrapping.
 std::string Range(int low, int high) {
-    return std::to_string(low) + NoBreak + "to" + NoBreak + std::to_string(high);
+    return Unbroken(std::to_string(low) + " to " + std::to_string(high));
 }
 
 const OptionRow *FindRow(const std::vector<OptionRow> &rows, const std::string &name) {
@@ -78,11 +85,13 @@ std::vector<OptionRow> CommonOptionRows() {
              "one-thread frame cycle as shipped",
          ApplyThreads},
         {"--fill", nullptr, "PATH",
-         "force the span fill: " + fills + "; default: the widest this processor runs. " +
+         // The tests read the names from "force the span fill: ...;".
+         Unbroken("force the span fill: " + fills) + "; default: the widest this processor runs. " +
              FillPathVariable + "=PATH in the environment does the same where --fill is not given",
          ApplyFill},
         {"--help", "-h", nullptr, "show this help and exit", ApplyHelp},
-        {"--version", nullptr, nullptr, "show the program's name and version and exit", ApplyVersion},
+        {"--version", nullptr, nullptr, "show the program's name and version and exit",
+         ApplyVersion},
     };
 }
 
@@ -92,8 +101,10 @@ std::vector<OptionRow> ProgramOptionRows(const std::vector<OptionRow> &own) {
         bool replaces = false;
         for (size_t i = 0; i < common.size() && !replaces; i++) {
             if (std::string(common[i].name) != row.name) continue;
-            if (row.apply) common[i] = row;
-            else common.erase(common.begin() + i);
+            if (row.apply)
+                common[i] = row;
+            else
+                common.erase(common.begin() + i);
             replaces = true;
         }
         if (!replaces && row.apply) rows.push_back(row);
@@ -122,7 +133,8 @@ bool ParseOptions(const std::vector<OptionRow> &rows, const std::vector<std::str
         }
         if (row->value && value.empty()) return error = name + " needs a non-empty value", false;
         std::string refusal;
-        if (!row->apply(value, refusal)) return error = std::string(row->name) + " " + refusal, false;
+        if (!row->apply(value, refusal))
+            return error = std::string(row->name) + " " + refusal, false;
     }
     return true;
 }
@@ -177,11 +189,9 @@ std::string UsageText(const char *program, const std::vector<OptionRow> &rows) {
     const std::string start = std::string("usage: ") + program + " ";
     std::string options;
     for (const OptionRow &row : rows) {
-        std::string one = std::string("[") + row.name + (row.value ? std::string(" ") + row.value : "") + "]";
-        // Keeps each option's brackets on one line.
-        for (char &c : one)
-            if (c == ' ') c = NoBreak;
-        options += (options.empty() ? "" : " ") + one;
+        std::string one =
+            std::string("[") + row.name + (row.value ? std::string(" ") + row.value : "") + "]";
+        options += (options.empty() ? "" : " ") + Unbroken(one); // its brackets on one line
     }
     return start + WrapText(options, start.size(), start.size()) + "\n";
 }
@@ -199,8 +209,10 @@ std::string OptionsHelp(const std::vector<OptionRow> &rows) {
     for (const OptionRow &row : rows) {
         const std::string names = "  " + RowNames(row);
         std::string line = names;
-        if (names.size() + 2 > helpColumn) line += "\n" + std::string(helpColumn, ' ');
-        else line += std::string(helpColumn - names.size(), ' ');
+        if (names.size() + 2 > helpColumn)
+            line += "\n" + std::string(helpColumn, ' ');
+        else
+            line += std::string(helpColumn - names.size(), ' ');
         text += line + WrapText(row.help, helpColumn, helpColumn) + "\n";
     }
     return text;
@@ -234,7 +246,9 @@ bool ReadThreadsValue(const std::string &text, int &threads, std::string &error)
 
 int ThreadsToStart(int threads, int hardwareThreads) {
     if (threads != 0) return threads;
-    return hardwareThreads < 1 ? 1 : hardwareThreads > MaxBandThreads ? MaxBandThreads : hardwareThreads;
+    return hardwareThreads < 1                ? 1
+           : hardwareThreads > MaxBandThreads ? MaxBandThreads
+                                              : hardwareThreads;
 }
 
 std::string FillPathChoices() {

@@ -41,6 +41,6 @@ bool ReadScript(const std::string &path, std::vector<ScriptFrame> &frames, std::
 
 // Plays one frame: every key released, the frame's keys held, the frame's
 // time fed to the platform's counter (feedFrameTime), then drawFrame
-// (RenderFrame, or RenderFrameInBands on every core).
+// (the frame step from StartDrawing, app/frame_step.h).
 void PlayScriptFrame(const ScriptFrame &frame, void (*feedFrameTime)(uint32_t micros),
                      void (*drawFrame)());

@@ -29,13 +29,13 @@
 static_assert(BandRowAlign == MaxGroupRows, "bands start on a whole group of the widest fill");
 
 namespace {
-// How tall a band is, from the frame's size and the thread count (see
-// ChooseBandRows). The last band takes what is left of the frame's rows.
-
+// The frame's projected triangles, collected on the calling thread.
 TriangleRecord *collected;
 int collectedCount, collectedCapacity;
 bool collectedOverflow;
 
+// How tall a band is, from the frame's size and the thread count (see
+// ChooseBandRows). The last band takes what is left of the frame's rows.
 int helperCount, bandCount, rowsPerBand;
 std::atomic<bool> stopping{false};
 

@@ -26,7 +26,8 @@ ClipVertex Crossing(const Vertex &s, const Vertex &e, float ds, float de) {
             Lerp(s.r, e.r, t), Lerp(s.g, e.g, t), Lerp(s.b, e.b, t)};
 }
 
-void SetPosition(Vertex &v, const ClipVertex &c) {
+// Every field but w, which each slot keeps.
+void SetPositionAndColour(Vertex &v, const ClipVertex &c) {
     v.x = c.x, v.y = c.y, v.z = c.z, v.r = c.r, v.g = c.g, v.b = c.b;
 }
 } // namespace
@@ -56,14 +57,14 @@ void ClipTriangle(TriangleRecord &tri, const ClipPlane &plane) {
     }
 
     // w is deliberately not interpolated: each slot keeps its old w.
-    for (int i = 0; i < 3; i++) SetPosition(tri.v[i], out[i]);
+    for (int i = 0; i < 3; i++) SetPositionAndColour(tri.v[i], out[i]);
 
     if (n == 4) {
         SCANVANE_COUNT(split, 1);
         TriangleRecord split;
         const int corner[3] = {0, 2, 3};
         for (int i = 0; i < 3; i++) {
-            SetPosition(split.v[i], out[corner[i]]);
+            SetPositionAndColour(split.v[i], out[corner[i]]);
             split.v[i].w = 1.0f;
         }
         split.clipFlags = tri.clipFlags;

@@ -58,7 +58,7 @@ std::string Escape(const std::string &s) {
 // Axes, decade grid and labels of a log-log panel at (x0, y0).
 // Thread counts are marked at powers of two, not decades.
 void DrawPanelAxes(Svg &svg, int x0, int y0, const LogAxis &x, const LogAxis &y, const char *title,
-           const char *xLabel, const char *yLabel, bool xThreads = false) {
+                   const char *xLabel, const char *yLabel, bool xThreads = false) {
     const int left = x0 + Margin, right = x0 + PanelWidth - 12, top = y0 + 28,
               bottom = y0 + PanelHeight - 40;
     svg.Add("<text x=\"%d\" y=\"%d\" font-size=\"14\" font-weight=\"bold\">%s</text>\n", left,
@@ -127,8 +127,9 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
     if (r.rows.empty() || ms.lo > ms.hi) return svg.text + "</svg>\n";
     if (threads.hi <= 0) threads.hi = 1;
     auto colourOf = [&](size_t m) {
-        return r.modes[m].kind == SweepKind::Llvmpipe ? LpColours[r.modes[m].threads > 1]
-                                   : ModeColours[m % (sizeof ModeColours / sizeof *ModeColours)];
+        return r.modes[m].kind == SweepKind::Llvmpipe
+                   ? LpColours[r.modes[m].threads > 1]
+                   : ModeColours[m % (sizeof ModeColours / sizeof *ModeColours)];
     };
     for (int view = 0; view < SweepViewCount; view++) {
         const int x0 = view * PanelWidth, y0 = 30;
@@ -150,7 +151,7 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
     // Time against threads, one line per size, the start view; llvmpipe dashed.
     const int x0 = 2 * PanelWidth, y0 = 30;
     DrawPanelAxes(svg, x0, y0, threads, ms, "start view: time per frame against threads", "threads",
-          "ms per frame (median)", true);
+                  "ms per frame (median)", true);
     const char *const sizeColours[] = {"#440154", "#414487", "#2a788e",
                                        "#22a884", "#7ad151", "#fde725"};
     for (size_t i = 0; i < r.rows.size(); i++) {
@@ -160,8 +161,7 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
             for (size_t m = 0; m < r.modes.size(); m++) {
                 const SweepCell &c = r.rows[i].cells[0][m];
                 const bool isLp = r.modes[m].kind == SweepKind::Llvmpipe;
-                if (!c.have || r.modes[m].kind == SweepKind::Shipped || isLp != (lp == 1))
-                    continue;
+                if (!c.have || r.modes[m].kind == SweepKind::Shipped || isLp != (lp == 1)) continue;
                 points.push_back({threads.At(r.modes[m].threads, x0 + Margin, x0 + PanelWidth - 12),
                                   ms.At(c.medianNs / 1e6, y0 + PanelHeight - 40, y0 + 28)});
             }
@@ -174,8 +174,8 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
         svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"%s/>"
                 "<text x=\"%d\" y=\"%d\" font-size=\"11\">%s</text>\n",
                 lx, ly, lx + 22, ly, colourOf(m),
-                r.modes[m].kind == SweepKind::Llvmpipe ? " stroke-dasharray=\"6 4\"" : "", lx + 26, ly + 4,
-                Escape(r.modes[m].label).c_str());
+                r.modes[m].kind == SweepKind::Llvmpipe ? " stroke-dasharray=\"6 4\"" : "", lx + 26,
+                ly + 4, Escape(r.modes[m].label).c_str());
         lx += 150;
         if (lx > 2 * PanelWidth - 150) lx = 12, ly += 18;
     }

@@ -26,8 +26,8 @@ bool ParseCountLine(const std::string &line, ViewCounts &c) {
     char name[64];
     int end = 0;
     if (std::sscanf(line.c_str(),
-                    "%63s %d %" SCNu64 " %" SCNu64 " %" SCNu64 " %" SCNu64 " %" SCNu64
-                    " %" SCNu64 " %" SCNu64 " %8" SCNx32 "%n",
+                    "%63s %d %" SCNu64 " %" SCNu64 " %" SCNu64 " %" SCNu64 " %" SCNu64 " %" SCNu64
+                    " %" SCNu64 " %8" SCNx32 "%n",
                     name, &c.frames, &c.tested, &c.written, &c.spans, &c.drawn, &c.rejected,
                     &c.clipped, &c.split, &c.crc, &end) != 10)
         return false;
@@ -61,8 +61,8 @@ bool CountsProgramPresent(const std::string &program, std::string &error) {
     return false;
 }
 
-bool RunCountingPass(const std::string &program, FrameSize size, const char *view,
-                     int walkFrames, std::vector<ViewCounts> &lines, std::string &error) {
+bool RunCountingPass(const std::string &program, FrameSize size, const char *view, int walkFrames,
+                     std::vector<ViewCounts> &lines, std::string &error) {
     if (!CountsProgramPresent(program, error)) return false;
     // The counting pass draws the same size, or its frames could not agree.
     std::string command = "\"" + program + "\" --size " + std::to_string(size.width) + "x" +
@@ -75,11 +75,14 @@ bool RunCountingPass(const std::string &program, FrameSize size, const char *vie
     bool bad = false;
     while (std::fgets(text, sizeof text, pipe)) {
         ViewCounts counts;
-        if (ParseCountLine(text, counts)) lines.push_back(counts);
-        else bad = true;
+        if (ParseCountLine(text, counts))
+            lines.push_back(counts);
+        else
+            bad = true;
     }
     const int status = pclose(pipe);
-    if (status != 0) return error = program + " failed (status " + std::to_string(status) + ")", false;
+    if (status != 0)
+        return error = program + " failed (status " + std::to_string(status) + ")", false;
     if (bad || lines.empty()) return error = program + " printed a line that is not a count", false;
     return true;
 }

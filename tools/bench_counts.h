@@ -33,5 +33,5 @@ bool CountsProgramPresent(const std::string &program, std::string &error);
 // Runs the counting pass at that size (only view's line when view is given,
 // the walk's first walkFrames) and returns its lines; false with a message
 // when it fails or prints a line that is not a count.
-bool RunCountingPass(const std::string &program, FrameSize size, const char *view,
-                     int walkFrames, std::vector<ViewCounts> &lines, std::string &error);
+bool RunCountingPass(const std::string &program, FrameSize size, const char *view, int walkFrames,
+                     std::vector<ViewCounts> &lines, std::string &error);

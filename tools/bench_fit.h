@@ -11,10 +11,10 @@ struct FitPoint {
 };
 
 struct LineFit {
-    bool have = false;    // at least two points with different work
-    double fixed = 0;     // never negative
-    double perUnit = 0;   // time per unit of work
-    double r2 = 0;        // 1 - residual / total sum of squares about the mean
+    bool have = false;       // at least two points with different work
+    double fixed = 0;        // never negative
+    double perUnit = 0;      // time per unit of work
+    double r2 = 0;           // 1 - residual / total sum of squares about the mean
     bool heldAtZero = false; // the free fit's fixed part was negative
     double freeFixed = 0;    // that free fit's fixed part, to say so
 };

@@ -10,10 +10,14 @@ static size_t Utf8Length(const std::string &s, size_t at) {
     const unsigned char c = (unsigned char)s[at];
     size_t n;
     uint32_t code, least;
-    if (c >= 0xc0 && c < 0xe0) n = 2, code = c & 0x1f, least = 0x80;
-    else if (c >= 0xe0 && c < 0xf0) n = 3, code = c & 0x0f, least = 0x800;
-    else if (c >= 0xf0 && c < 0xf8) n = 4, code = c & 0x07, least = 0x10000;
-    else return 0;
+    if (c >= 0xc0 && c < 0xe0)
+        n = 2, code = c & 0x1f, least = 0x80;
+    else if (c >= 0xe0 && c < 0xf0)
+        n = 3, code = c & 0x0f, least = 0x800;
+    else if (c >= 0xf0 && c < 0xf8)
+        n = 4, code = c & 0x07, least = 0x10000;
+    else
+        return 0;
     if (at + n > s.size()) return 0;
     for (size_t i = 1; i < n; i++) {
         const unsigned char k = (unsigned char)s[at + i];
@@ -30,17 +34,29 @@ std::string JsonQuote(const std::string &s) {
         const unsigned char c = (unsigned char)s[at];
         if (c >= 0x80) {
             const size_t n = Utf8Length(s, at);
-            if (n) out.append(s, at, n), at += n;
-            else out += "\\ufffd", at++; // the replacement character
+            if (n)
+                out.append(s, at, n), at += n;
+            else
+                out += "\\ufffd", at++; // the replacement character
             continue;
         }
         at++;
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20 || c == 0x7f) {
                 char escaped[8];

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <string>
 #include <vector>
 
 #include "app/scene.h"
@@ -23,9 +23,9 @@ const bool LlvmpipeBuiltIn = true;
 
 // In this process: llvmpipe reads LP_NUM_THREADS once, when its first
 // context is made, so each thread count needs a process of its own.
-static bool TimeLlvmpipeHere(const std::vector<CameraState> &cameras, int warmFrames,
-                             int frames, int threads, std::vector<double> &samples,
-                             std::string &renderer, std::string &error) {
+static bool TimeLlvmpipeHere(const std::vector<CameraState> &cameras, int warmFrames, int frames,
+                             int threads, std::vector<double> &samples, std::string &renderer,
+                             std::string &error) {
     // 0 rasterises on the calling thread; llvmpipe, not softpipe.
     setenv("LP_NUM_THREADS", threads <= 1 ? "0" : std::to_string(threads).c_str(), 1);
     setenv("GALLIUM_DRIVER", "llvmpipe", 0);
@@ -129,11 +129,13 @@ bool TimeLlvmpipeCameras(const std::vector<CameraState> &cameras, int warmFrames
         close(fds[0]);
         std::vector<double> samples;
         std::string text;
-        uint32_t ok = TimeLlvmpipeHere(cameras, warmFrames, frames, threads, samples, renderer, error);
+        uint32_t ok =
+            TimeLlvmpipeHere(cameras, warmFrames, frames, threads, samples, renderer, error);
         text = ok ? renderer : error;
         uint32_t length = (uint32_t)text.size(), count = (uint32_t)samples.size();
         bool sent = WriteAll(fds[1], &ok, sizeof ok) && WriteAll(fds[1], &length, sizeof length) &&
-                    WriteAll(fds[1], text.data(), length) && WriteAll(fds[1], &count, sizeof count) &&
+                    WriteAll(fds[1], text.data(), length) &&
+                    WriteAll(fds[1], &count, sizeof count) &&
                     WriteAll(fds[1], samples.data(), count * sizeof(double));
         _exit(sent ? 0 : 1);
     }

@@ -17,7 +17,7 @@
 
 #include "app/frame_cycle.h"
 #include "app/frame_step.h"
-#include "app/quote.h"
+#include "app/options.h"
 #include "app/size_choice.h"
 #include "app/version.h"
 #include "render/bands.h"
@@ -27,6 +27,7 @@
 #include "tools/bench_chart.h"
 #include "tools/bench_counts.h"
 #include "tools/bench_load.h"
+#include "tools/bench_options.h"
 #include "tools/bench_report.h"
 #include "tools/bench_report_json.h"
 #include "tools/bench_run.h"
@@ -35,133 +36,8 @@
 #include "tools/bench_views.h"
 #include "tools/image_files.h"
 #include "tools/options.h"
-#include "tools/render_options.h"
 
 static const char program[] = "scanvane-bench";
-
-// printf format: the passes, the largest repeat, the most threads, the span
-// fills, the default size, the size limits, the sweep's start frames, the
-// walk's length.
-static const char usage[] =
-    "usage: scanvane-bench [--json] [--repeat N] [--frames-csv FILE]\n"
-    "                      [--compare-llvmpipe] [--threads N] [--fill PATH]\n"
-    "                      [--size WIDTHxHEIGHT] | --help | --version\n"
-    "       scanvane-bench --sweep [--json] [--svg FILE] [--sweep-sizes LIST]\n"
-    "                      [--sweep-frames N] [--threads N] [--fill PATH]\n"
-    "Times the real frame cycle's drawing work (begin frame to last triangle)\n"
-    "for the views start, window, wall, above and walk: 60 warm-up frames, then\n"
-    "min / p25 / median of 600 frames, with the work each view does and its\n"
-    "ratio to the clear's floors measured in the same run (both buffers written\n"
-    "with 16-byte streaming stores, and with memset).\n"
-    "Then the start view in three modes, in %d interleaved passes: one thread as\n"
-    "shipped (streaming clear), one thread with an ordinary clear, and all cores\n"
-    "(the frame's rows in bands on every thread, ordinary clear); and, where the\n"
-    "build has OSMesa, Mesa's llvmpipe drawing the same view.\n"
-    "The first line is the headline: the start view's median time per frame and\n"
-    "frames per second on one thread and on all cores, llvmpipe's beside them,\n"
-    "the processor, the span fill and the version.\n"
-    "  --json              one JSON object instead of the table (docs/bench-json.md)\n"
-    "  --repeat N          measure everything N times (1 to %d, default 1) and\n"
-    "                      report each figure's spread: the min, median and max\n"
-    "                      of the rounds' medians\n"
-    "  --frames-csv FILE   write every frame's time of the walk to FILE as CSV\n"
-    "                      (round,frame,ns), whole or not at all\n"
-    "  --compare-llvmpipe  also print how many times slower llvmpipe is than each\n"
-    "                      mode, and say why when it cannot be drawn\n"
-    "  --threads N         time the views with the frame drawn in bands on N\n"
-    "                      threads (1, the default: the one-thread frame cycle;\n"
-    "                      up to %d; 0: all hardware threads); N above 1 is\n"
-    "                      also the all-cores mode's thread count\n"
-    "  --fill PATH         force the span fill: %s; default: the widest\n"
-    "                      this processor runs. SCANVANE_FILL=PATH in the\n"
-    "                      environment does the same where --fill is not given\n"
-    "  --size WIDTHxHEIGHT frame size in pixels (default %dx%d), from %dx%d\n"
-    "                      to %dx%d\n"
-    "  --version           print the program's name and version\n"
-    "  --sweep             instead: how the cost grows. The start view (up to %d\n"
-    "                      frames) and the walk at every size of the list, one\n"
-    "                      thread as shipped and in bands on 1 to all cores (or\n"
-    "                      --threads N), llvmpipe at each size on one thread and\n"
-    "                      on all cores; medians, a cost model fitted over the\n"
-    "                      sizes (fixed + per pixel tested) and the efficiency\n"
-    "  --sweep-sizes LIST  sizes to sweep, comma-separated (default\n"
-    "                      320x240,640x480,1280x720,1920x1080,2560x1440,3840x2160)\n"
-    "  --sweep-frames N    the walk's first N frames (1 to %d, default all)\n"
-    "  --svg FILE          with --sweep: write a chart of the sweep as SVG,\n"
-    "                      whole or not at all\n"
-    "Every option takes its value as --opt VALUE or --opt=VALUE.\n"
-    "Exit status 0 on success, 2 on bad arguments or an unwritable --frames-csv\n"
-    "or --svg (the results are still printed when only that file fails), 1 if\n"
-    "scanvane-bench-counts, which must sit beside this program, is missing, fails\n"
-    "or draws other frames.\n";
-
-struct BenchOptions {
-    bool help = false, version = false, json = false, llvmpipe = false;
-    DrawingChoice drawing = DrawAsShipped; // --threads
-    int repeat = 1;
-    std::string fill;      // empty: SCANVANE_FILL or the widest
-    std::string framesCsv; // empty: none written
-    FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
-    bool sweep = false;
-    std::vector<FrameSize> sweepSizes = DefaultSweepSizes;
-    int sweepFrames = BenchMeasuredFrames;
-    std::string svg; // empty: none written
-};
-
-// NAME's value: a whole number from 1 to most (at most three digits).
-static bool ParseCount(const char *name, const std::string &text, int most, int &value,
-                       std::string &error) {
-    int n = 0;
-    bool digits = !text.empty() && text.size() <= 3;
-    for (char c : text) digits = digits && c >= '0' && c <= '9', n = n * 10 + (c - '0');
-    if (!digits || n < 1 || n > most)
-        return error = std::string(name) + " wants a whole number from 1 to " + std::to_string(most) +
-                       ", got " + Quote(text),
-               false;
-    value = n;
-    return true;
-}
-
-static bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::string &error) {
-    std::vector<ToolOption> table = CommonToolOptions();
-    table.push_back({"--json", false});
-    table.push_back({"--compare-llvmpipe", false});
-    table.push_back({"--threads", true});
-    table.push_back({"--repeat", true});
-    table.push_back({"--frames-csv", true});
-    table.push_back({"--sweep", false});
-    table.push_back({"--sweep-sizes", true});
-    table.push_back({"--sweep-frames", true});
-    table.push_back({"--svg", true});
-    if (!ParseToolOptions(argc, argv, table, error)) return false;
-    o.sweep = FindOption(table, "--sweep").given;
-    o.svg = FindOption(table, "--svg").value;
-    for (const char *name : {"--sweep-sizes", "--sweep-frames", "--svg"})
-        if (FindOption(table, name).given && !o.sweep)
-            return error = std::string(name) + " goes with --sweep", false;
-    for (const char *name : {"--repeat", "--frames-csv", "--size", "--compare-llvmpipe"})
-        if (FindOption(table, name).given && o.sweep)
-            return error = std::string(name) + " does not go with --sweep", false;
-    const ToolOption &sizes = FindOption(table, "--sweep-sizes"),
-                     &frames = FindOption(table, "--sweep-frames");
-    if (sizes.given && !ParseSweepSizes(sizes.value, o.sweepSizes, error)) return false;
-    if (frames.given &&
-        !ParseCount("--sweep-frames", frames.value, BenchMeasuredFrames, o.sweepFrames, error))
-        return false;
-    o.help = FindOption(table, "--help").given;
-    o.version = FindOption(table, "--version").given;
-    o.json = FindOption(table, "--json").given;
-    o.llvmpipe = FindOption(table, "--compare-llvmpipe").given;
-    o.fill = FindOption(table, "--fill").value;
-    o.framesCsv = FindOption(table, "--frames-csv").value;
-    const ToolOption &threads = FindOption(table, "--threads"),
-                     &repeat = FindOption(table, "--repeat");
-    int threadCount = 1;
-    if (threads.given && !ParseThreadCount(threads.value, threadCount, error)) return false;
-    o.drawing = DrawingForThreadOption(threadCount);
-    if (!ToolFrameSize(FindOption(table, "--size").value, o.size, error)) return false;
-    return !repeat.given || ParseCount("--repeat", repeat.value, MaxBenchRepeat, o.repeat, error);
-}
 
 // The sweep's progress on standard error: on a terminal one line rewritten
 // as each mode starts, elsewhere (a log) a line for each size and view.
@@ -190,18 +66,20 @@ static void EndProgress() {
 }
 
 // Results are printed first: a side file that fails after a long run must
-// not take the printed figures with it. Then the file, whole or not at all.
-static int FinishOutputs(const std::string &text, const std::vector<OutputFile> &files) {
+// not take the printed figures with it. Then the side file (opened before the
+// work started), whole or not at all.
+static int FinishOutputs(const std::string &text, OpenOutputs &outputs, const std::string &bytes) {
     std::fputs(text.c_str(), stdout);
     if (!StandardOutputWritten()) return ToolFail(program, "cannot write standard output");
-    StagedFiles staged;
     std::string error;
-    if (!files.empty() && (!StageFiles(files, staged, error) || !CommitFiles(staged, error)))
-        return ToolFail(program, error);
-    return 0;
+    for (OutputStream &output : outputs.streams)
+        if (!WriteOutput(output, bytes.data(), bytes.size(), error))
+            return ToolFail(program, error);
+    return CommitOutputs(outputs, error) ? 0 : ToolFail(program, error);
 }
 
-static int RunSweepCommand(const BenchOptions &options, const std::string &countsProgram) {
+static int RunSweepCommand(const BenchOptions &options, const std::string &countsProgram,
+                           OpenOutputs &outputs) {
     SweepOptions sweep;
     sweep.sizes = options.sweepSizes;
     sweep.frames = options.sweepFrames;
@@ -217,9 +95,8 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
     if (!swept) return ToolFail(program, error), 1;
     const BenchSetting setting = {DescribeMachine(), FillPathName(ActiveFillPath()),
                                   DrawingThreads(options.drawing), false};
-    std::vector<OutputFile> files;
-    if (!options.svg.empty())
-        files.push_back({options.svg, SweepSvg(result, SweepHeadline(result, setting))});
+    const std::string svg =
+        options.svg.empty() ? "" : SweepSvg(result, SweepHeadline(result, setting));
     std::string text;
     if (options.json) {
         text = SweepJson(setting, result);
@@ -228,18 +105,18 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
     } else {
         PrintSweepTable(setting, result);
     }
-    const int status = FinishOutputs(text, files);
+    const int status = FinishOutputs(text, outputs, svg);
     if (status) return status;
     if (!SweepFramesAgree(result)) {
         std::fprintf(stderr, "%s: the modes or the counting build drew different frames%s%s\n",
-                     program, result.countsError.empty() ? "" : ": ",
-                     result.countsError.c_str());
+                     program, result.countsError.empty() ? "" : ": ", result.countsError.c_str());
         return 1;
     }
     return 0;
 }
 
-static int RunAtOneSize(const BenchOptions &options, const std::string &countsProgram) {
+static int RunAtOneSize(const BenchOptions &options, const std::string &countsProgram,
+                        OpenOutputs &outputs) {
     RunOptions run;
     run.views = options.drawing;
     run.repeat = options.repeat;
@@ -257,8 +134,7 @@ static int RunAtOneSize(const BenchOptions &options, const std::string &countsPr
         std::fprintf(stderr, "%s: the counting build drew different frames!\n", program);
     const BenchSetting setting = {DescribeMachine(), FillPathName(ActiveFillPath()),
                                   DrawingThreads(options.drawing), options.llvmpipe};
-    std::vector<OutputFile> files;
-    if (!options.framesCsv.empty()) files.push_back({options.framesCsv, FramesCsv(result)});
+    const std::string csv = options.framesCsv.empty() ? "" : FramesCsv(result);
     std::string text;
     if (options.json) {
         text = RunJson(setting, result);
@@ -267,7 +143,7 @@ static int RunAtOneSize(const BenchOptions &options, const std::string &countsPr
     } else {
         PrintRunTable(setting, result);
     }
-    const int status = FinishOutputs(text, files);
+    const int status = FinishOutputs(text, outputs, csv);
     if (status) return status;
     return result.counted && result.hashesAgree ? 0 : 1;
 }
@@ -290,21 +166,18 @@ static int Run(int argc, char **argv) {
     if (!ParseBenchOptions(argc, argv, options, error)) return ToolFail(program, error);
     if (options.help || options.version) {
         if (options.help)
-            std::printf(usage, BenchModePasses, MaxBenchRepeat, (int)MaxBandThreads,
-                        FillPathChoices().c_str(), (int)DefaultFrameWidth,
-                        (int)DefaultFrameHeight, (int)MinFrameWidth, (int)MinFrameHeight,
-                        (int)MaxFrameWidth, (int)MaxFrameHeight, SweepStartFrames,
-                        BenchMeasuredFrames);
+            std::fputs(BenchHelp().c_str(), stdout);
         else
             std::printf("%s\n", VersionLine(program).c_str());
         return StandardOutputWritten() ? 0 : ToolFail(program, "cannot write standard output");
     }
-    if (!ChooseToolFill(options.fill, error)) return ToolFail(program, error);
-    // Refused now rather than after a minute of measuring.
-    if (!options.framesCsv.empty() && !CheckOutputPath(options.framesCsv, error))
-        return ToolFail(program, error);
-    if (!options.svg.empty() && !CheckOutputPath(options.svg, error))
-        return ToolFail(program, error);
+    if (!ApplyChosenFill(error)) return ToolFail(program, error);
+    // Opened now, refused now rather than after a minute of measuring.
+    std::vector<std::string> paths;
+    for (const std::string *path : {&options.framesCsv, &options.svg})
+        if (!path->empty()) paths.push_back(*path);
+    OpenOutputs outputs;
+    if (!OpenOutputFiles(paths, outputs, error)) return ToolFail(program, error);
     const std::string countsProgram = CountsProgramPath(argv[0]);
     if (!CountsProgramPresent(countsProgram, error)) return ToolFail(program, error), 1;
     StartBenchGraphics(options.sweep ? options.sweepSizes[0] : options.size);
@@ -312,6 +185,6 @@ static int Run(int argc, char **argv) {
     struct ThreadsStop {
         ~ThreadsStop() { StopDrawing(); }
     } threadsStop;
-    return options.sweep ? RunSweepCommand(options, countsProgram)
-                         : RunAtOneSize(options, countsProgram);
+    return options.sweep ? RunSweepCommand(options, countsProgram, outputs)
+                         : RunAtOneSize(options, countsProgram, outputs);
 }

@@ -6,8 +6,7 @@
 #include "tools/bench_views.h"
 
 // The fields both documents start with.
-static void Header(Json &j, int schemaVersion, const BenchSetting &s,
-                   const std::string &headline) {
+static void Header(Json &j, int schemaVersion, const BenchSetting &s, const std::string &headline) {
     JsonKey(j, "schema_version"), JsonInteger(j, schemaVersion);
     JsonKey(j, "program"), JsonString(j, "scanvane-bench");
     JsonKey(j, "version"), JsonString(j, SCANVANE_VERSION);
@@ -23,8 +22,10 @@ static void Header(Json &j, int schemaVersion, const BenchSetting &s,
 
 static void Share(Json &j, double share) {
     JsonKey(j, "others_cpu_share");
-    if (share < 0) JsonNull(j);
-    else JsonNumber(j, share, 3);
+    if (share < 0)
+        JsonNull(j);
+    else
+        JsonNumber(j, share, 3);
 }
 
 // A figure's fields, each named with its unit.
@@ -42,8 +43,10 @@ static void FigureFields(Json &j, const Figure &f) {
 
 static void Ratio(Json &j, const char *name, bool have, double ratio) {
     JsonKey(j, name);
-    if (have) JsonNumber(j, ratio, 3);
-    else JsonNull(j);
+    if (have)
+        JsonNumber(j, ratio, 3);
+    else
+        JsonNull(j);
 }
 
 static std::string Hex8(uint32_t v) {
@@ -59,9 +62,12 @@ static void Work(Json &j, const ViewResult &r) {
     const struct {
         const char *name;
         uint64_t total;
-    } counts[] = {{"pixels_tested", r.tested},     {"pixels_written", r.written},
-                  {"spans", r.spans},              {"triangles_drawn", r.drawn},
-                  {"triangles_rejected", r.rejected}, {"triangles_clipped", r.clipped},
+    } counts[] = {{"pixels_tested", r.tested},
+                  {"pixels_written", r.written},
+                  {"spans", r.spans},
+                  {"triangles_drawn", r.drawn},
+                  {"triangles_rejected", r.rejected},
+                  {"triangles_clipped", r.clipped},
                   {"triangles_split", r.split}};
     for (const auto &c : counts) JsonKey(j, c.name), JsonNumber(j, PerFrame(c.total, r.frames), 1);
     JsonEnd(j);
@@ -181,8 +187,10 @@ std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
     JsonKey(j, "walk_frames"), JsonInteger(j, r.walkFrames);
     JsonKey(j, "all_cores_threads"), JsonInteger(j, r.allCores);
     JsonKey(j, "llvmpipe_renderer");
-    if (r.haveLp) JsonString(j, r.lpRenderer);
-    else JsonNull(j);
+    if (r.haveLp)
+        JsonString(j, r.lpRenderer);
+    else
+        JsonNull(j);
     JsonKey(j, "modes"), JsonBeginArray(j);
     for (const SweepMode &m : r.modes) {
         JsonBeginObject(j);
@@ -201,8 +209,10 @@ std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
         for (int view = 0; view < SweepViewCount; view++) {
             JsonKey(j, SweepViewNames[view]), JsonBeginObject(j);
             JsonKey(j, "pixels_tested");
-            if (row.counted) JsonNumber(j, row.tested[view], 1);
-            else JsonNull(j);
+            if (row.counted)
+                JsonNumber(j, row.tested[view], 1);
+            else
+                JsonNull(j);
             for (size_t m = 0; m < r.modes.size(); m++)
                 JsonKey(j, r.modes[m].name), Cell(j, row.cells[view][m]);
             JsonEnd(j);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/camera.h"
+#include "app/quote.h"
 #include "tools/bench_counts.h"
 #include "tools/bench_draw.h"
 #include "tools/bench_llvmpipe.h"
@@ -24,9 +25,7 @@ bool ParseSweepSizes(const std::string &text, std::vector<FrameSize> &sizes, std
         FrameSize size;
         std::string why;
         if (!ParseFrameSize(one, size, why))
-            return error = "--sweep-sizes '" + text.substr(0, 80) + "': '" + one.substr(0, 40) +
-                           "' " + why,
-                   false;
+            return error = Quote(text, 80) + ": " + Quote(one, 40) + " " + why, false;
         sizes.push_back(size);
         if (comma == std::string::npos) return true;
         at = comma + 1;
@@ -42,9 +41,8 @@ static SweepCell CellOf(const std::vector<double> &ns) {
 }
 
 static bool UseMode(const SweepMode &mode, std::string &error) {
-    return UseBenchDrawing(mode.kind == SweepKind::Shipped ? DrawAsShipped
-                                                           : DrawInBands(mode.threads),
-                           error);
+    return UseBenchDrawing(
+        mode.kind == SweepKind::Shipped ? DrawAsShipped : DrawInBands(mode.threads), error);
 }
 
 // Where the sweep is, for whoever shows it.
@@ -171,8 +169,9 @@ static void ChooseModes(const SweepOptions &o, SweepResult &r) {
     r.lpOne = (int)r.modes.size();
     r.modes.push_back({"llvmpipe_one_thread", "llvmpipe 1 thread", SweepKind::Llvmpipe, 1});
     r.lpAll = (int)r.modes.size();
-    r.modes.push_back({"llvmpipe_all_cores", "llvmpipe " + std::to_string(o.maxThreads) + " threads",
-                       SweepKind::Llvmpipe, o.maxThreads});
+    r.modes.push_back({"llvmpipe_all_cores",
+                       "llvmpipe " + std::to_string(o.maxThreads) + " threads", SweepKind::Llvmpipe,
+                       o.maxThreads});
 }
 
 bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {

@@ -82,7 +82,8 @@ struct SweepResult {
     std::vector<LineFit> fits[SweepViewCount]; // one per mode
 };
 
-// Parses "320x240,640x480,..." (at least one size, each within the limits).
+// Parses "320x240,640x480,..." (at least one size, each within the limits);
+// the refusal is worded for after the option's name.
 bool ParseSweepSizes(const std::string &text, std::vector<FrameSize> &sizes, std::string &error);
 
 // Runs the sweep; leaves the renderer at the last size with no band threads.

@@ -84,11 +84,10 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
     std::printf("\n");
     for (int m = 0; m < BenchModeCount; m++) {
         char label[64];
-        std::snprintf(
-            label, sizeof label, "%s%s", run.modes[m].label,
-            DrawingThreads(run.modes[m].drawing) > 1
-                ? (" x" + std::to_string(DrawingThreads(run.modes[m].drawing))).c_str()
-                : "");
+        std::snprintf(label, sizeof label, "%s%s", run.modes[m].label,
+                      DrawingThreads(run.modes[m].drawing) > 1
+                          ? (" x" + std::to_string(DrawingThreads(run.modes[m].drawing))).c_str()
+                          : "");
         std::printf("%-42s", label);
         if (!ModeAvailable(run, m)) {
             std::printf(" not measured: %s\n", run.allCoresError.c_str());
@@ -126,7 +125,6 @@ std::string FramesCsv(const BenchRun &run) {
         }
     return csv;
 }
-
 
 static double Pixels(const FrameSize &s) { return (double)s.width * s.height; }
 
@@ -173,8 +171,8 @@ void PrintSweepTable(const BenchSetting &s, const SweepResult &r) {
                           : std::printf(" %*s", width, "-");
             }
             auto ratio = [&](int a, int b) {
-                c[a].have && c[b].have ? std::printf(" %6.2fx", c[a].medianNs / c[b].medianNs)
-                                       : std::printf(" %7s", "-");
+                c[a].have &&c[b].have ? std::printf(" %6.2fx", c[a].medianNs / c[b].medianNs)
+                                      : std::printf(" %7s", "-");
             };
             ratio(r.lpOne, r.bandsAll), ratio(r.lpAll, r.bandsAll), ratio(r.lpOne, r.bandsOne);
             std::printf(" %7.2f %8.3f\n", Efficiency(r, row, view),

@@ -17,11 +17,11 @@
 // stands 10 units before the front wall, whose 40-unit-wide white panel then
 // covers every pixel. Height 300 looks out over the top of the sky box.
 const BenchView BenchViews[BenchViewCount] = {
-    {"start", {40.0f, -20.0f, 0.0f, 0.0f}, false},       // the start view
+    {"start", StartCamera, false},                       // the start view
     {"window", {100.0f, -225.0f, 20.0f, 180.0f}, false}, // inside the house, out through the window
     {"wall", {60.0f, -150.0f, 20.0f, 0.0f}, false},      // close-up, one wall fills the screen
     {"above", {80.0f, 60.0f, 300.0f, 20.0f}, false},     // high above the scene
-    {"walk", {40.0f, -20.0f, 0.0f, 0.0f}, true},         // 600 frames on a fixed key script
+    {"walk", StartCamera, true},                         // 600 frames on a fixed key script
 };
 
 void (*BenchFrame)() = RenderFrame;

@@ -9,6 +9,8 @@
 #include "app/model_choice.h"
 #endif
 #include "app/script.h"
+#include "tools/arguments.h"
+#include "tools/options.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
     static const char *const names[4] = {"X", "Z", "HEIGHT", "HEADING"};
@@ -28,19 +30,17 @@ bool ParseCamera(const std::string &text, CameraState &camera, std::string &erro
             const char *field = p;
             while (field < stop && *field != ',') field++;
             if (end != p && end == stop && i < 3)
-                error = "wants four numbers X,Z,HEIGHT,HEADING, got only " +
-                        std::to_string(i + 1) + " in " + Quote(text);
+                error = "wants four numbers X,Z,HEIGHT,HEADING, got only " + std::to_string(i + 1) +
+                        " in " + Quote(text);
             else if (end != p && i == 3 && *end == ',')
-                error = "wants exactly four numbers X,Z,HEIGHT,HEADING, got more in " +
-                        Quote(text);
+                error = "wants exactly four numbers X,Z,HEIGHT,HEADING, got more in " + Quote(text);
             else
-                error = std::string(names[i]) + " " +
-                        Quote(std::string(p, (size_t)(field - p))) + " is not a number";
+                error = std::string(names[i]) + " " + Quote(std::string(p, (size_t)(field - p))) +
+                        " is not a number";
             return false;
         }
         if (!std::isfinite(v[i])) {
-            error = std::string(names[i]) + " " +
-                    Quote(std::string(p, (size_t)(end - p))) +
+            error = std::string(names[i]) + " " + Quote(std::string(p, (size_t)(end - p))) +
                     " is not a finite single-precision number";
             return false;
         }
@@ -101,7 +101,7 @@ std::vector<OptionRow> RenderOptionRows() {
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
     o = RenderOptions{};
     Parsing = &o;
-    const bool parsed = ParseOptions(RenderOptionRows(), ArgumentsOf(argc, argv), error);
+    const bool parsed = ParseOptions(RenderOptionRows(), ToolArguments(argc, argv), error);
     Parsing = nullptr;
     if (!parsed) return false;
     o.help = Chosen.help;

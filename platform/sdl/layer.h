@@ -64,10 +64,12 @@ void ClearTextRuns(HWND__ *w);
 // Test hooks, read from the environment on each use.
 bool TestFailure(const char *step); // SCANVANE_TEST_FAIL names the failing step
 bool TestBoxesLogged();             // SCANVANE_TEST_BOXES=log
-const char *TestDumpPath();
+const char *TestDumpPath();         // SCANVANE_TEST_DUMP: raw file of the last presented image
 // Set by test programs before the first window: SDL's dummy and offscreen
 // drivers, which the program itself refuses, are accepted.
-extern bool InvisibleDisplayAllowed;         // SCANVANE_TEST_DUMP: raw file of the last presented image
+extern bool InvisibleDisplayAllowed;
 int LiveDirect3DObjects();
 extern void (*AfterPresentHook)(HWND window); // called after each Present
-const uint32_t *LastPresentedImage();         // 512 x 384 back buffer of the last Present, or null
+// The back buffer of the last Present (of the device's back-buffer size,
+// rows with no gap), or null before the first.
+const uint32_t *LastPresentedImage();

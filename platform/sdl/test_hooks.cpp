@@ -2,7 +2,8 @@
 // change them between steps:
 //   SCANVANE_TEST_FAIL=module|window|create|device|texture|lock  that step fails
 //   SCANVANE_TEST_BOXES=log   message boxes are written to stderr, not shown
-//   SCANVANE_TEST_DUMP=FILE   the last presented image, 512 x 384 words 0x00RRGGBB
+//   SCANVANE_TEST_DUMP=FILE   the last presented image, back-buffer width x height
+//                             words 0x00RRGGBB, row by row from the top
 #include "platform/sdl/layer.h"
 
 #include <stdlib.h>

@@ -3,6 +3,9 @@
 // size, the drawing threads and the span fill, or ask about the program.
 // The rows are app/options.h's; the window's own --size also reads native.
 #include "platform/shell/shell.h"
+#ifdef _WIN32
+#include <shellapi.h>
+#endif
 
 #include <stdio.h>
 #include <string.h>
@@ -12,7 +15,6 @@
 
 #include "app/keys.h"
 #include "app/options.h"
-#include "app/quote.h"
 #include "app/size_choice.h"
 #include "app/version.h"
 #ifdef SCANVANE_HAVE_MODELS
@@ -34,23 +36,21 @@ bool ChooseSize(const std::string &value, std::string &error) {
         Chosen.nativeSize = true;
         return true;
     }
-    FrameSize size;
-    if (!ParseFrameSize(value, size, error)) {
-        // Text that is no size at all may have meant the other form.
-        const bool notASize = error.compare(0, 13, "is not a size") == 0;
-        error = Quote(value) + " " + error + (notASize ? std::string(", or ") + NativeSizeName : "");
-        return false;
-    }
-    Chosen.size = size;
-    return true;
+    if (ReadSizeValue(value, Chosen.size, error)) return true;
+    // Text that is no size at all may have meant the other form.
+    if (error.find("is not a size") != std::string::npos)
+        error += std::string(", or ") + NativeSizeName;
+    return false;
 }
 
 std::vector<OptionRow> WindowOptionRows() {
     std::vector<OptionRow> own = {
         {"--size", nullptr, "WIDTHxHEIGHT|native",
-         "the frame's size (" + std::to_string(MinFrameWidth) + "x" + std::to_string(MinFrameHeight) +
-             " to " + std::to_string(MaxFrameWidth) + "x" + std::to_string(MaxFrameHeight) +
-             ", shown pixel for pixel), or native: the window's own, following its resizes; default " +
+         "the frame's size (" + std::to_string(MinFrameWidth) + "x" +
+             std::to_string(MinFrameHeight) + " to " + std::to_string(MaxFrameWidth) + "x" +
+             std::to_string(MaxFrameHeight) +
+             ", shown pixel for pixel), or native: the window's own, following its resizes; "
+             "default " +
              std::to_string(DefaultFrameWidth) + "x" + std::to_string(DefaultFrameHeight) +
              " stretched to the window",
          ChooseSize},
@@ -64,9 +64,11 @@ std::vector<OptionRow> WindowOptionRows() {
 
 std::string HelpText() {
     const std::vector<OptionRow> rows = WindowOptionRows();
-    std::string text = UsageText(Program, rows) + SCANVANE_NAME ": a house drawn in software, walked through in a window.\n" +
+    std::string text = UsageText(Program, rows) +
+                       SCANVANE_NAME ": a house drawn in software, walked through in a window.\n" +
                        OptionsHelp(rows) + "Controls:\n";
-    for (const KeyBinding &k : KeyTable) text += std::string("  ") + k.name + " - " + k.action + "\n";
+    for (const KeyBinding &k : KeyTable)
+        text += std::string("  ") + k.name + " - " + k.action + "\n";
     return text;
 }
 
@@ -126,7 +128,9 @@ std::vector<std::string> SplitCommandLine(const char *line) {
     return words;
 }
 
-std::vector<std::string> CommandLineArguments(const char *commandLine) { return SplitCommandLine(commandLine); }
+std::vector<std::string> CommandLineArguments(const char *commandLine) {
+    return SplitCommandLine(commandLine);
+}
 #endif
 
 } // namespace
@@ -140,7 +144,8 @@ ShellOptions Options = {1, false, false};
 
 int AnswerCommandLine(const char *commandLine) {
     std::string error;
-    if (!ParseOptions(WindowOptionRows(), CommandLineArguments(commandLine), error)) return RefuseStartUp(error);
+    if (!ParseOptions(WindowOptionRows(), CommandLineArguments(commandLine), error))
+        return RefuseStartUp(error);
     if (Chosen.help) {
         Say(HelpText(), false);
         return 0;

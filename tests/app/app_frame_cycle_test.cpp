@@ -6,14 +6,29 @@
 #include <cstring>
 #include <vector>
 
+#include "app/frame_step.h"
 #include "app/scene.h"
+#include "render/bands.h"
 #include "render/crc32.h"
+#include "render/frustum.h"
 #include "render/matrix.h"
 #include "tests/app/app_test_support.h"
 
 namespace {
 
 constexpr size_t Pixels = 512 * 384;
+
+// The start view's golden (tests/goldens/goldens.txt, "start").
+constexpr uint32_t StartViewColourCrc = 0x19f6fe9bu, StartViewDepthCrc = 0x1bdded33u;
+// And at other sizes ("odd", "hd").
+struct SizedGolden {
+    FrameSize size;
+    uint32_t colourCrc, depthCrc;
+};
+constexpr SizedGolden StartViewAtOtherSizes[] = {
+    {{333, 197}, 0xc280cf74u, 0x3c2868e5u},
+    {{1920, 1080}, 0xc6b7135bu, 0x207df2a9u}, // larger than every buffer before it
+};
 
 struct Frame {
     std::vector<uint32_t> colour;
@@ -27,6 +42,14 @@ Frame Capture() {
 
 uint32_t ColourCrc() { return Crc32(0, Headless.colour, Pixels * 4); }
 uint32_t DepthCrc() { return Crc32(0, DepthBuffer, Pixels * 4); }
+
+// Over the frame at whatever size is drawn.
+uint32_t ColourCrcAtSize() {
+    return Crc32(0, Headless.colour, (size_t)Screen.width * Screen.height * 4);
+}
+uint32_t DepthCrcAtSize() {
+    return Crc32(0, DepthBuffer, (size_t)Screen.width * Screen.height * 4);
+}
 
 class FrameCycleTest : public ::testing::Test {
   protected:
@@ -63,7 +86,7 @@ TEST_F(FrameCycleTest, LowWordWrapGivesTheTrueFrameTime) {
     QueueFrameReadings(0x500000010ll, 0x500000011ll, 0x500000012ll);
     RenderFrame();
     RenderFrame();
-    EXPECT_EQ(Clock.frameTime, 2.0); // 0x20 ticks at 16 per second
+    EXPECT_EQ(Clock.frameTime, 2.0);                 // 0x20 ticks at 16 per second
     EXPECT_EQ(Clock.previousReading, 0x500000010ll); // all 64 bits kept
     // Only the low words count: a gap of 2^32 + 16 ticks is seen as 16.
     QueueFrameReadings(0x600000020ll, 0x600000021ll, 0x600000022ll);
@@ -98,7 +121,7 @@ TEST_F(FrameCycleTest, FrequencyWithZeroLowWordGivesZeroFrameTime) {
         RenderFrame();
         EXPECT_EQ(Clock.frameTime, 0.0) << frequency;
         EXPECT_EQ(std::memcmp(&Camera, &StartCamera, sizeof Camera), 0) << frequency;
-        EXPECT_EQ(ColourCrc(), 0x19f6fe9bu) << frequency;
+        EXPECT_EQ(ColourCrc(), StartViewColourCrc) << frequency;
     }
 }
 
@@ -140,8 +163,8 @@ TEST_F(FrameCycleTest, ViewMatrixAtHeading90KeepsTheTinyCosine) {
 
 TEST_F(FrameCycleTest, TheTwoReferenceViews) {
     RenderFrame();
-    EXPECT_EQ(ColourCrc(), 0x19f6fe9bu);
-    EXPECT_EQ(DepthCrc(), 0x1bdded33u);
+    EXPECT_EQ(ColourCrc(), StartViewColourCrc);
+    EXPECT_EQ(DepthCrc(), StartViewDepthCrc);
     Camera = {120, -40, 30, 300};
     RenderFrame();
     EXPECT_EQ(ColourCrc(), 0x289ad1beu);
@@ -153,8 +176,8 @@ TEST_F(FrameCycleTest, TheTwoReferenceViews) {
 TEST_F(FrameCycleTest, ClipFlagsAreResetBeforeEachRecord) {
     for (TriangleRecord &record : SceneTriangles) record.clipFlags = 0xFFFFFFFFu;
     RenderFrame();
-    EXPECT_EQ(ColourCrc(), 0x19f6fe9bu);
-    EXPECT_EQ(DepthCrc(), 0x1bdded33u);
+    EXPECT_EQ(ColourCrc(), StartViewColourCrc);
+    EXPECT_EQ(DepthCrc(), StartViewDepthCrc);
     for (int i = 0; i < SceneTriangleCount; i++) EXPECT_EQ(SceneTriangles[i].clipFlags, 0u) << i;
 }
 
@@ -213,4 +236,67 @@ TEST_F(FrameCycleTest, FedCounterGivesExactFrameTimes) {
         RenderFrame();
         EXPECT_EQ(Clock.frameTime, micros / 1e6) << micros;
     }
+}
+
+// Each way of drawing, chosen as the programs choose it, draws the start
+// view's golden; a refused choice leaves no threads behind and the next
+// choice still starts.
+TEST_F(FrameCycleTest, EveryWayOfDrawingDrawsTheStartView) {
+    EXPECT_EQ(DrawingForThreadOption(1).way, DrawingWay::AsShipped);
+    EXPECT_EQ(DrawingForThreadOption(0).way, DrawingWay::EveryHardwareThread);
+    EXPECT_EQ(DrawingForThreadOption(5).way, DrawingWay::Bands);
+    EXPECT_EQ(DrawingThreads(DrawingForThreadOption(5)), 5);
+    EXPECT_EQ(DrawingThreads(DrawOnEveryHardwareThread), ProcessorThreads());
+    std::string error;
+    for (const DrawingChoice &refused :
+         {DrawInBands(0), DrawInBands(MaxBandThreads + 1), DrawInBands(-3)}) {
+        EXPECT_EQ(StartDrawing(refused, error), nullptr) << refused.threads;
+        EXPECT_NE(error.find("threads"), std::string::npos) << error;
+    }
+    EXPECT_EQ(StartDrawing(DrawAsShipped, error), &RenderFrame);
+    const DrawingChoice ways[] = {
+        DrawAsShipped, DrawInBands(1), DrawInBands(2), DrawInBands(3), DrawOnEveryHardwareThread,
+        DrawAsShipped};
+    for (const DrawingChoice &way : ways) {
+        ResetApplication();
+        error.clear();
+        const FrameStep step = StartDrawing(way, error);
+        ASSERT_NE(step, nullptr) << error;
+        step();
+        EXPECT_EQ(ColourCrc(), StartViewColourCrc) << (int)way.way << " " << way.threads;
+        EXPECT_EQ(DepthCrc(), StartViewDepthCrc) << (int)way.way << " " << way.threads;
+    }
+    StopDrawing();
+}
+
+// A restart at another size reaches the presentation and the target: the
+// frame drawn is that size's golden, in one thread and in bands (started
+// again for the new size), and back at the old size it is the old golden.
+TEST_F(FrameCycleTest, RestartingAtAnotherSizeDrawsThatSizesFrame) {
+    struct BackToTheStartSize {
+        ~BackToTheStartSize() {
+            StopDrawing();
+            RestartGraphicsAtSize({DefaultFrameWidth, DefaultFrameHeight});
+        }
+    } restore;
+    std::string error;
+    for (const SizedGolden &golden : StartViewAtOtherSizes) {
+        ASSERT_TRUE(RestartGraphicsAtSize(golden.size));
+        EXPECT_EQ(Screen.width, golden.size.width);
+        EXPECT_EQ(Screen.height, golden.size.height);
+        for (const DrawingChoice &way : {DrawAsShipped, DrawInBands(3)}) {
+            ResetApplication();
+            const FrameStep step = StartDrawing(way, error);
+            ASSERT_NE(step, nullptr) << error;
+            step();
+            EXPECT_EQ(ColourCrcAtSize(), golden.colourCrc)
+                << golden.size.width << " " << way.threads;
+            EXPECT_EQ(DepthCrcAtSize(), golden.depthCrc) << golden.size.width << " " << way.threads;
+        }
+    }
+    ASSERT_TRUE(RestartGraphicsAtSize({DefaultFrameWidth, DefaultFrameHeight}));
+    ResetApplication();
+    StartDrawing(DrawAsShipped, error)();
+    EXPECT_EQ(ColourCrc(), StartViewColourCrc);
+    EXPECT_EQ(DepthCrc(), StartViewDepthCrc);
 }

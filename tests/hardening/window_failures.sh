@@ -100,7 +100,8 @@ program_check() {
     fi
 }
 # The span fills, as the program lists them: "sse2|avx2|avx512".
-fills=$(env -u DISPLAY "$program" --help | sed -n 's/.*force the span fill: \([a-z0-9|]*\);.*/\1/p')
+source "$(dirname "$0")/../lib/fill_paths.sh"
+fills=$(fill_paths env -u DISPLAY "$program" | tr '\n' '|' | sed 's/|$//')
 [ -n "$fills" ] || { echo "FAIL --help names no span fills"; failures=$((failures + 1)); }
 tmp_err=$(mktemp)
 trap 'rm -f "$tmp_err"' EXIT

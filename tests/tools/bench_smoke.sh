@@ -9,10 +9,12 @@
 # once at an odd size on two threads, where the known images do not apply but
 # the counting build must still draw what the timed one drew (as shipped only
 # when BENCH_SMOKE_SHIPPED_ONLY=1: the sanitizer build, where a run takes a
-# minute). The baseline run's CSV goes to /dev/full: the results are printed
-# all the same and the run fails with one line. Then a short sweep over two
-# small sizes, whose JSON, fit, chart, progress and headings are checked
-# (never its times), and the program copied without its counting pass.
+# minute). The baseline run's CSV goes into a folder removed while it
+# measures: the results are printed all the same and the run fails with one
+# line. Then a short sweep over two small sizes, whose JSON, fit, chart,
+# progress and headings are checked (never its times), outputs that cannot be
+# written refused before any work, and the program copied without its
+# counting pass.
 #   bench_smoke.sh SCANVANE_BENCH [SCANVANE_MICROBENCH]
 set -euo pipefail
 bench=$1 micro=${2:-}
@@ -20,20 +22,29 @@ version=$(sed -n 's/^project(Scanvane VERSION \([0-9.]*\) .*/\1/p' "$(dirname "$
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 csv=$work/walk.csv
-full=""
-[ -w /dev/full ] && full="--frames-csv /dev/full"
-variants=("" "--threads 2 --repeat 2 --frames-csv $csv" "--fill sse2 $full" "--size 333x197 --threads 2")
+gone=$work/gone/walk.csv
+variants=("" "--threads 2 --repeat 2 --frames-csv $csv" "--fill sse2 --frames-csv $gone"
+    "--size 333x197 --threads 2")
 [ "${BENCH_SMOKE_SHIPPED_ONLY:-0}" = 1 ] && variants=("")
 for args in "${variants[@]}"; do
 echo "== scanvane-bench $args"
 rm -f "$csv"
 status=0
+mkdir -p "$(dirname "$gone")"
 # shellcheck disable=SC2086
-json=$("$bench" --json $args 2>"$work/err") || status=$?
-if [[ $args == *"/dev/full"* ]]; then
+"$bench" --json $args >"$work/out" 2>"$work/err" & pid=$!
+if [[ $args == *"$gone"* ]]; then
+    # Its .part is open before the work starts; the folder goes meanwhile.
+    while [ ! -e "$gone.part" ] && kill -0 $pid 2>/dev/null; do sleep 0.05; done
+    rm -rf "$(dirname "$gone")"
+fi
+wait $pid || status=$?
+json=$(cat "$work/out")
+if [[ $args == *"$gone"* ]]; then
     # Measured, printed, then the side file failed: status 2, one line.
-    if [ $status -ne 2 ] || ! grep -q "cannot write '/dev/full'" "$work/err" || [ -z "$json" ]; then
-        echo "FAIL: --frames-csv /dev/full: status $status, $(cat "$work/err")"
+    if [ $status -ne 2 ] || ! grep -q "^scanvane-bench: cannot write '$gone'" "$work/err" ||
+        [ -z "$json" ]; then
+        echo "FAIL: --frames-csv into a removed folder: status $status, $(cat "$work/err")"
         exit 1
     fi
 elif [ $status -ne 0 ]; then
@@ -146,7 +157,7 @@ if not d["headline"].startswith("scanvane-bench %s: start view " % version) or n
     bad.append("headline lacks the version, processor or fill: %s" % d["headline"])
 if d["others_cpu_share"] is not None and not 0 <= d["others_cpu_share"] <= 1:
     bad.append("others_cpu_share %s is not a share" % d["others_cpu_share"])
-if "--frames-csv" in args and "/dev/full" not in args:
+if "--frames-csv" in args and csv in args:
     rows = open(csv).read().splitlines()
     want_rows = ["%d,%d" % (r, f) for r in range(1, want_rounds + 1)
                  for f in range(1, d["measured_frames"] + 1)]
@@ -301,12 +312,12 @@ rm -f "$svg"
 done
 # The table, on a machine kept busy by as many spinning shells as it has
 # processors: no mode's heading is cut, the headline is followed by how to
-# share it, the busy machine is named in a warning (where /proc/stat tells),
-# and a chart that cannot be written fails the run without losing the table.
+# share it, and the busy machine is named in a warning (where /proc/stat
+# tells).
 spinners=()
 for _ in $(seq "$(nproc)"); do (while :; do :; done) & spinners+=($!); done
 status=0
-"$bench" --sweep --sweep-sizes 64x48,97x61 --sweep-frames 30 --threads 2 --svg /dev/full \
+"$bench" --sweep --sweep-sizes 64x48,97x61 --sweep-frames 30 --threads 2 \
     >"$work/table" 2>"$work/err" || status=$?
 kill "${spinners[@]}"
 wait "${spinners[@]}" 2>/dev/null || true
@@ -321,12 +332,11 @@ if [ -r /proc/stat ]; then
 else
     echo "skip: no /proc/stat here, so no load warning to check"
 fi
-if [ -w /dev/full ] && { [ $status -ne 2 ] || ! grep -q "cannot write '/dev/full'" "$work/err" ||
-    ! grep -q "every mode drew the counting build's frames: yes" "$work/table"; }; then
-    echo "FAIL: --svg /dev/full: status $status, $(cat "$work/err")"
+if [ $status -ne 0 ] || ! grep -q "every mode drew the counting build's frames: yes" "$work/table"; then
+    echo "FAIL: the sweep's table: status $status, $(cat "$work/err")"
     exit 1
 fi
-echo "ok: the sweep's table, warning and a chart that cannot be written"
+echo "ok: the sweep's table and warning"
 # Copied without its counting pass: one line naming what is missing and
 # where, before any measuring, and nothing from the shell.
 mkdir "$work/alone"
@@ -338,7 +348,20 @@ if [ $status -ne 1 ] || [ "$(wc -l <<<"$err")" -ne 1 ] ||
     echo "FAIL: scanvane-bench alone: status $status, $err"
     exit 1
 fi
-echo "ok: scanvane-bench alone says what is missing"
+# An output that cannot take a byte is refused first, before anything runs.
+if [ -w /dev/full ]; then
+    for args in "--frames-csv /dev/full" "--sweep --svg /dev/full"; do
+        status=0
+        # shellcheck disable=SC2086
+        err=$("$work/alone/scanvane-bench" $args 2>&1 >/dev/null) || status=$?
+        if [ $status -ne 2 ] || [ "$(wc -l <<<"$err")" -ne 1 ] ||
+            ! grep -qF "cannot write '/dev/full'" <<<"$err"; then
+            echo "FAIL: $args: status $status, $err"
+            exit 1
+        fi
+    done
+fi
+echo "ok: scanvane-bench alone says what is missing; a full device is refused first"
 # The sweep's own options: refused without --sweep, and bad values.
 for args in "--svg $work/x.svg" "--sweep-frames 5" "--sweep --size 64x48" "--sweep --sweep-frames 0" \
     "--sweep --sweep-frames 601" "--sweep --sweep-sizes 64x48,abc" "--sweep --sweep-sizes 15x16" \

@@ -15,10 +15,10 @@ TEST(BenchSummarise, NearestRankOfOddEvenAndSingleSamples) {
         std::vector<double> samples;
         Timing want;
     } cases[] = {
-        {{5, 1, 4, 2, 3}, {1, 2, 3}},       // unsorted, odd: the middle one
-        {{4, 3, 2, 1}, {1, 1, 2}},          // even: the lower middle
-        {{7}, {7, 7, 7}},                   // one sample is every rank
-        {{9, 9, 1, 9}, {1, 1, 9}},          // ties
+        {{5, 1, 4, 2, 3}, {1, 2, 3}},          // unsorted, odd: the middle one
+        {{4, 3, 2, 1}, {1, 1, 2}},             // even: the lower middle
+        {{7}, {7, 7, 7}},                      // one sample is every rank
+        {{9, 9, 1, 9}, {1, 1, 9}},             // ties
         {{8, 6, 7, 5, 3, 0, 9, 2}, {0, 2, 5}}, // p25 of 8: the 2nd smallest
     };
     for (const auto &c : cases) {

@@ -92,6 +92,11 @@ bad() {
 
 N=/dev/null
 I=$inputs
+# The span fills as the renderer lists them, and as its refusals name them:
+# "sse2, avx2 or avx512".
+source "$(dirname "$0")/../lib/fill_paths.sh"
+fill_paths=$(fill_paths "${renderer[@]}") || fail "the renderer's --help names no span fills"
+fill_list=$(tr '\n' '|' <<<"$fill_paths" | sed 's/|$//; s/|\([^|]*\)$/ or \1/; s/|/, /g')
 # The options both tools parse alike: the same forms, messages and status,
 # and an explicit --fill over the environment's.
 shared_options() {
@@ -100,7 +105,7 @@ shared_options() {
     bad "--fill needs a value" $N --fill
     bad "--fill needs a non-empty value" $N --fill=
     bad "--fill given twice" $N --fill sse2 --fill=sse2
-    bad "--fill: 'avx3' names no span fill (sse2, avx2 or avx512)" $N --fill=avx3
+    bad "--fill: 'avx3' names no span fill ($fill_list)" $N --fill=avx3
     bad "--fill: 'SSE2' names no span fill" $N --fill SSE2
     SCANVANE_FILL=garbage bad "--fill: 'avx3' names no span fill" $N --fill avx3
     SCANVANE_FILL=garbage bad "SCANVANE_FILL: 'garbage' names no span fill" $N
@@ -363,7 +368,7 @@ for t in "${tools[@]}"; do
     [ "$(timeout 60 ${t%|*} --version | tr -d '\r')" = "${t#*|} $version" ] ||
         fail "${t#*|} --version is not exactly '${t#*|} $version'"
     info "${t%|*}" "${t#*|}" --help "--fill PATH"
-    info "${t%|*}" "${t#*|}" -h "sse2|avx2|avx512"
+    info "${t%|*}" "${t#*|}" -h "$(tr '\n' '|' <<<"$fill_paths" | sed 's/|$//')"
     info "${t%|*}" "${t#*|}" --help "--size WIDTHxHEIGHT"
 done
 info "${renderer[*]}" scanvane-render --help "--script"

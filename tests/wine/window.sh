@@ -245,6 +245,22 @@ answered_in_box "too many threads" "Scanvane: bad command line" \
     "scanvane: --threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '999'" 2 --threads 999
 answered_in_box "a size too small" "Scanvane: bad command line" \
     "scanvane: --size '8x8' is outside the sizes drawn: width from 16 to 7680, height from 16 to 4320" 2 --size 8x8
+# Read from the wide command line: fullwidth digits stay what they are and
+# are refused as on Linux, not drawn at 512 x 384 (Wine takes the arguments
+# in the locale's encoding: UTF-8 here).
+LC_ALL=C.UTF-8 answered_in_box "fullwidth digits" "Scanvane: bad command line" \
+    "scanvane: --size '\\xef\\xbc\\x95\\xef\\xbc\\x91\\xef\\xbc\\x92x384' is not a size: want WIDTHxHEIGHT, two whole numbers such as 1920x1080, or native" \
+    2 --size $'\uff15\uff11\uff12x384'
+LC_ALL=C.UTF-8 answered_in_box "a Unicode minus" "Scanvane: bad command line" \
+    "scanvane: --threads wants a whole number from 1 to 256, or 0 for every hardware thread; got '\\xe2\\x88\\x921'" \
+    2 --threads $'\u22121'
+# The environment's span fill is checked before the controls box too; the
+# fills named as the renderer's --help lists them.
+source tests/lib/fill_paths.sh
+fills=$(fill_paths "$WINELOADER" "$build/tools/scanvane-render.exe" | tr '\n' '|' |
+        sed 's/|$//; s/|\([^|]*\)$/ or \1/; s/|/, /g')
+SCANVANE_FILL=avx9 answered_in_box "SCANVANE_FILL before the box" "Scanvane: bad command line" \
+    "scanvane: SCANVANE_FILL: 'avx9' names no span fill ($fills)" 2
 
 echo "--- run 6: an odd size drawn on two threads"
 exe_args=(--size 333x197 --threads 2)

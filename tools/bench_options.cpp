@@ -1,0 +1,165 @@
+#include "tools/bench_options.h"
+
+#include "app/options.h"
+#include "app/quote.h"
+#include "tools/arguments.h"
+#include "tools/bench_run.h"
+#include "tools/bench_sweep.h"
+#include "tools/bench_views.h"
+
+static const char program[] = "scanvane-bench";
+
+namespace {
+
+// The options ParseBenchOptions is filling in, and which of the bench's own
+// were given, for the checks between them.
+BenchOptions *Parsing;
+struct {
+    bool repeat, framesCsv, llvmpipe, sweepSizes, sweepFrames, svg;
+} Given;
+
+// A whole number from 1 to most (at most three digits).
+bool ReadCount(const std::string &text, int most, int &value, std::string &error) {
+    int n = 0;
+    bool digits = !text.empty() && text.size() <= 3;
+    for (char c : text) digits = digits && c >= '0' && c <= '9', n = n * 10 + (c - '0');
+    if (!digits || n < 1 || n > most)
+        return error = "wants a whole number from 1 to " + std::to_string(most) + ", got " +
+                       Quote(text),
+               false;
+    value = n;
+    return true;
+}
+
+bool ApplyJson(const std::string &, std::string &) { return Parsing->json = true; }
+bool ApplyLlvmpipe(const std::string &, std::string &) {
+    return Given.llvmpipe = Parsing->llvmpipe = true;
+}
+bool ApplySweep(const std::string &, std::string &) { return Parsing->sweep = true; }
+bool ApplyRepeat(const std::string &value, std::string &error) {
+    Given.repeat = true;
+    return ReadCount(value, MaxBenchRepeat, Parsing->repeat, error);
+}
+bool ApplyFramesCsv(const std::string &value, std::string &) {
+    Given.framesCsv = true;
+    Parsing->framesCsv = value;
+    return true;
+}
+bool ApplySweepSizes(const std::string &value, std::string &error) {
+    Given.sweepSizes = true;
+    return ParseSweepSizes(value, Parsing->sweepSizes, error);
+}
+bool ApplySweepFrames(const std::string &value, std::string &error) {
+    Given.sweepFrames = true;
+    return ReadCount(value, BenchMeasuredFrames, Parsing->sweepFrames, error);
+}
+bool ApplySvg(const std::string &value, std::string &) {
+    Given.svg = true;
+    Parsing->svg = value;
+    return true;
+}
+
+std::string SizeList(const std::vector<FrameSize> &sizes) {
+    std::string list;
+    for (const FrameSize &s : sizes)
+        list +=
+            (list.empty() ? "" : ",") + std::to_string(s.width) + "x" + std::to_string(s.height);
+    return list;
+}
+
+std::vector<OptionRow> BenchOptionRows() {
+    return ProgramOptionRows({
+        {"--json", nullptr, nullptr, "one JSON object instead of the table (docs/bench-json.md)",
+         ApplyJson},
+        {"--repeat", nullptr, "N",
+         "measure everything N times (1 to " + std::to_string(MaxBenchRepeat) +
+             ", default 1) and report each figure's spread: the min, median and max of the "
+             "rounds' medians",
+         ApplyRepeat},
+        {"--frames-csv", nullptr, "FILE",
+         "write every frame's time of the walk to FILE as CSV (round,frame,ns), whole or not at "
+         "all",
+         ApplyFramesCsv},
+        {"--compare-llvmpipe", nullptr, nullptr,
+         "also print how many times slower llvmpipe is than each mode, and say why when it cannot "
+         "be drawn",
+         ApplyLlvmpipe},
+        {"--sweep", nullptr, nullptr,
+         "instead: how the cost grows. The start view (up to " + std::to_string(SweepStartFrames) +
+             " frames) and the walk at every size of the list, one thread as shipped and in bands "
+             "on 1 to all cores (or --threads N), llvmpipe at each size on one thread and on all "
+             "cores; medians, a cost model fitted over the sizes (fixed + per pixel tested) and "
+             "the efficiency. Progress goes to standard error",
+         ApplySweep},
+        {"--sweep-sizes", nullptr, "LIST",
+         "sizes to sweep, comma-separated (default " + SizeList(DefaultSweepSizes) + ")",
+         ApplySweepSizes},
+        {"--sweep-frames", nullptr, "N",
+         "the walk's first N frames (1 to " + std::to_string(BenchMeasuredFrames) +
+             ", default all)",
+         ApplySweepFrames},
+        {"--svg", nullptr, "FILE",
+         "with --sweep: write a chart of the sweep as SVG, whole or not at all", ApplySvg},
+    });
+}
+
+} // namespace
+
+bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::string &error) {
+    o = BenchOptions{};
+    o.sweepSizes = DefaultSweepSizes;
+    o.sweepFrames = BenchMeasuredFrames;
+    Parsing = &o;
+    Given = {};
+    const bool parsed = ParseOptions(BenchOptionRows(), ToolArguments(argc, argv), error);
+    Parsing = nullptr;
+    if (!parsed) return false;
+    const struct {
+        const char *name;
+        bool given;
+    } sweepOnly[] = {{"--sweep-sizes", Given.sweepSizes},
+                     {"--sweep-frames", Given.sweepFrames},
+                     {"--svg", Given.svg}},
+      notSweep[] = {{"--repeat", Given.repeat},
+                    {"--frames-csv", Given.framesCsv},
+                    {"--size", Chosen.sizeGiven},
+                    {"--compare-llvmpipe", Given.llvmpipe}};
+    for (const auto &option : sweepOnly)
+        if (option.given && !o.sweep)
+            return error = std::string(option.name) + " goes with --sweep", false;
+    for (const auto &option : notSweep)
+        if (option.given && o.sweep)
+            return error = std::string(option.name) + " does not go with --sweep", false;
+    o.help = Chosen.help;
+    o.version = Chosen.version;
+    o.size = Chosen.size;
+    o.drawing = DrawingForThreadOption(Chosen.threads);
+    return true;
+}
+
+std::string BenchHelp() {
+    const std::vector<OptionRow> rows = BenchOptionRows();
+    const std::string summary =
+        "Times the real frame cycle's drawing work (begin frame to last triangle) for the views "
+        "start, window, wall, above and walk: " +
+        std::to_string(BenchWarmFrames) + " warm-up frames, then min / p25 / median of " +
+        std::to_string(BenchMeasuredFrames) +
+        " frames, with the work each view does and its ratio to the clear's floors measured in "
+        "the same run (both buffers written with 16-byte streaming stores, and with memset). "
+        "Then the start view in three modes, in " +
+        std::to_string(BenchModePasses) +
+        " interleaved passes: one thread as shipped (streaming clear), one thread with an "
+        "ordinary clear, and all cores (the frame's rows in bands on every thread, or on N with "
+        "--threads N, ordinary clear); and, where the build has OSMesa, Mesa's llvmpipe drawing "
+        "the same view. --threads N also draws the views in bands on N threads.\n"
+        "The first line is the headline to share: the start view's median time per frame and "
+        "frames per second on one thread and on all cores, llvmpipe's beside them, the "
+        "processor, the span fill and the version.\n";
+    const std::string notes =
+        "Every option takes its value as --opt VALUE or --opt=VALUE. Exit status 0 on success, 2 "
+        "on bad arguments or an unwritable --frames-csv or --svg (the results are still printed "
+        "when only that file fails), 1 if scanvane-bench-counts, which must sit beside this "
+        "program, is missing, fails or draws other frames.";
+    return UsageText(program, rows) + WrapText(summary, 0) + OptionsHelp(rows) +
+           WrapText(notes, 0) + "\n";
+}

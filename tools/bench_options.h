@@ -1,0 +1,26 @@
+// scanvane-bench's command line: its own rows beside the common ones
+// (app/options.h), the checks between them, and the generated help.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "app/frame_step.h"
+#include "app/size_choice.h"
+
+struct BenchOptions {
+    bool help = false, version = false, json = false, llvmpipe = false;
+    DrawingChoice drawing = DrawAsShipped; // --threads
+    int repeat = 1;
+    std::string framesCsv; // empty: none written
+    FrameSize size{DefaultFrameWidth, DefaultFrameHeight};
+    bool sweep = false;
+    std::vector<FrameSize> sweepSizes;
+    int sweepFrames = 0;
+    std::string svg; // empty: none written
+};
+
+// False with a one-line message (the option's name first) in error.
+bool ParseBenchOptions(int argc, char **argv, BenchOptions &options, std::string &error);
+
+// --help's text, generated from the rows.
+std::string BenchHelp();
