@@ -92,9 +92,10 @@ std::vector<OptionRow> RenderOptionRows() {
          "last frame's depth buffer: WIDTH x HEIGHT little-endian floats", ApplyDepth},
     };
 #ifdef SCANVANE_HAVE_MODELS
-    for (const OptionRow &row : ModelOptionRows()) own.push_back(row);
-#endif
+    return WithModelOptionRows(ProgramOptionRows(own));
+#else
     return ProgramOptionRows(own);
+#endif
 }
 
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {
