@@ -22,7 +22,8 @@ void ReleaseMeshDrawing();
 // drawn record by record through DrawTriangle.
 void DrawMesh(const Mesh &mesh);
 
-// Clears Target and draws mesh on the band threads (render/bands.h): the
+// Clears Target and draws mesh on the band threads (render/bands.h; this
+// one is in the bands' library, the rest in the renderer's): the
 // vertices, the triangles' set-up and the bands are each shared among them.
 // The frame is the same as DrawMesh's after a clear, on any thread count.
 void DrawMeshInBands(const Mesh &mesh);

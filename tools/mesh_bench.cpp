@@ -8,7 +8,9 @@
 //   records/N the records collected and drawn in bands on N threads;
 //   mesh/N    DrawMeshInBands on N threads;
 //   llvmpipe  Mesa's llvmpipe drawing the same indexed triangles from the
-//             same pose in one draw call (OSMesa), on 1 and on N threads.
+//             same pose in one draw call (OSMesa), on 1 and on N threads;
+//   llvm-list the same as a flat list of triangles (glDrawArrays, three
+//             vertices each, no vertex shared).
 // Prints the median and fastest frame of each, ns per triangle, and each
 // path's frame CRC (the paths of this renderer must agree). --only mesh
 // leaves out everything but the mesh paths, for a reading of the peak
@@ -174,7 +176,9 @@ template <typename Draw> Result Time(int frames, Draw draw) {
 
 #ifdef SCANVANE_HAVE_OSMESA
 // llvmpipe in a child process of its own (it reads LP_NUM_THREADS once).
-Result TimeLlvmpipe(const Mesh &m, const Options &o, int threads, int frames) {
+// indexed: one glDrawElements over the shared vertices; otherwise the
+// triangles as a flat list (three vertices each) through one glDrawArrays.
+Result TimeLlvmpipe(const Mesh &m, const Options &o, int threads, int frames, bool indexed) {
     Result r;
     int fds[2];
     if (pipe(fds) != 0) return r;
@@ -203,15 +207,26 @@ Result TimeLlvmpipe(const Mesh &m, const Options &o, int threads, int frames) {
         glMatrixMode(GL_MODELVIEW);
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_COLOR_ARRAY);
-        glVertexPointer(3, GL_FLOAT, 0, m.positions.data());
-        glColorPointer(3, GL_UNSIGNED_BYTE, 0, colours.data());
+        std::vector<float> flatPositions;
+        std::vector<unsigned char> flatColours;
+        if (!indexed) {
+            for (uint32_t i : m.indices) {
+                flatPositions.insert(flatPositions.end(), &m.positions[3 * i], &m.positions[3 * i + 3]);
+                flatColours.insert(flatColours.end(), &colours[3 * i], &colours[3 * i + 3]);
+            }
+        }
+        glVertexPointer(3, GL_FLOAT, 0, indexed ? m.positions.data() : flatPositions.data());
+        glColorPointer(3, GL_UNSIGNED_BYTE, 0, indexed ? colours.data() : flatColours.data());
         Result got = Time(frames, [&] {
             glLoadIdentity();
             glRotatef(o.pose.heading, 0.0f, 1.0f, 0.0f);
             glTranslatef(-o.pose.x, -o.pose.height, -o.pose.z);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            glDrawElements(GL_TRIANGLES, (GLsizei)m.indices.size(), GL_UNSIGNED_INT,
-                           m.indices.data());
+            if (indexed)
+                glDrawElements(GL_TRIANGLES, (GLsizei)m.indices.size(), GL_UNSIGNED_INT,
+                               m.indices.data());
+            else
+                glDrawArrays(GL_TRIANGLES, 0, (GLsizei)m.indices.size());
             glFinish();
         });
         const bool ok = glGetError() == GL_NO_ERROR;
@@ -347,9 +362,13 @@ int main(int argc, char **argv) {
         StopBandThreads();
 #ifdef SCANVANE_HAVE_OSMESA
         if (o.llvmpipe) {
-            Print("llvmpipe", TimeLlvmpipe(mesh, o, 1, frames), triangles, false);
-            Print(("llvmpipe/" + std::to_string(o.threads)).c_str(),
-                  TimeLlvmpipe(mesh, o, o.threads, frames), triangles, false);
+            const std::string n = "/" + std::to_string(o.threads);
+            Print("llvmpipe", TimeLlvmpipe(mesh, o, 1, frames, true), triangles, false);
+            Print(("llvmpipe" + n).c_str(), TimeLlvmpipe(mesh, o, o.threads, frames, true),
+                  triangles, false);
+            Print("llvm-list", TimeLlvmpipe(mesh, o, 1, frames, false), triangles, false);
+            Print(("llvm-list" + n).c_str(), TimeLlvmpipe(mesh, o, o.threads, frames, false),
+                  triangles, false);
         }
 #endif
     }
