@@ -29,12 +29,12 @@
   const overlayContext = overlay.getContext('2d');
   const overlayFont = '13px sans-serif';
   const overlayLineHeight = 16;
-  const maxThreads = 256; // the band drawing's limit, MaxBandThreads
   const counterRed = 'rgb(255, 0, 0)';
   const counterBackground = 'rgb(255, 255, 255)';
   const knownParameters = ['frametime', 'script', 'manual', 'size', 'threads', 'model'];
   // The sample models the page ships, in models/ beside it.
   const sampleModels = { bunny: 'models/bunny.ply' };
+  const threadedModule = 'scanvane-threads.js';
   // Opened from disk, the browser refuses to fetch the .wasm beside the page;
   // every loading failure then says how to serve it instead.
   const fromDisk = location.protocol === 'file:';
@@ -51,7 +51,8 @@
   // 'loading', 'controls', 'running', 'finished' (script ended), 'stopped'
   // (Escape) or 'error'.
   const page = {
-    state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0, options: null, wasm: 'scanvane.wasm',
+    state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0, options: null,
+    module: 'scanvane.js', wasm: 'scanvane.wasm',
   };
 
   function showMessage(caption, text) {
@@ -107,10 +108,10 @@
     const model = params.get('model');
     if (model !== null && !Object.hasOwn(sampleModels, model))
       return { error: `model: no sample model '${model}' (the page ships: ${Object.keys(sampleModels).join(', ')})` };
-    const threads = readThreads(params.get('threads'));
-    if (threads.error) return threads;
     return {
-      ...threads,
+      threadsText: params.get('threads'), // read by the module, as the programs read --threads
+      threads: 1,
+      threadsAsked: 1,
       manual: manual !== null,
       size: params.get('size'),
       model,
@@ -216,8 +217,36 @@
     if (page.state === 'running') Module._WebReleaseAllKeys();
   }
 
+  // threads=N, read by the module as the programs read --threads. Calls
+  // then() once the threads it asks for can start; says why when not.
+  function chooseThreads(options, then) {
+    if (options.threadsText === null) return then();
+    const problem = withString(options.threadsText,
+      (at) => Module.UTF8ToString(Module._WebReadThreads(at, navigator.hardwareConcurrency || 1)));
+    if (problem) return fail(`URL parameter ${problem}`);
+    options.threads = options.threadsAsked = Module._WebThreadsRead();
+    if (options.threads > 1 && page.module !== threadedModule) {
+      page.note = `one thread, not ${options.threads}: the page is not cross-origin isolated; ` +
+        'its server must send Cross-Origin-Opener-Policy and Cross-Origin-Embedder-Policy';
+      options.threads = 1;
+    }
+    // The workers for the helper threads load before the frame cycle
+    // starts, so starting the threads never waits on the browser.
+    const workers = Module.PThread ? Module.PThread.unusedWorkers : [];
+    let loading = options.threads - 1 - workers.length;
+    if (loading <= 0) return then();
+    for (let i = loading; i > 0; i--) {
+      Module.PThread.allocateUnusedWorker();
+      Module.PThread.loadWasmModuleToWorker(workers[workers.length - 1], () => --loading || then());
+    }
+  }
+
   function ready() {
     document.getElementById('message').hidden = true; // a slow start's notice
+    chooseThreads(page.options, configure);
+  }
+
+  function configure() {
     const options = page.options;
     Module._WebUseThreads(options.threads);
     const sizeProblem = useSize(options.size);
@@ -240,37 +269,23 @@
     ok.focus();
   }
 
-  // threads=N: a whole number, 0 for every hardware thread; none is one.
-  function readThreads(text) {
-    if (text === null) return { threads: 1, threadsAsked: 1 };
-    if (!/^[0-9]{1,4}$/.test(text))
-      return { error: `threads: expected a whole number of threads (0: all of them), not '${text}'` };
-    const asked = Number(text) === 0 ? navigator.hardwareConcurrency || 1 : Number(text);
-    if (asked > maxThreads) return { error: `threads: the page draws on 1 to ${maxThreads} threads, not ${asked}` };
-    return { threads: asked, threadsAsked: asked };
-  }
-
   // WebAssembly threads share their memory through a SharedArrayBuffer, which
   // the browser gives only to a cross-origin isolated page.
   function threadsAvailable() {
     return window.crossOriginIsolated === true && typeof SharedArrayBuffer === 'function';
   }
 
-  // Loads the threaded module only when more than one thread is asked for
-  // and can run: a threaded module cannot even start without shared memory,
-  // so elsewhere the one-thread module draws and the page says why.
+  // A threaded module cannot even start without shared memory: it is loaded
+  // only where threads are asked for and the page is cross-origin isolated.
+  // It starts with one worker (it does not start with none); chooseThreads
+  // adds the rest once the module has read the thread count.
   function loadModule(options) {
     let file = 'scanvane.js';
-    if (options.threads > 1 && threadsAvailable()) {
-      file = 'scanvane-threads.js';
-      // The workers for the helper threads load before the frame cycle
-      // starts, so starting the threads never waits on the browser.
-      Module.scanvaneHelperThreads = options.threads - 1;
-    } else if (options.threads > 1) {
-      page.note = `one thread, not ${options.threads}: the page is not cross-origin isolated; ` +
-        'its server must send Cross-Origin-Opener-Policy and Cross-Origin-Embedder-Policy';
-      options.threads = 1;
+    if (options.threadsText !== null && threadsAvailable()) {
+      file = threadedModule;
+      Module.scanvaneHelperThreads = 1;
     }
+    page.module = file;
     page.wasm = file.replace(/\.js$/, '.wasm');
     const loader = document.createElement('script');
     loader.src = file;
