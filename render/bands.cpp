@@ -249,14 +249,3 @@ void DrawCollectedInBands() {
     while (bandsDone.load(std::memory_order_acquire) < bandCount) Pause();
     nextBand.store(frameNumber << 32 | NoFrame, std::memory_order_relaxed);
 }
-
-bool ReadThreadCount(const char *text, int &threads) {
-    int n = 0, digits = 0;
-    for (const char *c = text; *c; c++, digits++) {
-        if (*c < '0' || *c > '9' || digits == 3) return false;
-        n = n * 10 + (*c - '0');
-    }
-    if (digits == 0 || n > MaxBandThreads) return false;
-    threads = n;
-    return true;
-}

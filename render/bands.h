@@ -43,11 +43,6 @@ void StopBandThreads();
 // Hardware threads of this machine (1 where the build has no threads).
 int ProcessorThreads();
 
-// Reads a thread count as the programs take it: 0 to MaxBandThreads in
-// decimal digits, 0 meaning every hardware thread (left as 0 here). False
-// for anything else; the caller words the refusal.
-bool ReadThreadCount(const char *text, int &threads);
-
 // A triangle record can come out of the clipper as at most seven triangles
 // (a triangle cut by six planes has at most nine corners); room for eight
 // each is what a frame's collection needs per record sent.
