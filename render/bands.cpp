@@ -280,14 +280,3 @@ void DrawCollectedInBands() {
     bandFrame++;
     RunOnBandThreads(bandCount, DrawBand);
 }
-
-bool ReadThreadCount(const char *text, int &threads) {
-    int n = 0, digits = 0;
-    for (const char *c = text; *c; c++, digits++) {
-        if (*c < '0' || *c > '9' || digits == 3) return false;
-        n = n * 10 + (*c - '0');
-    }
-    if (digits == 0 || n > MaxBandThreads) return false;
-    threads = n;
-    return true;
-}

@@ -43,11 +43,6 @@ void StopBandThreads();
 // Hardware threads of this machine (1 where the build has no threads).
 int ProcessorThreads();
 
-// Reads a thread count as the programs take it: 0 to MaxBandThreads in
-// decimal digits, 0 meaning every hardware thread (left as 0 here). False
-// for anything else; the caller words the refusal.
-bool ReadThreadCount(const char *text, int &threads);
-
 // Work shared by the band threads: called once for each unit 0..units-1,
 // with the number of the thread that runs it (0 is the caller). Units are
 // claimed in rising order, one at a time, by whichever thread is free.

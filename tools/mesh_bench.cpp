@@ -29,6 +29,8 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "app/options.h"
+
 #include "render/bands.h"
 #include "render/crc32.h"
 #include "render/fill_path.h"
@@ -275,7 +277,8 @@ Options Read(int argc, char **argv) {
                 o.width > MaxFrameWidth || o.height < MinFrameHeight || o.height > MaxFrameHeight)
                 Fail("--size takes WIDTHxHEIGHT within 16x16..7680x4320");
         } else if (a == "--threads") {
-            if (!ReadThreadCount(value(), o.threads)) Fail("--threads takes 0 to 256");
+            std::string error;
+            if (!ReadThreadsValue(value(), o.threads, error)) Fail("--threads " + error);
             if (o.threads == 0) o.threads = ProcessorThreads();
         } else if (a == "--frames") {
             o.frames = std::atoi(value());
