@@ -28,6 +28,7 @@ model)
     sources=("$root"/app/model_{load,format,import,light,weld,place}.cpp "$root"/app/{camera,keys}.cpp
              "$root/tests/fuzz/model_fuzz.cpp")
     libraries=(-lassimp)
+    export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/fuzz/model_lsan.supp}
     limits=(-max_len=16384) seeds="$root/tests/fuzz/model_corpus" ;;
 *) echo "fuzz: unknown SCANVANE_FUZZ_TARGET '$target' (core or model)" >&2; exit 2 ;;
 esac
