@@ -11,4 +11,12 @@ double sin(double x) { return TrigSin(x); }
 double cos(double x) { return TrigCos(x); }
 double tan(double x) { return TrigTan(x); }
 void sincos(double x, double *s, double *c) { TrigSinCos(x, s, c); }
+// assimp calls it (GCC joins sinf and cosf of one angle into it); MinGW's
+// defines it in the same object as sincos, which would then be defined twice.
+void sincosf(float x, float *s, float *c) {
+    double sd, cd;
+    TrigSinCos(x, &sd, &cd);
+    *s = (float)sd;
+    *c = (float)cd;
+}
 }

@@ -32,11 +32,11 @@ check() {
     local name=$1 drops=$2 expected=$3 boxes=$4
     local err rc problems=()
     rm -f "$tmp/shown.raw"
-    err=$(SCANVANE_DRIVER_FRAMES=20 SCANVANE_DRIVER_DROP_AT=4 SCANVANE_DRIVER_DROP="$drops" \
+    err=$(SCANVANE_DRIVER_FRAMES=40 SCANVANE_DRIVER_DROP_AT=4 SCANVANE_DRIVER_DROP="$drops" \
           SCANVANE_TEST_DUMP="$tmp/shown.raw" timeout 120 "$driver" 2>&1 >/dev/null)
     rc=$?
     [ "$rc" -eq 0 ] || problems+=("exit status $rc")
-    grep -qxF "window_driver: 20 frames presented" <<<"$err" || problems+=("did not run its 20 frames")
+    grep -qxF "window_driver: 40 frames presented" <<<"$err" || problems+=("did not run its 40 frames")
     cmp -s "$tmp/shown.raw" "$expected" || problems+=("the window does not show $(basename "$expected")")
     local want got
     want=$(grep -c . <<<"$boxes")
@@ -75,6 +75,8 @@ ${box}Cannot open .*empty.obj:
 ${box}Cannot open .*nothing-here.ply: 
 ${box}Cannot open .*quoted.*.stl: "
     # The command line's placement holds for what is dropped later.
-    SCANVANE_DRIVER_ARGS="--as-is" check "a drop keeps the window's --as-is" "$model" "$tmp/model-as-is.raw" ""
+    cp "$model" "$tmp/copy.ply"
+    SCANVANE_DRIVER_ARGS="--model $model --as-is" check "a drop keeps the window's --as-is" "$tmp/copy.ply" \
+        "$tmp/model-as-is.raw" ""
 fi
 [ "$failures" -eq 0 ] && echo "all drop checks passed" || { echo "$failures drop checks failed"; exit 1; }
