@@ -43,4 +43,3 @@ void SendSceneTriangles() {
     // w = 1, flag word 0) through DrawTriangle, in order.
     DrawMesh(model);
 }
-
