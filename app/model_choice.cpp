@@ -59,6 +59,14 @@ std::vector<OptionRow> ModelOptionRows() {
     };
 }
 
+std::vector<OptionRow> WithModelOptionRows(std::vector<OptionRow> rows) {
+    size_t at = 0;
+    while (at < rows.size() && std::string(rows[at].name) != "--help") at++;
+    const std::vector<OptionRow> model = ModelOptionRows();
+    rows.insert(rows.begin() + (long)at, model.begin(), model.end());
+    return rows;
+}
+
 bool LoadChosenModel(ModelInfo &info, std::string &error) {
     if (ChosenModel.file.empty()) {
         if (ChosenModel.placedBy)

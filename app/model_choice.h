@@ -18,6 +18,9 @@ extern ModelChoice ChosenModel;
 
 // --model, --as-is, --up and --shading, for a program's own rows.
 std::vector<OptionRow> ModelOptionRows();
+// A program's table (ProgramOptionRows) with the model rows put in before
+// --help, so that its usage line still starts with the options it had.
+std::vector<OptionRow> WithModelOptionRows(std::vector<OptionRow> rows);
 
 // Once the options are read: refuses --as-is, --up or --shading without
 // --model, then loads the model --model names and draws it in place of the

@@ -4,9 +4,9 @@
 #
 #   native build:  bin/ the window program, scanvane-render, scanvane-bench
 #                  and its counting pass; share/doc/scanvane/ the README and
-#                  its pictures. cpack: scanvane-<v>-Linux-<arch>.tar.gz and
+#                  docs/ (its pages and pictures). cpack: scanvane-<v>-Linux-<arch>.tar.gz and
 #                  scanvane_<v>_<arch>.deb
-#   web build:     share/scanvane/web/ the page. cpack: scanvane-<v>-web.zip,
+#   web build:     share/scanvane/web/ the page, both modules. cpack: scanvane-<v>-web.zip,
 #                  the page at the top of its folder for any static host
 #   Windows:       the programs in bin/; the release zips stay those of
 #                  cmake/windows-build.cmake
@@ -17,9 +17,13 @@ set(scanvane_docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/scanvane)
 
 set(scanvane_doc_files README.md LICENSE CHANGELOG.md)
 install(FILES ${scanvane_doc_files} DESTINATION ${scanvane_docdir})
-# The README shows these pictures; the rest of docs/ is for developers.
-install(FILES docs/start-view.png docs/web-page.png docs/walk-in.gif
-  DESTINATION ${scanvane_docdir}/docs)
+# Every page and picture in docs/, which the README and the programs' help
+# point to, so that their links resolve where the README is installed; a
+# new page is installed by being there. tests/ci/15-package.sh follows
+# every relative link of the installed README.
+file(GLOB scanvane_doc_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md
+  ${PROJECT_SOURCE_DIR}/docs/*.png ${PROJECT_SOURCE_DIR}/docs/*.gif ${PROJECT_SOURCE_DIR}/docs/*.svg)
+install(FILES ${scanvane_doc_pages} DESTINATION ${scanvane_docdir}/docs)
 
 set(CPACK_PACKAGE_NAME scanvane)
 set(CPACK_PACKAGE_VENDOR "the Scanvane authors")
@@ -30,18 +34,20 @@ set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 
 if(EMSCRIPTEN)
-  # The page's four files, gathered in one folder: what is installed and
-  # what the zip holds. serve.js stays behind, a static host needs no server
-  # of ours.
+  # The page's files, gathered in one folder: what is installed and what
+  # the zip holds. The one-thread module, and the threaded one with its
+  # worker that page.js loads where the page is cross-origin isolated.
+  # serve.js stays behind, a static host needs no server of ours.
   set(scanvane_site ${PROJECT_BINARY_DIR}/site)
   set(scanvane_page_dir ${PROJECT_BINARY_DIR}/platform/web)
-  set(scanvane_site_files index.html page.js scanvane.js scanvane.wasm)
+  set(scanvane_site_files index.html page.js scanvane.js scanvane.wasm
+    scanvane-threads.js scanvane-threads.wasm scanvane-threads.worker.js)
   list(TRANSFORM scanvane_site_files PREPEND ${scanvane_page_dir}/ OUTPUT_VARIABLE scanvane_page_files)
   add_custom_target(scanvane-site ALL
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${scanvane_site}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${scanvane_site}
     COMMAND ${CMAKE_COMMAND} -E copy ${scanvane_page_files} ${scanvane_site}
-    DEPENDS scanvane-web
+    DEPENDS scanvane-web scanvane-web-threads
     COMMENT "Gathering the page in site/"
     VERBATIM)
   install(DIRECTORY ${scanvane_site}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/scanvane/web)

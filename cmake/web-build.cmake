@@ -48,6 +48,21 @@ get_target_property(scanvane_page_link_options scanvane-web LINK_OPTIONS)
 list(FILTER scanvane_page_link_options EXCLUDE REGEX "^-sENVIRONMENT=")
 target_link_options(scanvane-web-threads PRIVATE ${scanvane_page_link_options}
   -pthread -sENVIRONMENT=web,worker -sPTHREAD_POOL_SIZE=Module.scanvaneHelperThreads)
+# The model loader, on assimp built with atomics (scanvane::assimp_threads).
+# Only the loader's own sources are compiled with exceptions, as in the
+# one-thread page; the module is linked with catching on.
+if(TARGET scanvane_model)
+  scanvane_sources_of(scanvane_threaded_model_sources scanvane_model)
+  target_sources(scanvane-web-threads PRIVATE ${scanvane_threaded_model_sources})
+  set_source_files_properties(${scanvane_threaded_model_sources} PROPERTIES COMPILE_OPTIONS "${scanvane_wasm_exceptions}")
+  target_compile_definitions(scanvane-web-threads PRIVATE
+    "$<TARGET_PROPERTY:scanvane_model,INTERFACE_COMPILE_DEFINITIONS>")
+  target_include_directories(scanvane-web-threads PRIVATE
+    "$<TARGET_PROPERTY:scanvane::assimp_threads,INTERFACE_INCLUDE_DIRECTORIES>")
+  target_link_libraries(scanvane-web-threads PRIVATE "$<LINK_ONLY:scanvane::assimp_threads>")
+  target_link_options(scanvane-web-threads PRIVATE ${scanvane_wasm_exceptions})
+  add_dependencies(scanvane-web-threads assimp-threads)
+endif()
 set_target_properties(scanvane-web-threads PROPERTIES
   OUTPUT_NAME scanvane-threads
   RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/platform/web)

@@ -33,8 +33,9 @@ uint32_t Crc32(uint32_t crc, const void *data, size_t size) {
     crc = ~crc;
     for (; size >= 8; size -= 8, p += 8) {
         uint32_t one = LoadLittleEndian(p) ^ crc, two = LoadLittleEndian(p + 4);
-        crc = t[7][one & 0xFF] ^ t[6][(one >> 8) & 0xFF] ^ t[5][(one >> 16) & 0xFF] ^ t[4][one >> 24] ^
-              t[3][two & 0xFF] ^ t[2][(two >> 8) & 0xFF] ^ t[1][(two >> 16) & 0xFF] ^ t[0][two >> 24];
+        crc = t[7][one & 0xFF] ^ t[6][(one >> 8) & 0xFF] ^ t[5][(one >> 16) & 0xFF] ^
+              t[4][one >> 24] ^ t[3][two & 0xFF] ^ t[2][(two >> 8) & 0xFF] ^
+              t[1][(two >> 16) & 0xFF] ^ t[0][two >> 24];
     }
     while (size--) crc = t[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
     return ~crc;

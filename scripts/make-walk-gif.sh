@@ -10,6 +10,10 @@
 # seconds holding the same keys (the camera moves in proportion to the time).
 # The last picture is the script itself, unchanged: the golden frame.
 set -euo pipefail
+if [ $# -gt 2 ] || [[ ${1:-} == -* ]] || [[ ${2:-} == -* ]]; then
+    echo "usage: bash scripts/make-walk-gif.sh [RENDERER] [OUT.gif]" >&2
+    exit 2
+fi
 cd "$(dirname "$0")/.."
 renderer=${1:-build/release/tools/scanvane-render}
 out=${2:-docs/walk-in.gif}

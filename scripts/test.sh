@@ -7,6 +7,11 @@
 # of all stages closes the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ $# -gt 0 ]; then
+    echo "test.sh: takes no options, got: $*" >&2
+    echo "usage: bash scripts/test.sh   (installs what is missing, builds everything, runs every stage of tests/ci)" >&2
+    exit 2
+fi
 
 # Under 30 s between two progress lines, with room for a loaded machine.
 progress_interval=25
@@ -48,7 +53,7 @@ run_stage() { # name command...
     echo "=== $name: $result in $((SECONDS - begin)) s"
 }
 
-run_stage install-deps bash scripts/install-deps.sh
+run_stage install-deps bash scripts/install-deps.sh test
 for stage in tests/ci/*.sh; do
     name=$(basename "$stage" .sh)
     if [ "${results[0]}" = passed ]; then

@@ -15,18 +15,13 @@
 #include <unistd.h>
 #endif
 
-#include "app/frame_cycle.h"
 #include "app/frame_step.h"
 #include "app/options.h"
-#include "app/size_choice.h"
 #include "app/version.h"
-#include "render/bands.h"
 #include "render/fill_path.h"
-#include "render/frame_size.h"
 #include "render/frustum.h"
 #include "tools/bench_chart.h"
 #include "tools/bench_counts.h"
-#include "tools/bench_load.h"
 #include "tools/bench_options.h"
 #include "tools/bench_report.h"
 #include "tools/bench_report_json.h"

@@ -8,6 +8,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <csignal>
 #include <unistd.h>
 #endif
 
@@ -126,7 +127,43 @@ bool CheckOutputPath(const std::string &path, std::string &error) {
     return OpenOutputFiles({path}, probe, error);
 }
 
+#ifndef _WIN32
+// The .part files of the open outputs, for a signal that ends the program
+// (Ctrl-C during a long script, a closed pipe on standard output) to take
+// away: fixed storage, since only unlink may be called from the handler.
+static const int MaxParts = 16;
+static char PartNames[MaxParts][4096];
+static volatile sig_atomic_t PartCount = 0;
+
+static void RemovePartsAndEnd(int signal) {
+    for (int i = 0; i < PartCount; i++) unlink(PartNames[i]);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+static void WatchParts(const OpenOutputs &outputs) {
+    static bool handled = false;
+    if (!handled) {
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+            std::signal(signal, RemovePartsAndEnd);
+        handled = true;
+    }
+    PartCount = 0;
+    int count = 0;
+    for (const OutputStream &s : outputs.streams)
+        if (!s.part.empty() && count < MaxParts && s.part.size() < sizeof PartNames[0])
+            std::memcpy(PartNames[count++], s.part.c_str(), s.part.size() + 1);
+    PartCount = count;
+}
+
+static void ForgetParts() { PartCount = 0; }
+#else
+static void WatchParts(const OpenOutputs &) {}
+static void ForgetParts() {}
+#endif
+
 OpenOutputs::~OpenOutputs() {
+    ForgetParts(); // removed below
     for (OutputStream &s : streams) {
         if (s.file) std::fclose(s.file);
         if (!s.part.empty()) std::remove(s.part.c_str());
@@ -159,6 +196,7 @@ bool OpenOutputFiles(const std::vector<std::string> &paths, OpenOutputs &outputs
             return fail(path, errno ? std::strerror(errno) : "cannot open it for writing");
         }
         outputs.streams.push_back(s);
+        WatchParts(outputs);
         if (s.part.empty() && !TakesBytes(s.file))
             return fail(path, errno ? std::strerror(errno) : "it takes no bytes");
     }
@@ -168,7 +206,8 @@ bool OpenOutputFiles(const std::vector<std::string> &paths, OpenOutputs &outputs
 bool WriteOutput(OutputStream &output, const void *data, size_t size, std::string &error) {
     errno = 0;
     if (std::fwrite(data, 1, size, output.file) == size) return true;
-    error = "cannot write '" + output.path + "': " + (errno ? std::strerror(errno) : "write failed");
+    error =
+        "cannot write '" + output.path + "': " + (errno ? std::strerror(errno) : "write failed");
     return false;
 }
 
@@ -194,6 +233,7 @@ bool CommitOutputs(OpenOutputs &outputs, std::string &error) {
             return false;
         }
         s.part.clear();
+        WatchParts(outputs);
     }
     return true;
 }
@@ -209,4 +249,3 @@ bool CommitFiles(StagedFiles &staged, std::string &error) {
     staged.parts.clear(), staged.targets.clear();
     return true;
 }
-

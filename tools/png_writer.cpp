@@ -37,7 +37,8 @@ struct PngDeflate {
 };
 
 static void PutBigEndian(uint8_t *at, uint32_t v) {
-    at[0] = (uint8_t)(v >> 24), at[1] = (uint8_t)(v >> 16), at[2] = (uint8_t)(v >> 8), at[3] = (uint8_t)v;
+    at[0] = (uint8_t)(v >> 24), at[1] = (uint8_t)(v >> 16), at[2] = (uint8_t)(v >> 8),
+    at[3] = (uint8_t)v;
 }
 
 static bool Fail(PngWriter &png, const std::string &why) {

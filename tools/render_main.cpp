@@ -76,8 +76,8 @@ static bool PngFailed(FrameOutput &o, std::string &error) {
 
 // Writes the last frame to outputs and, where asked, hashes its buffers, in
 // one pass over them a band of rows at a time; then closes the outputs.
-static bool WriteFrame(std::vector<FrameOutput *> &outputs, uint32_t *colourCrc,
-                       uint32_t *depthCrc, std::string &error) {
+static bool WriteFrame(std::vector<FrameOutput *> &outputs, uint32_t *colourCrc, uint32_t *depthCrc,
+                       std::string &error) {
     const int width = Screen.width, height = Screen.height;
     const int bandRows = std::max(1, (int)(BandBytes / (4 * (size_t)width)));
     const uint32_t *colour = Headless.colour, *depth = (const uint32_t *)DepthBuffer;
@@ -236,7 +236,8 @@ static int Run(int argc, char **argv) {
     // Files first; devices and pipes cannot be renamed onto and get the bytes
     // directly, last, so that a failure before that has touched none of them.
     std::vector<FrameOutput> outputs;
-    for (size_t i = 0; i < paths.size(); i++) outputs.push_back({contents[i], &opened.streams[i], {}});
+    for (size_t i = 0; i < paths.size(); i++)
+        outputs.push_back({contents[i], &opened.streams[i], {}});
     std::vector<FrameOutput *> files, devices;
     for (FrameOutput &o : outputs) (o.stream->part.empty() ? devices : files).push_back(&o);
     uint32_t colourCrc = 0, depthCrc = 0;

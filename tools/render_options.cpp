@@ -9,6 +9,7 @@
 #include "app/model_choice.h"
 #endif
 #include "app/script.h"
+#include "tools/arguments.h"
 #include "tools/options.h"
 
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error) {
@@ -87,13 +88,14 @@ std::vector<OptionRow> RenderOptionRows() {
          "last frame's colour buffer: WIDTH x HEIGHT little-endian 0x00RRGGBB words, row by row "
          "from the top",
          ApplyRaw},
-        {"--depth", nullptr, "FILE", "last frame's depth buffer: WIDTH x HEIGHT little-endian floats",
-         ApplyDepth},
+        {"--depth", nullptr, "FILE",
+         "last frame's depth buffer: WIDTH x HEIGHT little-endian floats", ApplyDepth},
     };
 #ifdef SCANVANE_HAVE_MODELS
-    for (const OptionRow &row : ModelOptionRows()) own.push_back(row);
-#endif
+    return WithModelOptionRows(ProgramOptionRows(own));
+#else
     return ProgramOptionRows(own);
+#endif
 }
 
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &o, std::string &error) {

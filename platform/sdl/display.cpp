@@ -155,6 +155,9 @@ void PumpDisplayEvents() {
             TranslateKey(e.key);
         else if (e.type == SDL_WINDOWEVENT)
             TranslateWindowEvent(e.window);
+        else if (e.type == SDL_DROPFILE || e.type == SDL_DROPTEXT || e.type == SDL_DROPBEGIN ||
+                 e.type == SDL_DROPCOMPLETE)
+            TranslateDrop(e.drop);
     }
 }
 

@@ -33,6 +33,7 @@ struct HWND__ {
     int shownWidth, shownHeight;
     std::vector<TextRun> texts; // GDI text drawn since that present
     bool composePending;        // screen not yet updated with the above
+    bool acceptsFiles;          // DragAcceptFiles: drops arrive as WM_DROPFILES
     HDC__ dc;
 };
 
@@ -57,6 +58,10 @@ void ReleaseWindowDisplay(HWND__ *w);
 // Composes the window as it would be shown and reads it back (tests).
 bool ReadClientPixels(HWND window, std::vector<uint32_t> &pixels, int &width, int &height);
 UINT VirtualKeyFor(SDL_Keycode key); // 0 when the key has no code here
+// SDL_DROPFILE / SDL_DROPCOMPLETE -> one WM_DROPFILES per drop (drop.cpp).
+void TranslateDrop(const SDL_DropEvent &e);
+// Frees what a message never dispatched holds (a drop's files).
+void ForgetDrop(const MSG &message);
 
 // Text for GDI.
 void ClearTextRuns(HWND__ *w);

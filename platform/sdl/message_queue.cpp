@@ -80,7 +80,14 @@ void QueueInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 
 void ForgetWindowMessages(HWND window) {
     for (std::deque<MSG> *q : {&Posted, &Input})
-        for (auto it = q->begin(); it != q->end();) it = it->hwnd == window ? q->erase(it) : it + 1;
+        for (auto it = q->begin(); it != q->end();) {
+            if (it->hwnd != window) {
+                ++it;
+                continue;
+            }
+            ForgetDrop(*it);
+            it = q->erase(it);
+        }
 }
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

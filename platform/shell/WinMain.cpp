@@ -1,6 +1,8 @@
 // Entry point, window class, window procedure and message loop.
 #include "platform/shell/shell.h"
 
+#include <shellapi.h>
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -114,6 +116,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_KEYUP:
         OnKeyUp((uint32_t)wParam);
         return 0;
+    case WM_DROPFILES:
+        OpenDroppedFiles(window, wParam);
+        return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -139,6 +144,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     // Without a window nothing would ever arrive and the loop would wait
     // for ever; end instead, and say so through the exit status.
     if (Shell.mainWindow == NULL) return 1;
+    AcceptDroppedFiles(Shell.mainWindow);
     ShowWindow(Shell.mainWindow, SW_SHOWNORMAL);
     FitClientToFrame(Shell.mainWindow, width, height);
     RunMessageLoop();

@@ -56,9 +56,10 @@ std::vector<OptionRow> WindowOptionRows() {
          ChooseSize},
     };
 #ifdef SCANVANE_HAVE_MODELS
-    for (const OptionRow &row : ModelOptionRows()) own.push_back(row);
-#endif
+    return WithModelOptionRows(ProgramOptionRows(own));
+#else
     return ProgramOptionRows(own);
+#endif
 }
 
 std::string HelpText() {

@@ -78,6 +78,12 @@ void FitClientToFrame(HWND window, int outerWidth, int outerHeight);
 // out again).
 bool FollowClientSize(HWND window);
 
+// The main window takes dropped files (WM_DROPFILES).
+void AcceptDroppedFiles(HWND window);
+// WM_DROPFILES: opens the first file dropped in place of what is drawn, or
+// says in a box why it cannot and keeps what was drawn.
+void OpenDroppedFiles(HWND window, WPARAM drop);
+
 void RegisterWindowClass();
 void RunMessageLoop();
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

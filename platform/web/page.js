@@ -11,9 +11,14 @@
 // and for everyone:
 //   size=WxH|native    the frame's size (default 512x384); native: the
 //                      canvas's size in device pixels, within the sizes drawn
+//   model=NAME         draw one of the sample models the page ships (bunny)
+//                      in place of the built-in scene
 //   threads=N          draw each frame on N threads (0: every hardware thread);
 //                      more than one needs a cross-origin isolated page
 //                      (serve.js sends the headers), else it runs on one
+// A model file opened with "Open a model" or dropped onto the frame is read
+// in the browser (nothing is uploaded) and drawn from the next frame on; a
+// file that cannot be read is refused with the reason, and the frames go on.
 // window.scanvane also gives the latest frame's colour and depth CRC-32s and
 // what the page draws with (info()).
 'use strict';
@@ -24,10 +29,12 @@
   const overlayContext = overlay.getContext('2d');
   const overlayFont = '13px sans-serif';
   const overlayLineHeight = 16;
-  const maxThreads = 256; // the band drawing's limit, MaxBandThreads
   const counterRed = 'rgb(255, 0, 0)';
   const counterBackground = 'rgb(255, 255, 255)';
-  const knownParameters = ['frametime', 'script', 'manual', 'size', 'threads'];
+  const knownParameters = ['frametime', 'script', 'manual', 'size', 'threads', 'model'];
+  // The sample models the page ships, in models/ beside it.
+  const sampleModels = { bunny: 'models/bunny.ply' };
+  const threadedModule = 'scanvane-threads.js';
   // Opened from disk, the browser refuses to fetch the .wasm beside the page;
   // every loading failure then says how to serve it instead.
   const fromDisk = location.protocol === 'file:';
@@ -44,7 +51,8 @@
   // 'loading', 'controls', 'running', 'finished' (script ended), 'stopped'
   // (Escape) or 'error'.
   const page = {
-    state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0, options: null, wasm: 'scanvane.wasm',
+    state: 'loading', manual: false, keyCodes: {}, image: null, animation: 0, options: null,
+    module: 'scanvane.js', wasm: 'scanvane.wasm',
   };
 
   function showMessage(caption, text) {
@@ -97,12 +105,16 @@
     if (params.has('frametime') && params.has('script'))
       return { error: 'frametime and script cannot be used together: a script gives each frame its time' };
     const script = params.get('script');
-    const threads = readThreads(params.get('threads'));
-    if (threads.error) return threads;
+    const model = params.get('model');
+    if (model !== null && !Object.hasOwn(sampleModels, model))
+      return { error: `model: no sample model '${model}' (the page ships: ${Object.keys(sampleModels).join(', ')})` };
     return {
-      ...threads,
+      threadsText: params.get('threads'), // read by the module, as the programs read --threads
+      threads: 1,
+      threadsAsked: 1,
       manual: manual !== null,
       size: params.get('size'),
+      model,
       frameTime: params.get('frametime'),
       script: script === null ? null : script.replace(/;/g, '\n'),
     };
@@ -143,7 +155,52 @@
     if (problem) return fail(problem);
     showInfo();
     page.state = 'running';
+    // A sample asked for in the URL is drawn from the first frame on; the
+    // frames wait for its file (fetched while the controls box was open).
+    if (page.sample) {
+      page.sample.then(({ name, bytes }) => {
+        showModelProblem(openModel(name, bytes));
+        page.sampleOpened = true;
+        if (!page.manual && !page.animation && page.state === 'running') page.animation = requestAnimationFrame(animate);
+      }, (error) => fail(`the sample model could not be loaded (${error.message})`));
+      return;
+    }
     if (!page.manual) page.animation = requestAnimationFrame(animate);
+  }
+
+  // Hands a model file's bytes to the module; returns '' or why it was refused.
+  function openModel(name, bytes) {
+    const data = new Uint8Array(bytes);
+    const at = Module._malloc(Math.max(data.length, 1));
+    if (!at) return `${name}: not enough memory to hold the file (${data.length} bytes)`;
+    try {
+      Module.HEAPU8.set(data, at);
+      return withString(name, (nameAt) => Module.UTF8ToString(Module._WebOpenModel(at, data.length, nameAt)));
+    } finally {
+      Module._free(at);
+    }
+  }
+
+  function showModelProblem(problem) {
+    if (!problem) return;
+    document.getElementById('model-message-text').textContent = problem;
+    document.getElementById('model-message').hidden = false;
+    document.getElementById('model-message-ok').focus();
+  }
+
+  // A file the user chose or dropped; only while the frames run.
+  function openModelFile(file) {
+    if (!file || page.state !== 'running') return;
+    file.arrayBuffer().then((bytes) => showModelProblem(openModel(file.name, bytes)),
+      (error) => showModelProblem(`${file.name}: the browser could not read the file (${error.message})`));
+  }
+
+  function fetchSample(name) {
+    const path = sampleModels[name];
+    return fetch(path).then((response) => {
+      if (!response.ok) throw new Error(`${path}: HTTP ${response.status} ${response.statusText}`.trim());
+      return response.arrayBuffer();
+    }).then((bytes) => ({ name: path.split('/').pop(), bytes }));
   }
 
   function onKey(event, down) {
@@ -160,8 +217,36 @@
     if (page.state === 'running') Module._WebReleaseAllKeys();
   }
 
+  // threads=N, read by the module as the programs read --threads. Calls
+  // then() once the threads it asks for can start; says why when not.
+  function chooseThreads(options, then) {
+    if (options.threadsText === null) return then();
+    const problem = withString(options.threadsText,
+      (at) => Module.UTF8ToString(Module._WebReadThreads(at, navigator.hardwareConcurrency || 1)));
+    if (problem) return fail(`URL parameter ${problem}`);
+    options.threads = options.threadsAsked = Module._WebThreadsRead();
+    if (options.threads > 1 && page.module !== threadedModule) {
+      page.note = `one thread, not ${options.threads}: the page is not cross-origin isolated; ` +
+        'its server must send Cross-Origin-Opener-Policy and Cross-Origin-Embedder-Policy';
+      options.threads = 1;
+    }
+    // The workers for the helper threads load before the frame cycle
+    // starts, so starting the threads never waits on the browser.
+    const workers = Module.PThread ? Module.PThread.unusedWorkers : [];
+    let loading = options.threads - 1 - workers.length;
+    if (loading <= 0) return then();
+    for (let i = loading; i > 0; i--) {
+      Module.PThread.allocateUnusedWorker();
+      Module.PThread.loadWasmModuleToWorker(workers[workers.length - 1], () => --loading || then());
+    }
+  }
+
   function ready() {
     document.getElementById('message').hidden = true; // a slow start's notice
+    chooseThreads(page.options, configure);
+  }
+
+  function configure() {
     const options = page.options;
     Module._WebUseThreads(options.threads);
     const sizeProblem = useSize(options.size);
@@ -170,6 +255,7 @@
       withString(options.script, (script) => Module.UTF8ToString(Module._WebConfigure(frameTime, script))));
     if (problem) return fail(`URL parameter ${problem}`);
     page.manual = options.manual;
+    if (options.model !== null) page.sample = fetchSample(options.model);
     for (const name of Object.values(keyNames))
       page.keyCodes[name] = withString(name, (at) => Module._WebKeyCode(at));
 
@@ -183,37 +269,23 @@
     ok.focus();
   }
 
-  // threads=N: a whole number, 0 for every hardware thread; none is one.
-  function readThreads(text) {
-    if (text === null) return { threads: 1, threadsAsked: 1 };
-    if (!/^[0-9]{1,4}$/.test(text))
-      return { error: `threads: expected a whole number of threads (0: all of them), not '${text}'` };
-    const asked = Number(text) === 0 ? navigator.hardwareConcurrency || 1 : Number(text);
-    if (asked > maxThreads) return { error: `threads: the page draws on 1 to ${maxThreads} threads, not ${asked}` };
-    return { threads: asked, threadsAsked: asked };
-  }
-
   // WebAssembly threads share their memory through a SharedArrayBuffer, which
   // the browser gives only to a cross-origin isolated page.
   function threadsAvailable() {
     return window.crossOriginIsolated === true && typeof SharedArrayBuffer === 'function';
   }
 
-  // Loads the threaded module only when more than one thread is asked for
-  // and can run: a threaded module cannot even start without shared memory,
-  // so elsewhere the one-thread module draws and the page says why.
+  // A threaded module cannot even start without shared memory: it is loaded
+  // only where threads are asked for and the page is cross-origin isolated.
+  // It starts with one worker (it does not start with none); chooseThreads
+  // adds the rest once the module has read the thread count.
   function loadModule(options) {
     let file = 'scanvane.js';
-    if (options.threads > 1 && threadsAvailable()) {
-      file = 'scanvane-threads.js';
-      // The workers for the helper threads load before the frame cycle
-      // starts, so starting the threads never waits on the browser.
-      Module.scanvaneHelperThreads = options.threads - 1;
-    } else if (options.threads > 1) {
-      page.note = `one thread, not ${options.threads}: the page is not cross-origin isolated; ` +
-        'its server must send Cross-Origin-Opener-Policy and Cross-Origin-Embedder-Policy';
-      options.threads = 1;
+    if (options.threadsText !== null && threadsAvailable()) {
+      file = threadedModule;
+      Module.scanvaneHelperThreads = 1;
     }
+    page.module = file;
     page.wasm = file.replace(/\.js$/, '.wasm');
     const loader = document.createElement('script');
     loader.src = file;
@@ -327,6 +399,12 @@
       threads: Module._WebThreads(),
       fill: Module.UTF8ToString(Module._WebFill()),
     }),
+    // Opens a model file from its bytes, as a drop does; '' or the reason.
+    openModel: (name, bytes) => (page.state === 'running' ? openModel(name, bytes) : 'the frames are not running'),
+    // Whether a model (rather than the built-in scene) is drawn, and
+    // whether the URL's sample has been opened.
+    showsModel: () => page.state !== 'loading' && page.state !== 'error' && Module._WebShowsModel() === 1,
+    get sampleOpened() { return page.sampleOpened === true; },
     colourCrc: () => (Module._WebColourCrc() >>> 0).toString(16).padStart(8, '0'),
     depthCrc: () => (Module._WebDepthCrc() >>> 0).toString(16).padStart(8, '0'),
     // The latest frame's colour buffer, 0x00RRGGBB per pixel.
@@ -342,6 +420,30 @@
   window.addEventListener('keyup', (event) => onKey(event, false));
   window.addEventListener('blur', releaseAllKeys);
   document.addEventListener('visibilitychange', () => document.hidden && releaseAllKeys());
+
+  document.getElementById('model-file').addEventListener('change', (event) => {
+    openModelFile(event.target.files[0]);
+    event.target.value = ''; // the same file chosen again opens again
+  });
+  document.getElementById('model-message-ok').addEventListener('click', () => {
+    document.getElementById('model-message').hidden = true;
+    frameCanvas.focus();
+  });
+  // Dropped onto the page (the frame covers it): the first file dropped.
+  const dragsFiles = (event) => event.dataTransfer && Array.from(event.dataTransfer.types).includes('Files');
+  window.addEventListener('dragover', (event) => {
+    if (!dragsFiles(event)) return;
+    event.preventDefault(); // else the browser opens the file in place of the page
+    event.dataTransfer.dropEffect = page.state === 'running' ? 'copy' : 'none';
+    document.body.classList.add('dropping');
+  });
+  window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
+  window.addEventListener('drop', (event) => {
+    document.body.classList.remove('dropping');
+    if (!dragsFiles(event)) return;
+    event.preventDefault();
+    openModelFile(event.dataTransfer.files[0]);
+  });
 
   page.options = readParameters();
   if (page.options.error) fail(page.options.error);

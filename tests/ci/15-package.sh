@@ -24,15 +24,21 @@ cleanup() {
 trap cleanup EXIT
 
 programs=(scanvane scanvane-render scanvane-bench scanvane-bench-counts)
-docs=(README.md LICENSE CHANGELOG.md docs/walk-in.gif)
+docs=(README.md LICENSE CHANGELOG.md)
 
-# Every program in bin/ and the documents in share/doc/scanvane/ under ROOT.
+# Every program in bin/ and the documents in share/doc/scanvane/ under ROOT;
+# every relative link of the installed README leads to an installed file
+# (and heading), as does every docs/ page scanvane-bench --help names.
 check_layout() {
-    local root=$1 what=$2 missing=()
+    local root=$1 what=$2 missing=() followed
     for p in "${programs[@]}"; do [ -x "$root/bin/$p" ] || missing+=("bin/$p"); done
     for d in "${docs[@]}"; do [ -f "$root/share/doc/scanvane/$d" ] || missing+=("share/doc/scanvane/$d"); done
     if [ ${#missing[@]} -eq 0 ]; then ok "$what: programs in bin/, README and licence in share/doc/scanvane/"
     else fail "$what lacks ${missing[*]}"; fi
+    "$root/bin/scanvane-bench" --help >"$scratch/bench-help.txt" 2>&1 || true
+    if followed=$(python3 "$root_dir/tests/lib/doc_links.py" "$root/share/doc/scanvane" "$scratch/bench-help.txt"); then
+        ok "$what: all $followed relative links of the installed README and scanvane-bench --help resolve"
+    else fail "$what: $followed"; fi
 }
 
 # --- native build: install and packages --------------------------------------
@@ -149,7 +155,8 @@ if python3 - "$zip" "scanvane-${version}-web" <<'EOF'
 import re, sys, zipfile
 names = set(zipfile.ZipFile(sys.argv[1]).namelist())
 top = sys.argv[2] + "/"
-want = {top + f for f in ("index.html", "page.js", "scanvane.js", "scanvane.wasm")}
+want = {top + f for f in ("index.html", "page.js", "scanvane.js", "scanvane.wasm", "scanvane-threads.js",
+                          "scanvane-threads.wasm", "scanvane-threads.worker.js")}
 assert names == want, "zip holds %s" % sorted(names)
 z = zipfile.ZipFile(sys.argv[1])
 html = z.read(top + "index.html").decode()
@@ -157,10 +164,14 @@ refs = re.findall(r'(?:src|href)="([^"]+)"', html)
 local = [r for r in refs if not re.match(r"^(data:|https?:|#)", r)]
 missing = [r for r in local if top + r not in names]
 assert not missing, "index.html names missing %s" % missing
-assert "scanvane.js" in html + z.read(top + "page.js").decode(), "nothing loads scanvane.js"
+# Both modules page.js loads, and the worker the threaded one starts.
+page = z.read(top + "page.js").decode()
+for module in ("scanvane.js", "scanvane-threads.js"):
+    assert module in html + page, "nothing loads " + module
+assert "scanvane-threads.worker.js" in z.read(top + "scanvane-threads.js").decode(), "no worker named"
 print("     web zip: %s; index.html names %s" % (", ".join(sorted(n[len(top):] for n in names)), ", ".join(local)))
 EOF
-then ok "the web zip holds the page, and everything it names"
+then ok "the web zip holds the page, both modules, and everything they name"
 else fail "the web zip"; fi
 cmake --install build/web --prefix "$scratch/web" >/dev/null
 if [ -f "$scratch/web/share/scanvane/web/index.html" ] && [ -f "$scratch/web/share/scanvane/web/scanvane.wasm" ]; then

@@ -23,3 +23,14 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j"$(nproc)" --target scanvane-render
 (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
 node tests/web/page_test.js build/web/platform/web build/release/tools/scanvane-render
+
+# The zip as a user gets it: unpacked into a scratch folder away from the
+# build tree, served with the isolation headers (threads) and without (one
+# thread, and the page says why).
+rm -rf build/web/packages
+(cd build/web && cpack >/dev/null)
+zip=$(ls build/web/packages/scanvane-*-web.zip)
+site=$(mktemp -d)
+trap 'rm -rf "$site"' EXIT
+python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' "$zip" "$site"
+node tests/web/zip_test.js "$site/$(basename "$zip" .zip)" build/web/platform/web/serve.js build/release/tools/scanvane-render

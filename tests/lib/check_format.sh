@@ -12,6 +12,16 @@ formatted=(
     platform/web/web_options.cpp
     tools/arguments.h tools/arguments.cpp
     tools/bench_count_main.cpp
+    tools/bench_chart.cpp tools/bench_chart.h tools/bench_counts.cpp tools/bench_counts.h
+    tools/bench_draw.cpp tools/bench_draw.h tools/bench_fit.cpp tools/bench_fit.h
+    tools/bench_floors.cpp tools/bench_floors.h tools/bench_json.cpp tools/bench_json.h
+    tools/bench_llvmpipe.cpp tools/bench_llvmpipe.h tools/bench_load.cpp tools/bench_load.h
+    tools/bench_machine.cpp tools/bench_machine.h tools/bench_main.cpp tools/bench_options.cpp
+    tools/bench_options.h tools/bench_report.cpp tools/bench_report.h tools/bench_report_json.cpp
+    tools/bench_report_json.h tools/bench_run.cpp tools/bench_run.h tools/bench_stats.cpp
+    tools/bench_stats.h tools/bench_sweep.cpp tools/bench_sweep.h tools/bench_table.cpp
+    tools/bench_table.h tools/bench_views.cpp tools/bench_views.h tests/tools/bench_fit_test.cpp
+    tests/tools/bench_json_test.cpp tests/tools/bench_stats_test.cpp
     tools/options.h tools/options.cpp
     tools/render_options.h tools/render_options.cpp
 )

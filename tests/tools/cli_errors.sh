@@ -262,6 +262,21 @@ if (ulimit -v 200000 && timeout 60 "${renderer[@]}" --size 16x16 >/dev/null 2>&1
 else
     echo "note: no address-space limit leaves this build room to run; the out-of-memory refusal is not checked"
 fi
+# Outputs are open while a script plays: stopped by a signal (Ctrl-C, a
+# closed pipe), the program takes its .part files with it.
+for signal in INT TERM; do
+    cases=$((cases + 1))
+    mkdir "$work/signal-$signal"
+    (cd "$work/signal-$signal" && exec "${renderer[@]}" --script - --png out.png --raw out.raw \
+        < <(while echo "0.01 up"; do sleep 0.01; done) >/dev/null 2>&1) &
+    player=$!
+    # Once the outputs are open the frames are being played.
+    for _ in $(seq 300); do [ -e "$work/signal-$signal/out.raw.part" ] && break; sleep 0.1; done
+    kill -"$signal" $player
+    wait $player 2>/dev/null
+    left=$(ls -A "$work/signal-$signal")
+    [ -z "$left" ] || fail "SIG$signal during a script left files behind: $left"
+done
 echo "$cases bad invocations checked"
 
 # What must work.

@@ -289,14 +289,22 @@ async function badParameters(browser, base) {
     ['?frametime=0.1&script=0.1', /cannot be used together/],
     ['?manual=yes', /manual/],
     ['?speed=2', /unknown URL parameter 'speed'/],
-    ['?threads=two', /threads: expected a whole number.*'two'/],
-    ['?threads=-1', /threads: expected a whole number.*'-1'/],
-    ['?threads=257', /threads: .*1 to 256 threads, not 257/],
+    // The module's own reading and words, as scanvane-render's --threads.
+    ['?threads=two', /URL parameter threads wants a whole number from 1 to 256, or 0 for every hardware thread; got 'two'/],
+    ['?threads=-1', /threads wants a whole number .*; got '-1'/],
+    ['?threads=257', /threads wants a whole number .*; got '257'/],
+    ['?threads=0256', /threads wants a whole number .*; got '0256'/],
+    ['?threads=', /threads wants a whole number .*; got ''/],
     ['?threads=2&threads=3', /'threads' is given more than once/],
     ['?size=0x0', /size: '0x0' is outside the sizes drawn/],
     ['?size=7681x100', /size: '7681x100' is outside the sizes drawn/],
     ['?size=big', /size: 'big' is not a size/],
     ['?size=640x480&threads=2&size=native', /'size' is given more than once/],
+    ['?model=dragon', /model: no sample model 'dragon' \(the page ships: bunny\)/],
+    ['?model=../index.html', /model: no sample model '\.\.\/index\.html'/],
+    ['?model=constructor', /model: no sample model 'constructor'/],
+    ['?model=', /model: no sample model ''/],
+    ['?model=bunny&model=bunny', /'model' is given more than once/],
   ];
   for (const [query, expected] of cases) {
     const page = await openPage(browser, base, query);
@@ -412,6 +420,18 @@ async function oneThreadFallback(browser, plainBase) {
     'without the isolation headers threads=2 runs on one thread and says so', JSON.stringify(seen));
   sameCrcs(await crcs(page), golden('start'), 'the one-thread fallback draws the start view');
   await page.close();
+
+  // threads=0 on a machine with more hardware threads than the bands take:
+  // as many as they take, as the programs do, not a refusal.
+  const many = await browser.newPage();
+  await many.evaluateOnNewDocument(() => Object.defineProperty(navigator, 'hardwareConcurrency', { get: () => 300 }));
+  await many.goto(`${plainBase}/?threads=0`);
+  await many.waitForFunction(() => ['controls', 'error'].includes(scanvane.state), waitLimit);
+  await dismissControls(many);
+  const capped = await pageInfo(many);
+  check(capped.info && capped.info.threads === 1 && /not 256: the page is not cross-origin isolated/.test(capped.text),
+    'threads=0 with 300 hardware threads asks for 256, as the programs do', JSON.stringify(capped));
+  await many.close();
 }
 
 // Each step of loading made to fail, by opening the page from disk or by
@@ -453,6 +473,93 @@ async function loadingFailures(browser, base) {
   }
 }
 
+// Model files in the page: the sample from the URL, a file dropped onto the
+// frame and one opened with the control (both read in the browser), each
+// drawing what scanvane-render draws of it; bad files are refused with the
+// reason while the frames go on with what they showed.
+async function models(browser, base) {
+  const sample = path.resolve(pageDir, 'models', 'bunny.ply');
+  const script = [frameTime, `${frameTime} up`, `${frameTime} up left`];
+  if (!fs.existsSync(sample)) {
+    // A page built without the loader refuses every file and says why.
+    const page = await openPage(browser, base, `?frametime=${frameTime}&manual=1`);
+    await dismissControls(page);
+    const refusal = await page.evaluate(() => scanvane.openModel('x.ply', new Uint8Array([1, 2, 3])));
+    check(/cannot open model files/.test(refusal), 'a page without the loader refuses a model and says why', refusal);
+    await page.close();
+    return;
+  }
+  const want = render(script, ['--model', sample]);
+  check(want.colour !== render(script).colour, 'the sample model draws other frames than the built-in scene');
+
+  // ?model=bunny: the sample from the first frame on.
+  const scripted = await openPage(browser, base, `?model=bunny&script=${encodeURIComponent(script.join(';'))}`);
+  await dismissControls(scripted);
+  await scripted.waitForFunction(() => scanvane.state === 'finished', waitLimit);
+  check(await scripted.evaluate(() => scanvane.showsModel()), '?model=bunny draws the sample');
+  sameCrcs(await crcs(scripted), want, '?model=bunny gives the frames of scanvane-render --model');
+  check(scripted.missing.length === 0, 'the page has the sample it names', scripted.missing.join(', '));
+  await scripted.close();
+
+  const page = await openPage(browser, base, `?frametime=${frameTime}&manual=1`);
+  await dismissControls(page);
+  const step = (n) => page.evaluate((count) => scanvane.step(count), n);
+  const bytes = fs.readFileSync(sample);
+  // Dropped onto the frame: a DataTransfer holding the file, as a drag from
+  // the desktop delivers it.
+  const drop = (name, content) => page.evaluate((fileName, data) => {
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([new Uint8Array(data)], fileName));
+    const frame = document.getElementById('frame');
+    for (const type of ['dragenter', 'dragover', 'drop'])
+      frame.dispatchEvent(new DragEvent(type, { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  }, name, Array.from(content));
+  const refusal = () => page.waitForFunction(() => {
+    const box = document.getElementById('model-message');
+    return !box.hidden && document.getElementById('model-message-text').textContent;
+  }, waitLimit).then((handle) => handle.jsonValue());
+  const dismiss = () => page.click('#model-message-ok');
+
+  await drop('bunny.ply', bytes);
+  await page.waitForFunction(() => scanvane.showsModel(), waitLimit);
+  await step(1);
+  await page.keyboard.down('ArrowUp');
+  await step(1);
+  await page.keyboard.down('ArrowLeft');
+  await step(1);
+  await page.keyboard.up('ArrowUp');
+  await page.keyboard.up('ArrowLeft');
+  sameCrcs(await crcs(page), want, 'a dropped model gives the frames of scanvane-render --model');
+  const shown = await crcs(page);
+
+  // Hostile files: each refused with its name and a reason, the model kept.
+  const bad = [
+    ['garbage.ply', Buffer.from('not a model\n')],
+    ['empty.obj', Buffer.alloc(0)],
+    ['truncated.ply', bytes.subarray(0, Math.floor(bytes.length / 2))],
+    ['huge.ply', Buffer.from('ply\nformat binary_little_endian 1.0\nelement vertex 4000000000\n' +
+      'property float x\nproperty float y\nproperty float z\nend_header\n')],
+    ['no-extension', bytes],
+    ['bad "name" <b>.stl', Buffer.from('solid x\nfacet normal 0 0 1\n')],
+  ];
+  for (const [name, content] of bad) {
+    await drop(name, content);
+    const said = await refusal();
+    check(said.startsWith(name) && said.length > name.length + 2, `a bad dropped file (${name}) is refused with the reason`,
+      said);
+    await dismiss();
+    await step(1);
+    sameCrcs(await crcs(page), shown, `after ${name} the frames go on with the model`);
+  }
+  // Through the control: a file chosen with "Open a model".
+  const input = await page.$('#model-file');
+  await input.uploadFile(path.join(__dirname, '..', 'web', 'package.json'));
+  const fromControl = await refusal();
+  check(/package\.json/.test(fromControl), 'a file chosen with the control that is no model is refused', fromControl);
+  await dismiss();
+  await page.close();
+}
+
 (async () => {
   const server = await serve(path.resolve(pageDir), 0);
   const base = `http://127.0.0.1:${server.address().port}`;
@@ -476,6 +583,7 @@ async function loadingFailures(browser, base) {
     await sizes(browser, base);
     await oneThreadFallback(browser, plainBase);
     await loadingFailures(browser, base);
+    await models(browser, base);
   } catch (error) {
     check(false, 'the page tests ran to the end', error.stack);
   } finally {
