@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/scene.h"
+#include "render/mesh_draw.h"
 #include "render/pipeline.h"
 
 namespace {
@@ -16,9 +17,14 @@ bool haveModel;
 void UseModelScene(Mesh &&mesh) {
     model = std::move(mesh);
     haveModel = true;
+    // Each vertex transformed once per frame: the room for it taken here,
+    // once per model. Without the room (too little memory) DrawMesh draws
+    // record by record, the same frames.
+    PrepareMeshDrawing(model);
 }
 
 void UseBuiltInScene() {
+    ReleaseMeshDrawing();
     model = Mesh{};
     haveModel = false;
 }
@@ -33,17 +39,7 @@ void SendSceneTriangles() {
         }
         return;
     }
-    const float *p = model.positions.data(), *c = model.colours.data();
-    const uint32_t *index = model.indices.data();
-    const size_t count = model.indices.size();
-    TriangleRecord record;
-    record.clipFlags = 0;
-    for (size_t t = 0; t < count; t += 3) {
-        for (int k = 0; k < 3; k++) {
-            const size_t v = 3 * (size_t)index[t + k];
-            record.v[k] = {p[v], p[v + 1], p[v + 2], 1.0f, c[v], c[v + 1], c[v + 2]};
-        }
-        DrawTriangle(record, true);
-    }
+    // The same pixels as each triangle's record (three indexed vertices,
+    // w = 1, flag word 0) through DrawTriangle, in order.
+    DrawMesh(model);
 }
-

@@ -22,8 +22,7 @@ inline __m128 SnapOffsets(__m128 offset) {
     const __m128 inRange = _mm_and_ps(_mm_cmpgt_ps(offset, half), _mm_cmplt_ps(offset, whole));
     const __m128 frac = _mm_sub_ps(offset, _mm_cvtepi32_ps(_mm_cvttps_epi32(offset)));
     const __m128 up = _mm_and_ps(inRange, _mm_cmpgt_ps(frac, half));
-    const __m128 next =
-        _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_add_ps(offset, _mm_set1_ps(1.0f))));
+    const __m128 next = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_add_ps(offset, _mm_set1_ps(1.0f))));
     return _mm_or_ps(_mm_and_ps(up, next), _mm_andnot_ps(up, offset));
 }
 
@@ -38,7 +37,7 @@ void TransformVertices(uint32_t first, uint32_t end) {
     const float *m = CurrentMatrix.m;
     const float *in = drawing.mesh->positions.data();
     const ViewFrustum &f = Frustum;
-    const ClipPlane planes[6] = {f.nearPlane, f.farPlane, f.leftPlane,
+    const ClipPlane planes[6] = {f.nearPlane,  f.farPlane, f.leftPlane,
                                  f.rightPlane, f.topPlane, f.bottomPlane};
     const Projection projection = ProjectionOf(f);
     float *camera = drawing.camera.data();
@@ -59,20 +58,22 @@ void TransformVertices(uint32_t first, uint32_t end) {
         const __m128 x = _mm_load_ps(xs), y = _mm_load_ps(ys), z = _mm_load_ps(zs);
         __m128 v[3];
         for (int r = 0; r < 3; r++)
-            v[r] = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(row[r][0], x), _mm_mul_ps(row[r][1], y)),
-                                         _mm_mul_ps(row[r][2], z)),
-                              _mm_mul_ps(row[r][3], w));
+            v[r] = _mm_add_ps(
+                _mm_add_ps(_mm_add_ps(_mm_mul_ps(row[r][0], x), _mm_mul_ps(row[r][1], y)),
+                           _mm_mul_ps(row[r][2], z)),
+                _mm_mul_ps(row[r][3], w));
         unsigned outBits[4] = {0, 0, 0, 0}, cutBits[4] = {0, 0, 0, 0};
         for (int p = 0; p < 6; p++) {
             const ClipPlane &q = planes[p];
-            const __m128 d = _mm_sub_ps(
-                _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(q.a), v[0]), _mm_mul_ps(_mm_set1_ps(q.b), v[1])),
-                           _mm_mul_ps(_mm_set1_ps(q.c), v[2])),
-                _mm_set1_ps(q.d));
+            const __m128 d = _mm_sub_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(q.a), v[0]),
+                                                              _mm_mul_ps(_mm_set1_ps(q.b), v[1])),
+                                                   _mm_mul_ps(_mm_set1_ps(q.c), v[2])),
+                                        _mm_set1_ps(q.d));
             const int o = _mm_movemask_ps(_mm_cmple_ps(d, zero)); // NaN: inside both ways
             const int c = _mm_movemask_ps(_mm_cmple_ps(d, threshold));
             for (int k = 0; k < 4; k++)
-                outBits[k] |= (unsigned)((o >> k) & 1) << p, cutBits[k] |= (unsigned)((c >> k) & 1) << p;
+                outBits[k] |= (unsigned)((o >> k) & 1) << p, cutBits[k] |= (unsigned)((c >> k) & 1)
+                                                                           << p;
         }
         // ProjectVertex, lane by lane.
         const __m128 k = _mm_mul_ps(inv, v[2]);
@@ -153,10 +154,9 @@ void DrawAsRecords(const Mesh &mesh) {
         TriangleRecord t;
         for (int k = 0; k < 3; k++) {
             const uint32_t v = mesh.indices[3 * i + k];
-            t.v[k] = {mesh.positions[3 * v],  mesh.positions[3 * v + 1],
-                      mesh.positions[3 * v + 2], 1.0f,
-                      mesh.colours[3 * v],    mesh.colours[3 * v + 1],
-                      mesh.colours[3 * v + 2]};
+            t.v[k] = {
+                mesh.positions[3 * v], mesh.positions[3 * v + 1], mesh.positions[3 * v + 2], 1.0f,
+                mesh.colours[3 * v],   mesh.colours[3 * v + 1],   mesh.colours[3 * v + 2]};
         }
         t.clipFlags = 0;
         DrawTriangle(t, true);
@@ -167,8 +167,9 @@ void DrawAsRecords(const Mesh &mesh) {
 bool PrepareMeshDrawing(const Mesh &mesh) {
     ReleaseMeshDrawing();
     const uint32_t vertices = MeshVertexCount(mesh), triangles = MeshTriangleCount(mesh);
-    if (mesh.positions.size() != 3 * (size_t)vertices || mesh.colours.size() < 3 * (size_t)vertices ||
-        mesh.indices.size() % 3 != 0 || mesh.indices.size() / 3 >= PieceBit)
+    if (mesh.positions.size() != 3 * (size_t)vertices ||
+        mesh.colours.size() < 3 * (size_t)vertices || mesh.indices.size() % 3 != 0 ||
+        mesh.indices.size() / 3 >= PieceBit)
         return false;
     for (uint32_t i : mesh.indices)
         if (i >= vertices) return false;

@@ -48,8 +48,8 @@ void KeepPiece(TriangleRecord &piece) {
 
 void TransformChunk(int unit, int) {
     const uint32_t first = (uint32_t)unit * ChunkVertices;
-    const uint32_t end = first + ChunkVertices < drawing.vertexCount ? first + ChunkVertices
-                                                                     : drawing.vertexCount;
+    const uint32_t end =
+        first + ChunkVertices < drawing.vertexCount ? first + ChunkVertices : drawing.vertexCount;
     TransformVertices(first, end);
 }
 

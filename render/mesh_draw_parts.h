@@ -63,12 +63,12 @@ struct MeshDrawing {
 
     // The bands' share of the work.
     uint32_t chunkTriangles = 0, chunkCount = 0, itemsPerChunk = 0;
-    std::vector<Item> items;               // chunk c's from c * itemsPerChunk
-    std::vector<uint32_t> itemCount;       // per chunk
-    std::vector<TriangleRecord> pieces;    // projected pieces of cut triangles
-    std::vector<uint32_t> listed;          // every band's list, band after band
-    std::vector<uint32_t> perBand;         // chunk x band: entries, then where they go
-    std::vector<uint32_t> bandStart;       // band b's list is [bandStart[b], bandStart[b+1])
+    std::vector<Item> items;            // chunk c's from c * itemsPerChunk
+    std::vector<uint32_t> itemCount;    // per chunk
+    std::vector<TriangleRecord> pieces; // projected pieces of cut triangles
+    std::vector<uint32_t> listed;       // every band's list, band after band
+    std::vector<uint32_t> perBand;      // chunk x band: entries, then where they go
+    std::vector<uint32_t> bandStart;    // band b's list is [bandStart[b], bandStart[b+1])
     int bands = 0;
 };
 
@@ -76,8 +76,8 @@ extern MeshDrawing drawing;
 
 inline bool Prepared(const Mesh &mesh) {
     return drawing.mesh == &mesh && drawing.vertexCount == MeshVertexCount(mesh) &&
-           drawing.triangleCount == MeshTriangleCount(mesh) &&
-           mesh.indices.size() % 3 == 0 && mesh.positions.size() == 3 * (size_t)drawing.vertexCount;
+           drawing.triangleCount == MeshTriangleCount(mesh) && mesh.indices.size() % 3 == 0 &&
+           mesh.positions.size() == 3 * (size_t)drawing.vertexCount;
 }
 
 // The vertices first..end-1 of the prepared mesh for this frame.
@@ -175,8 +175,8 @@ inline void FillRow(int32_t row, const SideAt &l, const SideAt &r) {
 // Draws the rows firstRow..endRow-1 of a triangle whose rows (from
 // RowsToFill) lie within its top row and the next; false, drawing nothing,
 // for a taller one.
-inline bool FillLowTriangle(const ScreenVertex *p0, const ScreenVertex *p1,
-                            const ScreenVertex *p2, int32_t firstRow, int32_t endRow) {
+inline bool FillLowTriangle(const ScreenVertex *p0, const ScreenVertex *p1, const ScreenVertex *p2,
+                            int32_t firstRow, int32_t endRow) {
     // Exactly the rasteriser's three compare-exchanges.
     if (p0->y > p2->y) std::swap(p0, p2);
     if (p0->y > p1->y) std::swap(p0, p1);

@@ -192,8 +192,8 @@ Result TimeLlvmpipe(const Mesh &m, const Options &o, int threads, int frames, bo
         setenv("GALLIUM_DRIVER", "llvmpipe", 0);
         OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
         std::vector<unsigned char> pixels((size_t)o.width * o.height * 4);
-        if (!context || !OSMesaMakeCurrent(context, pixels.data(), GL_UNSIGNED_BYTE, o.width,
-                                           o.height))
+        if (!context ||
+            !OSMesaMakeCurrent(context, pixels.data(), GL_UNSIGNED_BYTE, o.width, o.height))
             _exit(1);
         std::vector<unsigned char> colours(m.colours.size());
         for (size_t i = 0; i < colours.size(); i++) colours[i] = (unsigned char)m.colours[i];
@@ -213,7 +213,8 @@ Result TimeLlvmpipe(const Mesh &m, const Options &o, int threads, int frames, bo
         std::vector<unsigned char> flatColours;
         if (!indexed) {
             for (uint32_t i : m.indices) {
-                flatPositions.insert(flatPositions.end(), &m.positions[3 * i], &m.positions[3 * i + 3]);
+                flatPositions.insert(flatPositions.end(), &m.positions[3 * i],
+                                     &m.positions[3 * i + 3]);
                 flatColours.insert(flatColours.end(), &colours[3 * i], &colours[3 * i + 3]);
             }
         }
@@ -233,7 +234,8 @@ Result TimeLlvmpipe(const Mesh &m, const Options &o, int threads, int frames, bo
         });
         const bool ok = glGetError() == GL_NO_ERROR;
         size_t lit = 0;
-        for (size_t i = 0; i < pixels.size(); i += 4) lit += pixels[i] | pixels[i + 1] | pixels[i + 2];
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            lit += pixels[i] | pixels[i + 1] | pixels[i + 2];
         got.crc = (uint32_t)(lit != 0);
         OSMesaDestroyContext(context);
         _exit(ok && write(fds[1], &got, sizeof got) == (ssize_t)sizeof got ? 0 : 1);
@@ -273,8 +275,9 @@ Options Read(int argc, char **argv) {
             return argv[++i];
         };
         if (a == "--size") {
-            if (std::sscanf(value(), "%dx%d", &o.width, &o.height) != 2 || o.width < MinFrameWidth ||
-                o.width > MaxFrameWidth || o.height < MinFrameHeight || o.height > MaxFrameHeight)
+            if (std::sscanf(value(), "%dx%d", &o.width, &o.height) != 2 ||
+                o.width < MinFrameWidth || o.width > MaxFrameWidth || o.height < MinFrameHeight ||
+                o.height > MaxFrameHeight)
                 Fail("--size takes WIDTHxHEIGHT within 16x16..7680x4320");
         } else if (a == "--threads") {
             std::string error;
@@ -322,7 +325,10 @@ int main(int argc, char **argv) {
         std::string error;
         if (!ReadPly(path, mesh, error)) Fail(error);
         const uint32_t triangles = MeshTriangleCount(mesh);
-        const int frames = o.frames ? o.frames : triangles > 2000000 ? 5 : triangles > 500000 ? 9 : 21;
+        const int frames = o.frames              ? o.frames
+                           : triangles > 2000000 ? 5
+                           : triangles > 500000  ? 9
+                                                 : 21;
         std::printf("%s: %u vertices, %u triangles, %d frames\n", path.c_str(),
                     MeshVertexCount(mesh), triangles, frames);
         if (!PrepareMeshDrawing(mesh)) Fail(path + ": cannot prepare the mesh");
@@ -330,10 +336,13 @@ int main(int argc, char **argv) {
         std::string name = "mesh/" + std::to_string(o.threads);
         std::string threadError;
         if (o.onlyMesh) {
-            Print("mesh", Time(frames, [&] {
-                      ClearRenderTarget(pixels, colour, depth);
-                      DrawMesh(mesh);
-                  }), triangles);
+            Print("mesh",
+                  Time(frames,
+                       [&] {
+                           ClearRenderTarget(pixels, colour, depth);
+                           DrawMesh(mesh);
+                       }),
+                  triangles);
             if (!StartBandThreads(o.threads, threadError)) Fail(threadError);
             Print(name.c_str(), Time(frames, [&] { DrawMeshInBands(mesh); }), triangles);
             StopBandThreads();
@@ -342,24 +351,33 @@ int main(int argc, char **argv) {
             continue;
         }
         StartBandThreads(1, threadError);
-        Print("records", Time(frames, [&] {
-                  ClearRenderTarget(pixels, colour, depth);
-                  DrawRecords(mesh);
-              }), triangles);
-        Print("mesh", Time(frames, [&] {
-                  ClearRenderTarget(pixels, colour, depth);
-                  DrawMesh(mesh);
-              }), triangles);
+        Print("records",
+              Time(frames,
+                   [&] {
+                       ClearRenderTarget(pixels, colour, depth);
+                       DrawRecords(mesh);
+                   }),
+              triangles);
+        Print("mesh",
+              Time(frames,
+                   [&] {
+                       ClearRenderTarget(pixels, colour, depth);
+                       DrawMesh(mesh);
+                   }),
+              triangles);
         if (!StartBandThreads(o.threads, threadError)) Fail(threadError);
         {
             // Room for the pose's projected triangles (few are cut).
             std::vector<TriangleRecord> room((size_t)triangles + 65536);
-            Print(("records/" + std::to_string(o.threads)).c_str(), Time(frames, [&] {
-                      BeginCollectingTriangles(room.data(), (int)room.size());
-                      DrawRecords(mesh);
-                      EndCollectingTriangles();
-                      DrawCollectedInBands();
-                  }), triangles);
+            Print(("records/" + std::to_string(o.threads)).c_str(),
+                  Time(frames,
+                       [&] {
+                           BeginCollectingTriangles(room.data(), (int)room.size());
+                           DrawRecords(mesh);
+                           EndCollectingTriangles();
+                           DrawCollectedInBands();
+                       }),
+                  triangles);
         }
         Print(name.c_str(), Time(frames, [&] { DrawMeshInBands(mesh); }), triangles);
         StopBandThreads();

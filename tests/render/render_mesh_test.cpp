@@ -90,8 +90,8 @@ void DrawAsRecords(const Mesh &m) {
         TriangleRecord t;
         for (int k = 0; k < 3; k++) {
             const uint32_t v = m.indices[3 * i + k];
-            t.v[k] = {m.positions[3 * v],   m.positions[3 * v + 1], m.positions[3 * v + 2], 1.0f,
-                      m.colours[3 * v],     m.colours[3 * v + 1],   m.colours[3 * v + 2]};
+            t.v[k] = {m.positions[3 * v], m.positions[3 * v + 1], m.positions[3 * v + 2], 1.0f,
+                      m.colours[3 * v],   m.colours[3 * v + 1],   m.colours[3 * v + 2]};
         }
         t.clipFlags = 0;
         DrawTriangle(t, true);
@@ -130,7 +130,8 @@ struct MeshMaker {
     void Cloud(int vertices, int triangles, float reach) {
         const uint32_t base = MeshVertexCount(mesh);
         for (int i = 0; i < vertices; i++)
-            Vertex(Uniform(-reach, reach), Uniform(-reach, reach), Uniform(-1.5f * reach, reach / 4));
+            Vertex(Uniform(-reach, reach), Uniform(-reach, reach),
+                   Uniform(-1.5f * reach, reach / 4));
         std::uniform_int_distribution<uint32_t> pick(base, base + vertices - 1);
         for (int i = 0; i < triangles; i++) Triangle(pick(rng), pick(rng), pick(rng));
     }
@@ -158,13 +159,16 @@ struct MeshMaker {
         const float step = size / (float)cells;
         for (int j = 0; j <= cells; j++)
             for (int i = 0; i <= cells; i++)
-                Vertex(x0 + step * (float)i, y0 + step * (float)j, z + 0.01f * (float)((i * j) % 7));
+                Vertex(x0 + step * (float)i, y0 + step * (float)j,
+                       z + 0.01f * (float)((i * j) % 7));
         for (int j = 0; j < cells; j++)
             for (int i = 0; i < cells; i++) {
                 const uint32_t a = base + (uint32_t)(j * (cells + 1) + i), b = a + 1,
                                c = a + (uint32_t)cells + 1, d = c + 1;
-                if ((i + j) % 2) Triangle(a, b, d), Triangle(a, d, c);
-                else Triangle(a, b, c), Triangle(b, d, c);
+                if ((i + j) % 2)
+                    Triangle(a, b, d), Triangle(a, d, c);
+                else
+                    Triangle(a, b, c), Triangle(b, d, c);
             }
     }
 };
@@ -176,29 +180,31 @@ Mesh EdgeCases() {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     auto tri = [&](float ax, float ay, float az, float bx, float by, float bz, float cx, float cy,
-                   float cz) { m.Triangle(m.Vertex(ax, ay, az), m.Vertex(bx, by, bz), m.Vertex(cx, cy, cz)); };
-    tri(-10, 5, -40, 15, 8, -45, 2, -3, -0.5f);      // one corner behind the near plane
-    tri(-10, 5, 40, 15, 8, 45, 2, -3, 50);           // wholly behind the camera
-    tri(-1, -1, -1, 1, -1, -1, 0, 1, -1);            // on the near plane: rejected
-    tri(-5, -5, -1.0000001f, 5, -5, -1, 0, 5, -3);   // near plane within rounding
-    tri(-900, -1, -600, 900, -1, -600, 0, 5, -300);  // across the far plane and both sides
-    tri(-10, 0, -10, 10, 0, -10, 0, 30, -20);        // on the left and right borders
-    tri(0, 7.5f, -10, 3, 7.5f, -10, 1, -2, -10);     // on the upper border
+                   float cz) {
+        m.Triangle(m.Vertex(ax, ay, az), m.Vertex(bx, by, bz), m.Vertex(cx, cy, cz));
+    };
+    tri(-10, 5, -40, 15, 8, -45, 2, -3, -0.5f);     // one corner behind the near plane
+    tri(-10, 5, 40, 15, 8, 45, 2, -3, 50);          // wholly behind the camera
+    tri(-1, -1, -1, 1, -1, -1, 0, 1, -1);           // on the near plane: rejected
+    tri(-5, -5, -1.0000001f, 5, -5, -1, 0, 5, -3);  // near plane within rounding
+    tri(-900, -1, -600, 900, -1, -600, 0, 5, -300); // across the far plane and both sides
+    tri(-10, 0, -10, 10, 0, -10, 0, 30, -20);       // on the left and right borders
+    tri(0, 7.5f, -10, 3, 7.5f, -10, 1, -2, -10);    // on the upper border
     tri(-2000, -2000, -450, 2000, -2000, -450, 0, 6000, -450); // around the whole view
-    tri(-300, -300, -2, 300, -300, -2, 0, 300, -900);  // every plane at once
-    tri(1, 1, -5, 1, 1, -5, 1, 1, -5);               // a point
-    tri(1, 1, -5, 2, 2, -6, 3, 3, -7);               // a line
-    tri(nan, 1, -5, 2, 2, -6, 3, 4, -7);             // not a number
+    tri(-300, -300, -2, 300, -300, -2, 0, 300, -900);          // every plane at once
+    tri(1, 1, -5, 1, 1, -5, 1, 1, -5);                         // a point
+    tri(1, 1, -5, 2, 2, -6, 3, 3, -7);                         // a line
+    tri(nan, 1, -5, 2, 2, -6, 3, 4, -7);                       // not a number
     tri(1, nan, -5, 2, 2, -6, 3, 4, -7);
     tri(1, 1, nan, -2, 2, -6, 3, 4, -7);
-    tri(inf, 1, -5, 2, 2, -6, 3, 4, -7);              // infinite
+    tri(inf, 1, -5, 2, 2, -6, 3, 4, -7); // infinite
     tri(1, 1, -inf, 2, 2, -6, 3, 4, -7);
     tri(1e30f, 1e30f, -1e30f, -1e30f, 1e30f, -1e30f, 0, -1e30f, -1e30f); // huge
-    tri(0.5f, 0.5f, -300, 0.5001f, 0.5f, -300, 0.5f, 0.5001f, -300);   // tiny
+    tri(0.5f, 0.5f, -300, 0.5001f, 0.5f, -300, 0.5f, 0.5001f, -300);     // tiny
     // Triangles sharing corners with one that is cut: the shared corners are
     // projected once and cut once, each their own way.
-    const uint32_t a = m.Vertex(-20, -10, -30), b = m.Vertex(20, -10, -30), c = m.Vertex(0, 15, -0.2f),
-                   d = m.Vertex(0, 15, -60), e = m.Vertex(-25, 20, -35);
+    const uint32_t a = m.Vertex(-20, -10, -30), b = m.Vertex(20, -10, -30),
+                   c = m.Vertex(0, 15, -0.2f), d = m.Vertex(0, 15, -60), e = m.Vertex(-25, 20, -35);
     m.Triangle(a, b, c), m.Triangle(a, b, d), m.Triangle(d, b, a), m.Triangle(a, d, e);
     m.Triangle(c, a, e), m.Triangle(b, b, d);
     // Overlapping copies at one depth: the first drawn keeps the pixel.
@@ -220,9 +226,9 @@ std::vector<Scene> Scenes() {
     cloud.Cloud(100, 30, 600); // and a few huge ones
     scenes.push_back({"walk", cloud.mesh, {3, -2, 5, 17}});
     MeshMaker sheet(12);
-    sheet.Sheet(-30, -20, -90, 50, 120); // 28,800 triangles, about a pixel each
+    sheet.Sheet(-30, -20, -90, 50, 120);   // 28,800 triangles, about a pixel each
     sheet.Sheet(-120, -100, -70, 100, 20); // across the left and bottom edges
-    sheet.Sheet(-1, -1, -2, 3, 30);      // across the near plane after the turn
+    sheet.Sheet(-1, -1, -2, 3, 30);        // across the near plane after the turn
     scenes.push_back({"sheet", sheet.mesh, {0, 0, 0, 4}});
     return scenes;
 }
@@ -282,8 +288,8 @@ TEST_F(MeshDraw, OneThreadAndBandsDrawWhatTheRecordsDraw) {
                     got.Scribble();
                     DrawMeshInBands(s.mesh);
                     d = FirstDifference(expected, got);
-                    EXPECT_EQ(d, -1) << Where(s, size, ("bands on " + std::to_string(threads) +
-                                                        " threads").c_str(), d);
+                    EXPECT_EQ(d, -1) << Where(
+                        s, size, ("bands on " + std::to_string(threads) + " threads").c_str(), d);
                 }
                 StopBandThreads();
             }
