@@ -39,6 +39,7 @@ test=(libbenchmark-dev clang libclang-rt-14-dev valgrind) # microbenchmarks, fuz
 test+=(xvfb xauth xdotool x11-utils imagemagick)          # the window under a virtual display
 test+=(libosmesa6-dev)   # scanvane-bench --compare-llvmpipe draws with Mesa's llvmpipe too
 test+=(python3)          # the smoke tests read JSON and decode PNGs with Python
+test+=(clang-format)     # the release stage checks the source layout
 test+=(dpkg-dev)         # cpack's .deb takes its library dependencies from dpkg-shlibdeps
 # The Windows builds, 32-bit and 64-bit, and their zlib.
 test+=(g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev)

@@ -47,6 +47,7 @@ static bool Fail(PngWriter &png, const std::string &why) {
 }
 
 static bool WriteBytes(PngWriter &png, const void *data, size_t size) {
+    if (size == 0) return true; // IEND's empty body: fwrite's pointer may not be null
     errno = 0;
     if (std::fwrite(data, 1, size, png.file) == size) return true;
     return Fail(png, errno ? std::strerror(errno) : "write failed");
