@@ -67,9 +67,9 @@ set_target_properties(scanvane-web-threads PROPERTIES
   OUTPUT_NAME scanvane-threads
   RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/platform/web)
 
-# The sample models the page ships (?model=NAME), in models/ beside it.
+# The sample models the page ships (?model=NAME), beside it.
 if(TARGET scanvane_model AND TARGET scanvane_samples)
-  set(scanvane_page_bunny ${PROJECT_BINARY_DIR}/platform/web/models/bunny.ply)
+  set(scanvane_page_bunny ${PROJECT_BINARY_DIR}/platform/web/bunny.ply)
   add_custom_command(OUTPUT ${scanvane_page_bunny}
     COMMAND ${CMAKE_COMMAND} -E copy ${SCANVANE_BUNNY} ${scanvane_page_bunny}
     DEPENDS ${SCANVANE_BUNNY}
