@@ -67,5 +67,15 @@ set_target_properties(scanvane-web-threads PROPERTIES
   OUTPUT_NAME scanvane-threads
   RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/platform/web)
 
+# The sample models the page ships (?model=NAME), beside it.
+if(TARGET scanvane_model AND TARGET scanvane_samples)
+  set(scanvane_page_bunny ${PROJECT_BINARY_DIR}/platform/web/bunny.ply)
+  add_custom_command(OUTPUT ${scanvane_page_bunny}
+    COMMAND ${CMAKE_COMMAND} -E copy ${SCANVANE_BUNNY} ${scanvane_page_bunny}
+    DEPENDS ${SCANVANE_BUNNY}
+    COMMENT "The page's sample models")
+  add_custom_target(scanvane_page_samples ALL DEPENDS ${scanvane_page_bunny})
+endif()
+
 # Checks that only mean something in the wasm build.
 add_subdirectory(tests/web)

@@ -32,8 +32,8 @@
   const counterRed = 'rgb(255, 0, 0)';
   const counterBackground = 'rgb(255, 255, 255)';
   const knownParameters = ['frametime', 'script', 'manual', 'size', 'threads', 'model'];
-  // The sample models the page ships, in models/ beside it.
-  const sampleModels = { bunny: 'models/bunny.ply' };
+  // The sample models the page ships, beside it.
+  const sampleModels = { bunny: 'bunny.ply' };
   const threadedModule = 'scanvane-threads.js';
   // Opened from disk, the browser refuses to fetch the .wasm beside the page;
   // every loading failure then says how to serve it instead.

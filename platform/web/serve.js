@@ -11,6 +11,7 @@ const types = {
   '.html': 'text/html; charset=utf-8',
   '.js': 'text/javascript; charset=utf-8',
   '.wasm': 'application/wasm',
+  '.ply': 'application/octet-stream', // the sample models
 };
 
 // Cross-origin isolation: without it the browser gives the page no

@@ -478,7 +478,7 @@ async function loadingFailures(browser, base) {
 // drawing what scanvane-render draws of it; bad files are refused with the
 // reason while the frames go on with what they showed.
 async function models(browser, base) {
-  const sample = path.resolve(pageDir, 'models', 'bunny.ply');
+  const sample = path.resolve(pageDir, 'bunny.ply');
   const script = [frameTime, `${frameTime} up`, `${frameTime} up left`];
   if (!fs.existsSync(sample)) {
     // A page built without the loader refuses every file and says why.
