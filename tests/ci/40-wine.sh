@@ -23,7 +23,7 @@ done
 
 # The Linux renderer to compare with: stage 10's release build.
 cmake --preset release >/dev/null
-cmake --build --preset release -j"$(nproc)" --target scanvane-render
+cmake --build --preset release -j"$(nproc)" --target scanvane-render scanvane_samples
 
 scratch=$(mktemp -d)
 # Stops the Wine server of our own prefix only, never one of the user's.

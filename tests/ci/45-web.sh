@@ -17,6 +17,8 @@ refusal=$(SCANVANE_FILL=avx2 "$render" 2>&1 >/dev/null) && status=0 || status=$?
 [ "$status" -eq 2 ] && grep -qF "SCANVANE_FILL: 'avx2' cannot run: not in this build" <<<"$refusal" ||
     { echo "FAIL: SCANVANE_FILL=avx2 under node: status $status: $refusal"; exit 1; }
 SCANVANE_FILL=sse2 bash tests/goldens/check_goldens.sh "$render"
+# The sample models under node, as natively.
+bash tests/goldens/check_goldens.sh "$render" --list model_goldens.txt --samples build/web/samples
 
 # The page's key sequences are checked against the native renderer.
 cmake --preset release >/dev/null

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # scanvane-render.exe under Wine draws what the Linux build draws, bit for
-# bit: every golden (on one thread and on two), then poses and scripts compared line for line with the
+# bit: every golden (on one thread and on two) and the sample models' goldens, then poses and scripts compared line for line with the
 # native renderer, among them huge headings, where the MinGW runtime's own
 # x87 sine and cosine would have given other frames.
 # Usage: tests/wine/render.sh MINGW-BUILD-DIR NATIVE-SCANVANE-RENDER
@@ -27,6 +27,11 @@ bash tests/goldens/check_goldens.sh "$wine $exe --threads 2"
 # Once more with each span fill the renderer lists, forced (the default
 # above is the widest this processor runs).
 bash tests/goldens/check_every_fill.sh "$wine $exe"
+# The sample models (made by the native build) draw the same frames too.
+samples=$(dirname "$(dirname "$native")")/samples
+echo "--- the sample models' goldens, on one thread and on two"
+bash tests/goldens/check_goldens.sh "$wine $exe" --list model_goldens.txt --samples "$samples"
+bash tests/goldens/check_goldens.sh "$wine $exe --threads 2" --list model_goldens.txt --samples "$samples"
 
 printf '0.5 up\n0.25 up left\n0.125 down right a\n' >"$tmp/walk.script"
 printf '4294.967295 right\n0.000001 up\n1 up z\n' >"$tmp/long.script"
