@@ -33,6 +33,9 @@ web+=(libstb-dev) # the wasm build's PNG compressor (stb_image_write)
 # source (cmake/assimp.cmake): apt-get source fetches it (a deb-src entry,
 # added below), dpkg-dev unpacks it; utf8cpp's header it lacks.
 web+=(dpkg-dev libutfcpp-dev)
+# npm brings the sample models' packages (the bunny the page ships), pinned
+# by samples/package-lock.json; a node from elsewhere may bring its own.
+command -v npm >/dev/null || web+=(npm)
 
 # --- what only the tests use, besides both groups above ------------------------
 test=(libbenchmark-dev clang libclang-rt-14-dev valgrind) # microbenchmarks, fuzzing, memcheck

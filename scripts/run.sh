@@ -34,7 +34,9 @@ if [ $web = 1 ]; then
     [ $# -eq 1 ] || { echo "run.sh: --web takes no other options, got: $*" >&2; usage; }
     bash scripts/install-deps.sh web
     cmake --preset web >/dev/null
-    cmake --build --preset web -j"$(nproc)" --target scanvane-web scanvane-web-threads scanvane-render
+        # The page's sample models too (?model=bunny): npm brings them.
+    cmake --build --preset web -j"$(nproc)" --target scanvane-web scanvane-web-threads scanvane-render \
+        scanvane_page_samples
     exec node build/web/platform/web/serve.js "${PORT:-8512}"
 fi
 

@@ -53,7 +53,7 @@ expect 2 "$usage" "" -- "${run[@]}" --web 8080
 expect 2 "$usage" "" -- env PORT=1 "${run[@]}" --web --size native
 expect 0 "" "install-deps web
 cmake --preset web
-cmake --build --preset web -j$(nproc) --target scanvane-web scanvane-web-threads scanvane-render
+cmake --build --preset web -j$(nproc) --target scanvane-web scanvane-web-threads scanvane-render scanvane_page_samples
 node build/web/platform/web/serve.js 8512" -- "${run[@]}" --web
 # Window options reach the program as they were given, whatever their form.
 expect 0 "" "install-deps window
