@@ -27,7 +27,8 @@ check_exe() {
     local dll
     while read -r dll; do
         case "${dll,,}" in
-        kernel32.dll | user32.dll | gdi32.dll | d3d9.dll | msvcrt.dll) ;;
+        # shell32: the wide command line split into arguments, and dropped files.
+        kernel32.dll | user32.dll | gdi32.dll | d3d9.dll | msvcrt.dll | shell32.dll) ;;
         *) fail "$exe imports $dll" ;;
         esac
     done < <($objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')
