@@ -75,6 +75,9 @@ if(TARGET scanvane_model AND TARGET scanvane_samples)
     DEPENDS ${SCANVANE_BUNNY}
     COMMENT "The page's sample models")
   add_custom_target(scanvane_page_samples ALL DEPENDS ${scanvane_page_bunny})
+  # The bunny is made in samples/: a file another folder's rule makes is only
+  # waited for through its target.
+  add_dependencies(scanvane_page_samples scanvane_samples)
 endif()
 
 # Checks that only mean something in the wasm build.
