@@ -7,8 +7,8 @@
 #include <new>
 
 #include "app/camera.h"
-#include "app/platform.h"
 #include "app/model_scene.h"
+#include "app/platform.h"
 #include "render/fill_path.h"
 #include "render/frame_size.h"
 #include "render/frustum.h"

@@ -45,15 +45,20 @@ std::vector<OptionRow> ModelOptionRows() {
     ChosenModel = ModelChoice{};
     return {
         {"--model", nullptr, "FILE",
-         "draw the model in FILE (PLY, OBJ, STL, OFF or glTF 2.0: .ply .obj .stl .off .gltf .glb) in "
-         "place of the built-in scene; by default fitted: scaled and moved to stand on the ground in "
-         "front of the start camera, about as large as the house. A bad file is refused with the reason",
+         "draw the model in FILE (PLY, OBJ, STL, OFF or glTF 2.0: .ply .obj .stl .off .gltf .glb) "
+         "in "
+         "place of the built-in scene; by default fitted: scaled and moved to stand on the ground "
+         "in "
+         "front of the start camera, about as large as the house. A bad file is refused with the "
+         "reason",
          ApplyModel},
-        {"--as-is", nullptr, nullptr, "keep the model's own coordinates (the world has y up)", ApplyAsIs},
-        {"--up", nullptr, "y|z", "the model file's axis that points up: y (default) or z (STL, CAD)",
-         ApplyUp},
+        {"--as-is", nullptr, nullptr, "keep the model's own coordinates (the world has y up)",
+         ApplyAsIs},
+        {"--up", nullptr, "y|z",
+         "the model file's axis that points up: y (default) or z (STL, CAD)", ApplyUp},
         {"--shading", nullptr, "on|off",
-         "on (default): a model without vertex colours is lit by a fixed light baked into its colours; "
+         "on (default): a model without vertex colours is lit by a fixed light baked into its "
+         "colours; "
          "off: its flat colours",
          ApplyShading},
     };

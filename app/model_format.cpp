@@ -79,8 +79,10 @@ bool ReadHeaderLines(const unsigned char *bytes, size_t size, const char *last,
             }
         }
         if (!word.empty()) line.words.push_back(word);
-        if (i < limit) i++; // the newline
-        else if (i == limit && limit < size) return false;
+        if (i < limit)
+            i++; // the newline
+        else if (i == limit && limit < size)
+            return false;
         lines.push_back(line);
         if (!line.words.empty() && line.words[0] == last) {
             end = i;
@@ -105,10 +107,10 @@ int PlyTypeBytes(const std::string &type) {
     static const struct {
         const char *name;
         int bytes;
-    } types[] = {{"char", 1},  {"uchar", 1},  {"int8", 1},    {"uint8", 1},  {"short", 2},
-                 {"ushort", 2}, {"int16", 2}, {"uint16", 2},  {"int", 4},    {"uint", 4},
-                 {"int32", 4},  {"uint32", 4}, {"float", 4},  {"float32", 4}, {"double", 8},
-                 {"float64", 8}};
+    } types[] = {{"char", 1},  {"uchar", 1},   {"int8", 1},   {"uint8", 1},
+                 {"short", 2}, {"ushort", 2},  {"int16", 2},  {"uint16", 2},
+                 {"int", 4},   {"uint", 4},    {"int32", 4},  {"uint32", 4},
+                 {"float", 4}, {"float32", 4}, {"double", 8}, {"float64", 8}};
     for (const auto &t : types)
         if (type == t.name) return t.bytes;
     return 0;
@@ -135,7 +137,8 @@ bool CheckPly(const unsigned char *bytes, size_t size, std::string &reason) {
     for (const HeaderLine &line : lines) {
         const auto &w = line.words;
         if (w.empty()) continue;
-        if (w[0] == "format" && w.size() >= 2) ascii = w[1] == "ascii", bigEndian = w[1] == "binary_big_endian";
+        if (w[0] == "format" && w.size() >= 2)
+            ascii = w[1] == "ascii", bigEndian = w[1] == "binary_big_endian";
         if (w[0] == "element") {
             uint64_t n;
             if (w.size() < 3 || !ReadCount(w[2], n))
@@ -165,11 +168,14 @@ bool CheckPly(const unsigned char *bytes, size_t size, std::string &reason) {
         const uint64_t per = ascii ? e.values * MinTextValueBytes : e.fixedBytes;
         // Saturates rather than wraps: the sum only has to exceed the file.
         const uint64_t room = ~(uint64_t)0 - needed;
-        if (per != 0 && e.count > room / per) return Fits(~(uint64_t)0, size - end, "its elements", reason);
+        if (per != 0 && e.count > room / per)
+            return Fits(~(uint64_t)0, size - end, "its elements", reason);
         needed += e.count * per;
         if (e.count > 0)
             what += (what.empty() ? "" : " and ") + Count(e.count) + " " +
-                    (e.count == 1 ? e.name : e.name == "vertex" ? "vertices" : e.name + "s");
+                    (e.count == 1         ? e.name
+                     : e.name == "vertex" ? "vertices"
+                                          : e.name + "s");
     }
     if (!Fits(needed, size - end, what.empty() ? "its elements" : what, reason)) return false;
     if (ascii) return true;
@@ -183,11 +189,14 @@ bool CheckPly(const unsigned char *bytes, size_t size, std::string &reason) {
                     at += (uint64_t)p.bytes;
                     continue;
                 }
-                if (at + (uint64_t)p.countBytes > size) return Fits(at + p.countBytes - end, size - end, what, reason);
+                if (at + (uint64_t)p.countBytes > size)
+                    return Fits(at + p.countBytes - end, size - end, what, reason);
                 uint64_t items = 0;
                 for (int k = 0; k < p.countBytes; k++)
-                    items |= (uint64_t)bytes[at + (bigEndian ? p.countBytes - 1 - k : k)] << (8 * k);
-                if (p.countBytes >= 4 && (items >> 31)) return Fits(~(uint64_t)0, size - end, what, reason);
+                    items |= (uint64_t)bytes[at + (bigEndian ? p.countBytes - 1 - k : k)]
+                             << (8 * k);
+                if (p.countBytes >= 4 && (items >> 31))
+                    return Fits(~(uint64_t)0, size - end, what, reason);
                 at += (uint64_t)p.countBytes + items * (uint64_t)p.bytes;
                 if (at > size) return Fits(at - end, size - end, what, reason);
             }
@@ -197,8 +206,8 @@ bool CheckPly(const unsigned char *bytes, size_t size, std::string &reason) {
 // assimp reads an OFF face's index past the last vertex as the last vertex
 // (and a bad corner count as whatever follows): the faces are checked here
 // instead, line by line after the vertex lines.
-bool CheckOffFaces(const unsigned char *bytes, size_t size, size_t at, uint64_t vertices, uint64_t faces,
-                   std::string &reason) {
+bool CheckOffFaces(const unsigned char *bytes, size_t size, size_t at, uint64_t vertices,
+                   uint64_t faces, std::string &reason) {
     // The rest of the counts line, then one line per vertex; blank and # lines skipped.
     auto nextLine = [&](size_t &i) {
         while (i < size && bytes[i] != '\n') i++;
@@ -223,21 +232,26 @@ bool CheckOffFaces(const unsigned char *bytes, size_t size, size_t at, uint64_t 
         uint64_t corners = 0, seen = 0;
         while (i < size && bytes[i] != '\n' && bytes[i] != '#') {
             if (!std::isdigit(bytes[i])) {
-                if (bytes[i] != ' ' && bytes[i] != '\t' && bytes[i] != '\r') break; // left to the importer
+                if (bytes[i] != ' ' && bytes[i] != '\t' && bytes[i] != '\r')
+                    break; // left to the importer
                 i++;
                 continue;
             }
             uint64_t n = 0;
-            while (i < size && std::isdigit(bytes[i])) n = n > (1ull << 40) ? n : n * 10 + (bytes[i++] - '0');
+            while (i < size && std::isdigit(bytes[i]))
+                n = n > (1ull << 40) ? n : n * 10 + (bytes[i++] - '0');
             values[seen == 0 ? 0 : 1] = n;
             if (seen == 0) {
                 corners = n;
                 if (corners < 3)
                     return reason = "face " + Count(f) + " has " + Count(corners) +
-                                    (corners == 1 ? " corner" : " corners") + "; a face needs at least 3",
+                                    (corners == 1 ? " corner" : " corners") +
+                                    "; a face needs at least 3",
                            false;
             } else if (seen <= corners && n >= vertices) {
-                return reason = "face " + Count(f) + " refers to vertex " + Count(n) + " of " + Count(vertices), false;
+                return reason = "face " + Count(f) + " refers to vertex " + Count(n) + " of " +
+                                Count(vertices),
+                       false;
             }
             seen++;
         }
@@ -281,7 +295,8 @@ bool CheckOff(const unsigned char *bytes, size_t size, std::string &reason) {
         return false;
     // Three coordinates per vertex; a corner count per face.
     const uint64_t needed = (counts[0] * 3 + counts[1]) * MinTextValueBytes;
-    if (!Fits(needed, size - i, Count(counts[0]) + " vertices and " + Count(counts[1]) + " faces", reason))
+    if (!Fits(needed, size - i, Count(counts[0]) + " vertices and " + Count(counts[1]) + " faces",
+              reason))
         return false;
     return CheckOffFaces(bytes, size, i, counts[0], counts[1], reason);
 }
@@ -365,11 +380,16 @@ bool CheckObj(const unsigned char *bytes, size_t size, std::string &reason) {
 
 const char *ModelFormatName(ModelFormat format) {
     switch (format) {
-    case ModelFormat::Ply: return "PLY";
-    case ModelFormat::Obj: return "OBJ";
-    case ModelFormat::Stl: return "STL";
-    case ModelFormat::Off: return "OFF";
-    case ModelFormat::Gltf: return "glTF";
+    case ModelFormat::Ply:
+        return "PLY";
+    case ModelFormat::Obj:
+        return "OBJ";
+    case ModelFormat::Stl:
+        return "STL";
+    case ModelFormat::Off:
+        return "OFF";
+    case ModelFormat::Gltf:
+        return "glTF";
     }
     return "";
 }
@@ -380,7 +400,8 @@ bool IdentifyModelFormat(const std::string &name, const unsigned char *bytes, si
     if (size == 0) return reason = "is empty", false;
     if (ext == "ply") {
         format = ModelFormat::Ply;
-        if (!StartsWith(bytes, size, "ply")) return reason = "is not a PLY file (no 'ply' first line)", false;
+        if (!StartsWith(bytes, size, "ply"))
+            return reason = "is not a PLY file (no 'ply' first line)", false;
     } else if (ext == "obj") {
         format = ModelFormat::Obj;
     } else if (ext == "stl") {
@@ -390,11 +411,13 @@ bool IdentifyModelFormat(const std::string &name, const unsigned char *bytes, si
     } else if (ext == "gltf" || ext == "glb") {
         format = ModelFormat::Gltf;
         const bool binary = size >= 4 && ReadLittle32(bytes) == GlbMagic;
-        if (ext == "glb" && !binary) return reason = "is not a binary glTF file (no 'glTF' magic)", false;
+        if (ext == "glb" && !binary)
+            return reason = "is not a binary glTF file (no 'glTF' magic)", false;
     } else {
-        reason = ext.empty() ? "has no extension to tell its format (.ply, .obj, .stl, .off, .gltf, .glb)"
-                             : "format " + Quote("." + ext) +
-                                   " is not one this program reads (.ply, .obj, .stl, .off, .gltf, .glb)";
+        reason = ext.empty()
+                     ? "has no extension to tell its format (.ply, .obj, .stl, .off, .gltf, .glb)"
+                     : "format " + Quote("." + ext) +
+                           " is not one this program reads (.ply, .obj, .stl, .off, .gltf, .glb)";
         return false;
     }
     return true;
@@ -407,10 +430,14 @@ bool CheckDeclaredCounts(ModelFormat format, const unsigned char *bytes, size_t 
                         " a model file may have",
                false;
     switch (format) {
-    case ModelFormat::Ply: return CheckPly(bytes, size, reason);
-    case ModelFormat::Obj: return CheckObj(bytes, size, reason);
-    case ModelFormat::Stl: return CheckStl(bytes, size, reason);
-    case ModelFormat::Off: return CheckOff(bytes, size, reason);
+    case ModelFormat::Ply:
+        return CheckPly(bytes, size, reason);
+    case ModelFormat::Obj:
+        return CheckObj(bytes, size, reason);
+    case ModelFormat::Stl:
+        return CheckStl(bytes, size, reason);
+    case ModelFormat::Off:
+        return CheckOff(bytes, size, reason);
     case ModelFormat::Gltf:
         return size >= 4 && ReadLittle32(bytes) == GlbMagic ? CheckGlb(bytes, size, reason) : true;
     }

@@ -1,8 +1,8 @@
 #include "app/model_import.h"
 
-#include <assimp/Importer.hpp>
 #include <assimp/IOStream.hpp>
 #include <assimp/IOSystem.hpp>
+#include <assimp/Importer.hpp>
 #include <assimp/MemoryIOWrapper.h>
 #include <assimp/ProgressHandler.hpp>
 #include <assimp/importerdesc.h>
@@ -40,13 +40,15 @@ class ModelFiles : public Assimp::IOSystem {
   public:
     ModelFiles(const unsigned char *bytes, size_t size, const std::string &path,
                const std::string &directory)
-        : bytes_(bytes), size_(size), path_(path), directory_(directory), budget_(ModelMaxFileBytes - size) {}
+        : bytes_(bytes), size_(size), path_(path), directory_(directory),
+          budget_(ModelMaxFileBytes - size) {}
 
     bool Exists(const char *file) const override { return file == path_ || Beside(file); }
     char getOsSeparator() const override { return '/'; }
 
     Assimp::IOStream *Open(const char *file, const char *mode) override {
-        if (std::strchr(mode, 'w') || std::strchr(mode, 'a') || std::strchr(mode, '+')) return nullptr;
+        if (std::strchr(mode, 'w') || std::strchr(mode, 'a') || std::strchr(mode, '+'))
+            return nullptr;
         if (file == path_) return new Assimp::MemoryIOStream(bytes_, size_);
         if (!Beside(file)) {
             refused_ = std::string(file) + ": not beside the model";
@@ -58,7 +60,8 @@ class ModelFiles : public Assimp::IOSystem {
             if (!ReadBeside(file, bytes)) return nullptr;
             found = read_.emplace(file, std::move(bytes)).first;
         }
-        return new Assimp::MemoryIOStream((const uint8_t *)found->second.data(), found->second.size());
+        return new Assimp::MemoryIOStream((const uint8_t *)found->second.data(),
+                                          found->second.size());
     }
     void Close(Assimp::IOStream *stream) override { delete stream; }
 
@@ -127,7 +130,8 @@ class LimitedImporter {
         for (size_t i = importer.GetImporterCount(); i-- > 0;) {
             const aiImporterDesc *desc = importer.GetImporterInfo(i);
             bool keep = false;
-            for (const char *name : KeptImporters) keep = keep || (desc && std::strcmp(desc->mName, name) == 0);
+            for (const char *name : KeptImporters)
+                keep = keep || (desc && std::strcmp(desc->mName, name) == 0);
             if (keep) {
                 kept++;
             } else {
@@ -173,9 +177,12 @@ bool MaterialColour(ModelFormat format, const aiScene &scene, const aiMesh &mesh
         std::strcmp(name.C_Str(), AI_DEFAULT_MATERIAL_NAME) == 0)
         return false;
     aiColor4D diffuse;
-    if (aiGetMaterialColor(material, AI_MATKEY_COLOR_DIFFUSE, &diffuse) != aiReturn_SUCCESS) return false;
-    if (!std::isfinite(diffuse.r) || !std::isfinite(diffuse.g) || !std::isfinite(diffuse.b)) return false;
-    rgb[0] = ColourChannel(diffuse.r), rgb[1] = ColourChannel(diffuse.g), rgb[2] = ColourChannel(diffuse.b);
+    if (aiGetMaterialColor(material, AI_MATKEY_COLOR_DIFFUSE, &diffuse) != aiReturn_SUCCESS)
+        return false;
+    if (!std::isfinite(diffuse.r) || !std::isfinite(diffuse.g) || !std::isfinite(diffuse.b))
+        return false;
+    rgb[0] = ColourChannel(diffuse.r), rgb[1] = ColourChannel(diffuse.g),
+    rgb[2] = ColourChannel(diffuse.b);
     return true;
 }
 
@@ -213,7 +220,8 @@ struct Converter {
         for (unsigned m = 0; m < scene.mNumMeshes; m++) {
             const aiMesh *mesh = scene.mMeshes[m];
             const std::string where = MeshName(m);
-            if (!mesh || mesh->mNumVertices == 0 || !mesh->mVertices || mesh->mNumFaces == 0 || !mesh->mFaces)
+            if (!mesh || mesh->mNumVertices == 0 || !mesh->mVertices || mesh->mNumFaces == 0 ||
+                !mesh->mFaces)
                 return reason = where + "has no faces", false;
             for (unsigned f = 0; f < mesh->mNumFaces; f++) {
                 const aiFace &face = mesh->mFaces[f];
@@ -225,7 +233,8 @@ struct Converter {
                 for (unsigned k = 0; k < face.mNumIndices; k++)
                     if (face.mIndices[k] >= mesh->mNumVertices)
                         return reason = where + "face " + Count(f) + " refers to vertex " +
-                                        Count(face.mIndices[k]) + " of " + Count(mesh->mNumVertices),
+                                        Count(face.mIndices[k]) + " of " +
+                                        Count(mesh->mNumVertices),
                                false;
             }
         }
@@ -238,11 +247,15 @@ struct Converter {
         const std::string where = MeshName(index);
         const uint64_t base = model.positions.size() / 3;
         if (base + mesh->mNumVertices > ModelMaxVertices)
-            return reason = "has more than the " + Count(ModelMaxVertices) + " vertices a model may have", false;
+            return reason = "has more than the " + Count(ModelMaxVertices) +
+                            " vertices a model may have",
+                   false;
         uint64_t triangles = model.triangles.size() / 3;
         for (unsigned f = 0; f < mesh->mNumFaces; f++) triangles += mesh->mFaces[f].mNumIndices - 2;
         if (triangles > ModelMaxTriangles)
-            return reason = "has more than the " + Count(ModelMaxTriangles) + " triangles a model may have", false;
+            return reason = "has more than the " + Count(ModelMaxTriangles) +
+                            " triangles a model may have",
+                   false;
         const bool identity = IsIdentity(transform);
         aiMatrix3x3 normalMatrix(transform);
         normalMatrix.Inverse().Transpose();
@@ -262,13 +275,17 @@ struct Converter {
             float out[3] = {p.x, p.y, p.z};
             if (!identity) TransformPoint(transform, p, out);
             if (!std::isfinite(out[0]) || !std::isfinite(out[1]) || !std::isfinite(out[2]))
-                return reason = where + "vertex " + Count(v) + " has a coordinate that is not a finite number", false;
+                return reason = where + "vertex " + Count(v) +
+                                " has a coordinate that is not a finite number",
+                       false;
             model.positions.insert(model.positions.end(), out, out + 3);
             float n[3] = {0.0f, 0.0f, 0.0f};
             if (mesh->mNormals) {
                 const aiVector3D &d = mesh->mNormals[v];
-                if (identity) n[0] = d.x, n[1] = d.y, n[2] = d.z;
-                else TransformDirection(normalMatrix, d, n);
+                if (identity)
+                    n[0] = d.x, n[1] = d.y, n[2] = d.z;
+                else
+                    TransformDirection(normalMatrix, d, n);
                 // A normal that is no direction is as good as none.
                 if (!std::isfinite(n[0]) || !std::isfinite(n[1]) || !std::isfinite(n[2]))
                     n[0] = n[1] = n[2] = 0.0f;
@@ -278,8 +295,11 @@ struct Converter {
             if (own) {
                 const aiColor4D &k = mesh->mColors[0][v];
                 if (!std::isfinite(k.r) || !std::isfinite(k.g) || !std::isfinite(k.b))
-                    return reason = where + "vertex " + Count(v) + " has a colour that is not a finite number", false;
-                c[0] = ColourChannel(k.r / unit), c[1] = ColourChannel(k.g / unit), c[2] = ColourChannel(k.b / unit);
+                    return reason = where + "vertex " + Count(v) +
+                                    " has a colour that is not a finite number",
+                           false;
+                c[0] = ColourChannel(k.r / unit), c[1] = ColourChannel(k.g / unit),
+                c[2] = ColourChannel(k.b / unit);
             }
             model.colours.insert(model.colours.end(), c, c + 3);
             model.ownColour.push_back(own ? 1 : 0);
@@ -305,7 +325,8 @@ struct Converter {
             int depth;
         };
         std::vector<Visit> stack;
-        if (scene.mRootNode) stack.push_back({scene.mRootNode, scene.mRootNode->mTransformation, 0});
+        if (scene.mRootNode)
+            stack.push_back({scene.mRootNode, scene.mRootNode->mTransformation, 0});
         while (!stack.empty()) {
             const Visit visit = stack.back();
             stack.pop_back();
@@ -313,12 +334,15 @@ struct Converter {
                 return reason = "has a node tree deeper than " + Count(MaxNodeDepth), false;
             for (unsigned i = 0; i < visit.node->mNumMeshes; i++) {
                 const unsigned mesh = visit.node->mMeshes[i];
-                if (mesh >= scene.mNumMeshes) return reason = "a node refers to a mesh it does not hold", false;
+                if (mesh >= scene.mNumMeshes)
+                    return reason = "a node refers to a mesh it does not hold", false;
                 if (!AddMesh(mesh, visit.transform)) return false;
             }
             for (unsigned i = visit.node->mNumChildren; i-- > 0;) {
                 const aiNode *child = visit.node->mChildren[i];
-                if (child) stack.push_back({child, visit.transform * child->mTransformation, visit.depth + 1});
+                if (child)
+                    stack.push_back(
+                        {child, visit.transform * child->mTransformation, visit.depth + 1});
             }
         }
         if (model.triangles.empty()) return reason = "holds no triangles", false;
@@ -328,11 +352,14 @@ struct Converter {
 
 } // namespace
 
-bool ImportModel(ModelFormat format, const unsigned char *bytes, size_t size, const std::string &path,
-                 const std::string &directory, ImportedModel &model, std::string &reason) {
+bool ImportModel(ModelFormat format, const unsigned char *bytes, size_t size,
+                 const std::string &path, const std::string &directory, ImportedModel &model,
+                 std::string &reason) {
     LimitedImporter limited;
     if (limited.kept != sizeof KeptImporters / sizeof *KeptImporters)
-        return reason = "this build's model library lacks some of the PLY, OBJ, STL, OFF and glTF 2.0 readers", false;
+        return reason = "this build's model library lacks some of the PLY, OBJ, STL, OFF and glTF "
+                        "2.0 readers",
+               false;
     Assimp::Importer &importer = limited.importer;
     ModelFiles *files = new ModelFiles(bytes, size, path, directory);
     importer.SetIOHandler(files); // the importer owns it from here
@@ -350,7 +377,9 @@ bool ImportModel(ModelFormat format, const unsigned char *bytes, size_t size, co
     }
     if (!scene) {
         if (deadline->Passed())
-            return reason = "took longer than the " + Count((uint64_t)ModelMaxImportSeconds) + " s an import may", false;
+            return reason = "took longer than the " + Count((uint64_t)ModelMaxImportSeconds) +
+                            " s an import may",
+                   false;
         if (!files->refused().empty()) return reason = files->refused(), false;
         const std::string why = OneLine(importer.GetErrorString());
         return reason = why.empty() ? "cannot be read" : why, false;

@@ -8,8 +8,10 @@ namespace {
 
 void Normalise(float n[3]) {
     const float length = std::sqrt((n[0] * n[0] + n[1] * n[1]) + n[2] * n[2]);
-    if (length > 0.0f && std::isfinite(length)) n[0] /= length, n[1] /= length, n[2] /= length;
-    else n[0] = n[1] = n[2] = 0.0f;
+    if (length > 0.0f && std::isfinite(length))
+        n[0] /= length, n[1] /= length, n[2] /= length;
+    else
+        n[0] = n[1] = n[2] = 0.0f;
 }
 
 } // namespace
@@ -33,7 +35,8 @@ void BakeLight(ImportedModel &model) {
         const float *c = p + 3 * (size_t)model.triangles[t + 2];
         const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
         const float w[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        const float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+        const float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                            u[0] * w[1] - u[1] * w[0]};
         for (int k = 0; k < 3; k++) {
             float *s = &sums[3 * (size_t)group[model.triangles[t + k]]];
             s[0] += n[0], s[1] += n[1], s[2] += n[2];

@@ -44,14 +44,15 @@ bool Load(const unsigned char *bytes, size_t size, const std::string &name, cons
     model = ImportedModel{};
     // One vertex per face corner in these two: stored once from here on.
     if (format == ModelFormat::Obj || format == ModelFormat::Stl) WeldMesh(built);
-    if (options.placement == ModelPlacement::Fitted && !FitModel(built.positions, reason)) return false;
+    if (options.placement == ModelPlacement::Fitted && !FitModel(built.positions, reason))
+        return false;
     mesh = std::move(built);
     return true;
 }
 
-bool Guarded(const unsigned char *bytes, size_t size, const std::string &name, const std::string &path,
-             const std::string &directory, const ModelOptions &options, Mesh &mesh, ModelInfo &info,
-             std::string &error) {
+bool Guarded(const unsigned char *bytes, size_t size, const std::string &name,
+             const std::string &path, const std::string &directory, const ModelOptions &options,
+             Mesh &mesh, ModelInfo &info, std::string &error) {
     std::string reason;
     bool ok;
     try {
@@ -65,8 +66,8 @@ bool Guarded(const unsigned char *bytes, size_t size, const std::string &name, c
 
 } // namespace
 
-bool LoadModelFile(const std::string &path, const ModelOptions &options, Mesh &mesh, ModelInfo &info,
-                   std::string &error) {
+bool LoadModelFile(const std::string &path, const ModelOptions &options, Mesh &mesh,
+                   ModelInfo &info, std::string &error) {
     FILE *f = std::fopen(path.c_str(), "rb");
     if (!f) return error = path + ": cannot be opened", false;
     std::string bytes;
@@ -92,18 +93,18 @@ bool LoadModelFile(const std::string &path, const ModelOptions &options, Mesh &m
                        " bytes a model file may have",
                false;
     if (failed) return error = path + ": cannot be read (is it a folder?)", false;
-    return Guarded((const unsigned char *)bytes.data(), bytes.size(), path, path, Directory(path), options,
-                   mesh, info, error);
+    return Guarded((const unsigned char *)bytes.data(), bytes.size(), path, path, Directory(path),
+                   options, mesh, info, error);
 }
 
-bool LoadModelBytes(const void *bytes, size_t size, const std::string &name, const ModelOptions &options,
-                    Mesh &mesh, ModelInfo &info, std::string &error) {
+bool LoadModelBytes(const void *bytes, size_t size, const std::string &name,
+                    const ModelOptions &options, Mesh &mesh, ModelInfo &info, std::string &error) {
     // The importer sees a plain name with the same extension and no folder:
     // nothing beside it can be read.
     const size_t slash = name.find_last_of("/\\");
     const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-    return Guarded((const unsigned char *)bytes, size, name, "/memory/" + base, "", options, mesh, info,
-                   error);
+    return Guarded((const unsigned char *)bytes, size, name, "/memory/" + base, "", options, mesh,
+                   info, error);
 }
 
 const char *PlacementName(ModelPlacement placement) {

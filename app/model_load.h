@@ -25,7 +25,7 @@ struct ModelOptions {
 
 // What was read, for the tools' JSON line, the window and the page.
 struct ModelInfo {
-    const char *format = "";  // "PLY", "OBJ", "STL", "OFF" or "glTF"
+    const char *format = "";    // "PLY", "OBJ", "STL", "OFF" or "glTF"
     bool vertexColours = false; // colours came from the file's vertices
     bool shaded = false;        // light was baked into the colours
 };

@@ -7,8 +7,8 @@
 #include <vector>
 
 struct Mesh {
-    std::vector<float> positions; // x, y, z per vertex, world space
-    std::vector<float> colours;   // r, g, b per vertex, each 0..255
+    std::vector<float> positions;  // x, y, z per vertex, world space
+    std::vector<float> colours;    // r, g, b per vertex, each 0..255
     std::vector<uint32_t> indices; // three per triangle, each < vertex count
 };
 

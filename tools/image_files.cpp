@@ -56,8 +56,10 @@ static bool WriteBytes(const std::string &path, const std::string &bytes, bool s
     FILE *f = std::fopen(path.c_str(), "wb");
     if (!f) {
         // Some C runtimes fail without setting errno (Wine on a Unix fifo).
-        if (staged) error = WhyNoStagedFile(path, errno ? errno : EACCES);
-        else error = errno ? std::strerror(errno) : "cannot open it for writing";
+        if (staged)
+            error = WhyNoStagedFile(path, errno ? errno : EACCES);
+        else
+            error = errno ? std::strerror(errno) : "cannot open it for writing";
         return false;
     }
     errno = 0;

@@ -33,9 +33,11 @@
 
 static const char program[] = "scanvane-render";
 
-static const char summary[] = "Renders the Scanvane scene without a window and prints one JSON line.\n";
+static const char summary[] =
+    "Renders the Scanvane scene without a window and prints one JSON line.\n";
 static const char notes[] =
-    "Every option takes its value as --opt VALUE or --opt=VALUE. Outputs are written whole or not at "
+    "Every option takes its value as --opt VALUE or --opt=VALUE. Outputs are written whole or not "
+    "at "
     "all. Exit status 0 on success, 2 on bad input or an unwritable output, with one line on "
     "standard error.";
 
@@ -115,12 +117,14 @@ static int Run(int argc, char **argv);
 static std::string JsonString(const std::string &text) {
     std::string out = "\"";
     for (unsigned char c : text) {
-        if (c == '"' || c == '\\') out += '\\', out += (char)c;
+        if (c == '"' || c == '\\')
+            out += '\\', out += (char)c;
         else if (c < 0x20) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\u%04x", c);
             out += hex;
-        } else out += (char)c;
+        } else
+            out += (char)c;
     }
     return out + "\"";
 }
@@ -138,14 +142,16 @@ static std::string ModelJson(const ModelInfo &info, double milliseconds) {
     } chosen{};
 #endif
     char numbers[256];
-    std::snprintf(numbers, sizeof numbers,
-                  ",\"vertices\":%u,\"triangles\":%u,\"load_ms\":%.3f,\"placement\":\"%s\",\"up\":\"%s\","
-                  "\"shading\":\"%s\",\"vertex_colours\":%s,\"lit\":%s}",
-                  MeshVertexCount(*mesh), MeshTriangleCount(*mesh), milliseconds,
-                  PlacementName(chosen.options.placement), UpName(chosen.options.up),
-                  chosen.options.shading ? "on" : "off", info.vertexColours ? "true" : "false", info.shaded ? "true" : "false");
-    return ",\"model\":{\"file\":" + JsonString(chosen.file) + ",\"format\":\"" + info.format + "\"" +
-           numbers;
+    std::snprintf(
+        numbers, sizeof numbers,
+        ",\"vertices\":%u,\"triangles\":%u,\"load_ms\":%.3f,\"placement\":\"%s\",\"up\":\"%s\","
+        "\"shading\":\"%s\",\"vertex_colours\":%s,\"lit\":%s}",
+        MeshVertexCount(*mesh), MeshTriangleCount(*mesh), milliseconds,
+        PlacementName(chosen.options.placement), UpName(chosen.options.up),
+        chosen.options.shading ? "on" : "off", info.vertexColours ? "true" : "false",
+        info.shaded ? "true" : "false");
+    return ",\"model\":{\"file\":" + JsonString(chosen.file) + ",\"format\":\"" + info.format +
+           "\"" + numbers;
 }
 
 int main(int argc, char **argv) {
@@ -172,8 +178,10 @@ static int Run(int argc, char **argv) {
     if (options.help || options.version) {
         if (options.help) {
             const std::vector<OptionRow> rows = RenderOptionRows();
-            std::fputs((UsageText(program, rows) + summary + OptionsHelp(rows) + WrapText(notes, 0) + "\n").c_str(),
-                       stdout);
+            std::fputs(
+                (UsageText(program, rows) + summary + OptionsHelp(rows) + WrapText(notes, 0) + "\n")
+                    .c_str(),
+                stdout);
         } else {
             std::printf("%s\n", VersionLine(program).c_str());
         }
@@ -190,7 +198,8 @@ static int Run(int argc, char **argv) {
     const auto loadStart = std::chrono::steady_clock::now();
     if (!LoadChosenModel(modelInfo, error)) return Fail(error);
     loadMilliseconds =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - loadStart).count();
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - loadStart)
+            .count();
 #endif
 
     // Every output is opened before the buffers are allocated and anything
@@ -245,7 +254,8 @@ static int Run(int argc, char **argv) {
     if (!devices.empty() && !WriteFrame(devices, nullptr, nullptr, error)) return Fail(error);
 
     std::printf("{\"x\":%.9g,\"z\":%.9g,\"height\":%.9g,\"heading\":%.9g,\"frames\":%zu,"
-                "\"size\":\"%dx%d\",\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":\"%08x\","
+                "\"size\":\"%dx%d\",\"frame_time\":%.17g,\"colour_crc32\":\"%08x\",\"depth_crc32\":"
+                "\"%08x\","
                 "\"overlay\":\"%s\"%s}\n",
                 Camera.x, Camera.z, Camera.height, Camera.heading, frameCount, (int)Screen.width,
                 (int)Screen.height, Clock.frameTime, (unsigned)colourCrc, (unsigned)depthCrc,

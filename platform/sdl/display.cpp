@@ -48,7 +48,8 @@ struct HeldStandardError {
         if (passOn) {
             char buffer[4096];
             rewind(held);
-            for (size_t n; (n = fread(buffer, 1, sizeof buffer, held)) > 0;) fwrite(buffer, 1, n, stderr);
+            for (size_t n; (n = fread(buffer, 1, sizeof buffer, held)) > 0;)
+                fwrite(buffer, 1, n, stderr);
         }
     }
     ~HeldStandardError() {
@@ -125,10 +126,11 @@ bool EnsureVideo() {
     const char *driver = SDL_GetCurrentVideoDriver();
     if (!InvisibleDisplayAllowed && DriverShowsNothing(driver)) {
         libraryLines.Release(false);
-        fprintf(stderr,
-                "scanvane: no display to show the window on (SDL's \"%s\" video driver shows nothing); "
-                "run it on a desktop or set DISPLAY\n",
-                driver);
+        fprintf(
+            stderr,
+            "scanvane: no display to show the window on (SDL's \"%s\" video driver shows nothing); "
+            "run it on a desktop or set DISPLAY\n",
+            driver);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         Refused = true;
         return false;

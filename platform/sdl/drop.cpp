@@ -15,8 +15,8 @@ struct HDROP__ {
 
 namespace {
 
-HWND Gathering;         // the window the drop under way is for
-HDROP__ *Gathered;      // its files so far, or null
+HWND Gathering;    // the window the drop under way is for
+HDROP__ *Gathered; // its files so far, or null
 
 void SendGathered() {
     if (Gathered == nullptr) return;

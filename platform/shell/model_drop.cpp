@@ -2,6 +2,7 @@
 // size and threads, and the camera where it is. A file that cannot be read
 // is refused in a box that says why, and the window keeps what it drew.
 #include <windows.h>
+// shellapi.h needs windows.h first.
 #include <shellapi.h>
 
 #include <string>
@@ -48,6 +49,7 @@ void OpenDroppedFiles(HWND window, WPARAM dropHandle) {
 // A build without the model loader says so rather than ignoring the drop.
 void OpenDroppedFiles(HWND window, WPARAM dropHandle) {
     DragFinish((HDROP)dropHandle);
-    MessageBoxA(window, "This build cannot open model files (built without assimp).", ModelBoxCaption, MB_OK);
+    MessageBoxA(window, "This build cannot open model files (built without assimp).",
+                ModelBoxCaption, MB_OK);
 }
 #endif

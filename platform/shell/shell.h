@@ -2,8 +2,8 @@
 // Written against the Win32, Direct3D 9 and GDI names, so the same sources
 // build with the Windows headers or with the SDL layer in platform/sdl.
 #pragma once
-#include <windows.h>
 #include <d3d9.h>
+#include <windows.h>
 
 #include <stdint.h>
 
@@ -24,8 +24,8 @@ struct PresentationState {
     FrameSize size;                  // the back buffer's and the texture's
     uint32_t *colourBuffer;          // non-null only between BeginFrame and EndFrame
     HWND renderWindow;
-    HDC windowDC;                    // kept for the life of the process
-    bool failing;                    // a "Graphics failure" box is open
+    HDC windowDC; // kept for the life of the process
+    bool failing; // a "Graphics failure" box is open
     // A frame size chosen on the command line, shown pixel for pixel. The
     // quad then puts each pixel centre on its texel's centre (half a pixel
     // up and left), since a centre on a texel edge may sample either texel.

@@ -21,18 +21,21 @@ extern "C" {
 // Reads size bytes at bytes as the file name (its extension gives the
 // format) and draws it in place of what is drawn. Returns "" or one line
 // naming the file and the reason.
-EMSCRIPTEN_KEEPALIVE const char *WebOpenModel(const uint8_t *bytes, uint32_t size, const char *name) {
+EMSCRIPTEN_KEEPALIVE const char *WebOpenModel(const uint8_t *bytes, uint32_t size,
+                                              const char *name) {
     ModelError.clear();
 #ifdef SCANVANE_HAVE_MODELS
     ModelOptions options;
     Mesh mesh;
     ModelInfo info;
-    if (!LoadModelBytes(bytes, size, name ? name : "", options, mesh, info, ModelError)) return ModelError.c_str();
+    if (!LoadModelBytes(bytes, size, name ? name : "", options, mesh, info, ModelError))
+        return ModelError.c_str();
     UseModelScene(std::move(mesh));
 #else
     (void)bytes;
     (void)size;
-    ModelError = std::string(name ? name : "") + ": this build cannot open model files (built without assimp)";
+    ModelError = std::string(name ? name : "") +
+                 ": this build cannot open model files (built without assimp)";
 #endif
     return ModelError.c_str();
 }

@@ -28,7 +28,8 @@ static void Fault(const char *what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size == 0) return 0;
-    static const char *const names[8] = {"f.ply", "f.obj", "f.stl", "f.off", "f.gltf", "f.glb", "f.ply", "f.obj"};
+    static const char *const names[8] = {"f.ply",  "f.obj", "f.stl", "f.off",
+                                         "f.gltf", "f.glb", "f.ply", "f.obj"};
     ModelOptions options;
     options.placement = data[0] & 8 ? ModelPlacement::AsIs : ModelPlacement::Fitted;
     options.up = data[0] & 16 ? ModelUp::Z : ModelUp::Y;
@@ -38,12 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string error;
     const std::string name = names[data[0] & 7];
     if (!LoadModelBytes(data + 1, size - 1, name, options, mesh, info, error)) {
-        if (error.rfind(name + ": ", 0) != 0 || error.size() == name.size() + 2) Fault("refusal without the file's name or a reason");
+        if (error.rfind(name + ": ", 0) != 0 || error.size() == name.size() + 2)
+            Fault("refusal without the file's name or a reason");
         if (error.find('\n') != std::string::npos) Fault("refusal on more than one line");
         return 0;
     }
     const uint32_t vertices = MeshVertexCount(mesh);
-    if (mesh.positions.size() != 3 * (size_t)vertices || mesh.colours.size() != mesh.positions.size())
+    if (mesh.positions.size() != 3 * (size_t)vertices ||
+        mesh.colours.size() != mesh.positions.size())
         Fault("positions and colours of different lengths");
     if (mesh.indices.empty() || mesh.indices.size() % 3 != 0) Fault("no whole triangles");
     for (uint32_t i : mesh.indices)
@@ -51,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (float p : mesh.positions)
         if (!std::isfinite(p)) Fault("a coordinate not finite");
     for (float c : mesh.colours)
-        if (!(c >= 0.0f && c <= 255.0f) || c != std::floor(c)) Fault("a colour channel not a whole number 0..255");
+        if (!(c >= 0.0f && c <= 255.0f) || c != std::floor(c))
+            Fault("a colour channel not a whole number 0..255");
     return 0;
 }

@@ -198,7 +198,8 @@ int main(int argc, char **argv) {
             end = ParseFrameSize(argv[i], size, error) ? argv[i] + std::strlen(argv[i]) : nullptr;
         }
         if (!end || *end != '\0' || frames == 0 || threads == 0) {
-            std::fprintf(stderr, "usage: frame_soak [--frames N] [--seed S] [--threads T] [--size WxH]\n");
+            std::fprintf(stderr,
+                         "usage: frame_soak [--frames N] [--seed S] [--threads T] [--size WxH]\n");
             return 2;
         }
     }

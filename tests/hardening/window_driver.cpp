@@ -74,7 +74,8 @@ void DropOntoWindow() {
 void AfterPresent(HWND) {
     Presented++;
     if (Presentation.failing)
-        fprintf(stderr, "window_driver: frame %d presented while the failure box was open\n", Presented);
+        fprintf(stderr, "window_driver: frame %d presented while the failure box was open\n",
+                Presented);
     if (FailLockAt > 0 && Presented == FailLockAt) setenv("SCANVANE_TEST_FAIL", "lock", 1);
     if (HoldKeys) PressKeys();
     if (DropFiles != nullptr && DropAt > 0 && Presented % DropAt == 0) DropOntoWindow();

@@ -46,7 +46,9 @@ TEST(ModelLoad, BytesReadAsTheFileDoes) {
     std::stringstream bytes;
     bytes << in.rdbuf();
     const std::string data = bytes.str();
-    ASSERT_TRUE(LoadModelBytes(data.data(), data.size(), "dropped/bunny.ply", {}, fromBytes, b, error)) << error;
+    ASSERT_TRUE(
+        LoadModelBytes(data.data(), data.size(), "dropped/bunny.ply", {}, fromBytes, b, error))
+        << error;
     EXPECT_EQ(fromFile.positions, fromBytes.positions);
     EXPECT_EQ(fromFile.colours, fromBytes.colours);
     EXPECT_EQ(fromFile.indices, fromBytes.indices);
@@ -70,8 +72,9 @@ TEST(ModelLoad, BytesCannotReachBesideThemselves) {
 
 TEST(ModelLoad, WeldsExactlyEqualCornersOnly) {
     // Two triangles sharing an edge; the third shares a position but not a colour.
-    const std::string obj = "v 0 0 0 1 0 0\nv 1 0 0 1 0 0\nv 0 1 0 1 0 0\nv 1 1 0 1 0 0\nv 1 1 0 0 1 0\n"
-                            "f 1 2 3\nf 2 4 3\nf 2 5 3\n";
+    const std::string obj =
+        "v 0 0 0 1 0 0\nv 1 0 0 1 0 0\nv 0 1 0 1 0 0\nv 1 1 0 1 0 0\nv 1 1 0 0 1 0\n"
+        "f 1 2 3\nf 2 4 3\nf 2 5 3\n";
     Mesh mesh;
     std::string error;
     ASSERT_TRUE(LoadText("w.obj", obj, mesh, error, Flat())) << error;
@@ -91,8 +94,9 @@ TEST(ModelLoad, WeldsExactlyEqualCornersOnly) {
 }
 
 TEST(ModelLoad, FacesFanFromTheirFirstCornerInFileOrder) {
-    const std::string obj = "v 0 0 0\nv 1 0 0\nv 2 1 0\nv 1 2 0\nv 0 1 0\nv 5 5 5\nv 6 5 5\nv 5 6 5\n"
-                            "f 1 2 3 4 5\nf 6 7 8\n";
+    const std::string obj =
+        "v 0 0 0\nv 1 0 0\nv 2 1 0\nv 1 2 0\nv 0 1 0\nv 5 5 5\nv 6 5 5\nv 5 6 5\n"
+        "f 1 2 3 4 5\nf 6 7 8\n";
     Mesh mesh;
     std::string error;
     ASSERT_TRUE(LoadText("fan.obj", obj, mesh, error, Flat())) << error;
@@ -104,13 +108,15 @@ TEST(ModelLoad, FloatColourChannelsRoundToNearestAndClamp) {
     const struct {
         const char *value;
         float want;
-    } cases[] = {{"0", 0}, {"1", 255}, {"0.5", 128}, {"0.25", 64}, {"0.001", 0}, {"0.003", 1},
-                 {"-1", 0}, {"2", 255}};
+    } cases[] = {{"0", 0},     {"1", 255},   {"0.5", 128}, {"0.25", 64},
+                 {"0.001", 0}, {"0.003", 1}, {"-1", 0},    {"2", 255}};
     for (const auto &c : cases) {
-        std::string ply = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
-                          "property float z\nproperty float red\nproperty float green\nproperty float blue\n"
-                          "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
-        for (const char *p : {"0 0 0", "1 0 0", "0 1 0"}) ply += std::string(p) + " " + c.value + " 0 1\n";
+        std::string ply =
+            "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+            "property float z\nproperty float red\nproperty float green\nproperty float blue\n"
+            "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
+        for (const char *p : {"0 0 0", "1 0 0", "0 1 0"})
+            ply += std::string(p) + " " + c.value + " 0 1\n";
         ply += "3 0 1 2\n";
         Mesh mesh;
         std::string error;
@@ -123,15 +129,17 @@ TEST(ModelLoad, FloatColourChannelsRoundToNearestAndClamp) {
 TEST(ModelLoad, MaterialColourElseLightGrey) {
     Mesh mesh;
     std::string error;
-    ASSERT_TRUE(LoadText("g.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", mesh, error, Flat())) << error;
+    ASSERT_TRUE(LoadText("g.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", mesh, error, Flat()))
+        << error;
     EXPECT_EQ(mesh.colours, std::vector<float>(9, 200.0f));
 }
 
 // Every corner of a fitted box inside the view volume from the start pose,
 // for frames from 4:3 to 16:9, and the box standing on the ground.
 TEST(ModelPlace, FittedModelsAreWhollyInView) {
-    const float boxes[][3] = {{1, 1, 1}, {100, 1, 1}, {1, 100, 1}, {1, 1, 100}, {0.001f, 0.002f, 0.001f},
-                              {3e6f, 2e6f, 1e6f}, {10, 0, 10}, {0, 10, 0}};
+    const float boxes[][3] = {
+        {1, 1, 1},          {100, 1, 1}, {1, 100, 1}, {1, 1, 100}, {0.001f, 0.002f, 0.001f},
+        {3e6f, 2e6f, 1e6f}, {10, 0, 10}, {0, 10, 0}};
     for (const auto &b : boxes) {
         std::vector<float> p;
         for (int corner = 0; corner < 8; corner++)
@@ -153,9 +161,7 @@ TEST(ModelPlace, FittedModelsAreWhollyInView) {
     }
 }
 
-uint32_t FrameCrc() {
-    return Crc32(0, Headless.colour, (size_t)Screen.width * Screen.height * 4);
-}
+uint32_t FrameCrc() { return Crc32(0, Headless.colour, (size_t)Screen.width * Screen.height * 4); }
 
 // Hundreds of long thin triangles crossing the near plane and the sides:
 // each comes out of the clipper in several pieces, far more than the
@@ -169,7 +175,8 @@ TEST(ModelScene, BandFrameOfAHeavilyClippedModelIsTheOneThreadFrame) {
         const float a = (float)i * 0.01f;
         const float base[3][3] = {{-400, -300 + a, -0.5f}, {400, 300 - a, -0.5f}, {0, a, -300}};
         for (auto &v : base) {
-            mesh.positions.insert(mesh.positions.end(), {v[0] + StartCamera.x, v[1], v[2] + StartCamera.z});
+            mesh.positions.insert(mesh.positions.end(),
+                                  {v[0] + StartCamera.x, v[1], v[2] + StartCamera.z});
             mesh.colours.insert(mesh.colours.end(), {(float)(i % 256), 100, 200});
         }
         for (int k = 0; k < 3; k++) mesh.indices.push_back((uint32_t)(3 * i + k));

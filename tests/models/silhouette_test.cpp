@@ -86,7 +86,8 @@ bool LlvmpipeCoverage(const Mesh &mesh, std::vector<bool> &covered, std::string 
     glColor4f(1, 1, 1, 1);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, mesh.positions.data());
-    glDrawElements(GL_TRIANGLES, (GLsizei)mesh.indices.size(), GL_UNSIGNED_INT, mesh.indices.data());
+    glDrawElements(GL_TRIANGLES, (GLsizei)mesh.indices.size(), GL_UNSIGNED_INT,
+                   mesh.indices.data());
     glFinish();
     OSMesaDestroyContext(context);
     covered.assign((size_t)Width * Height, false);
@@ -122,14 +123,19 @@ void CompareCoverage(const Mesh &mesh) {
             const size_t i = (size_t)y * Width + x;
             theirCount += theirs[i];
             if (!Inner(theirs, x, y)) continue;
-            if (theirs[i]) inside++, open += !ours[i];
-            else outside += ours[i];
+            if (theirs[i])
+                inside++, open += !ours[i];
+            else
+                outside += ours[i];
         }
     ASSERT_GT(inside, 100000) << "the pose should show the model large";
-    EXPECT_LE(open, (long)(inside * MaxOpenShare)) << open << " of " << inside << " inner pixels left open";
-    EXPECT_LE(outside, (long)(inside * MaxOpenShare)) << outside << " pixels drawn well outside the silhouette";
-    std::printf("%u triangles: %ld inner pixels, %ld open, %ld drawn outside (llvmpipe covers %ld)\n",
-                MeshTriangleCount(mesh), inside, open, outside, theirCount);
+    EXPECT_LE(open, (long)(inside * MaxOpenShare))
+        << open << " of " << inside << " inner pixels left open";
+    EXPECT_LE(outside, (long)(inside * MaxOpenShare))
+        << outside << " pixels drawn well outside the silhouette";
+    std::printf(
+        "%u triangles: %ld inner pixels, %ld open, %ld drawn outside (llvmpipe covers %ld)\n",
+        MeshTriangleCount(mesh), inside, open, outside, theirCount);
 }
 
 class Silhouette : public ::testing::Test {
