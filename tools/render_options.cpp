@@ -50,12 +50,6 @@ bool ParseCamera(const std::string &text, CameraState &camera, std::string &erro
     return true;
 }
 
-bool ParseThreadCount(const std::string &text, int &threads, std::string &error) {
-    if (ReadThreadsValue(text, threads, error)) return true;
-    error = "--threads " + error;
-    return false;
-}
-
 namespace {
 
 // The options ParseRenderOptions is filling in, for the rows' functions.

@@ -25,6 +25,3 @@ std::vector<OptionRow> RenderOptionRows();
 bool ParseRenderOptions(int argc, char **argv, RenderOptions &options, std::string &error);
 // X,Z,HEIGHT,HEADING; false with the refusal worded for after "--camera ".
 bool ParseCamera(const std::string &text, CameraState &camera, std::string &error);
-// For the bench until it reads its options from the rows: false with
-// "--threads wants ..." in error.
-bool ParseThreadCount(const std::string &text, int &threads, std::string &error);
