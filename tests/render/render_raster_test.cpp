@@ -94,6 +94,19 @@ TEST_F(Raster, DepthTestKeepsEqualAndNearerAndStillAdvances) {
     FillSpan(canvas.colour + 4, canvas.depth + 4, 0, _mm_set1_ps(-1), _mm_setzero_ps());
     FillSpan(canvas.colour + 4, canvas.depth + 4, -3, _mm_set1_ps(-1), _mm_setzero_ps());
     EXPECT_EQ(canvas.colour[4], 0x123456u);
+    // Side by side with a span of pixels, one of none (or fewer) still
+    // writes nothing, before its start included.
+    Span none, some;
+    none.colour = canvas.colour + 4, none.depth = canvas.depth + 4, none.count = -3;
+    some.colour = canvas.colour + 2 * Canvas::W, some.depth = canvas.depth + 2 * Canvas::W;
+    some.count = 5, none.start = some.start = _mm_set1_ps(-1);
+    none.step = some.step = _mm_setzero_ps();
+    for (bool swapped : {false, true}) {
+        canvas.Install();
+        swapped ? FillTwoSpans(some, none) : FillTwoSpans(none, some);
+        EXPECT_EQ(canvas.Written(), 5);
+        EXPECT_EQ(canvas.D(4, 2), -1.0f);
+    }
 }
 
 TEST_F(Raster, EveryVertexOrderFillsTheSamePixels) {
