@@ -71,6 +71,9 @@ void FillTwoSpans(const Span &a, const Span &b) {
     SCANVANE_COUNT(spans, 2);
     SCANVANE_COUNT(pixelsTested, a.count + b.count);
     int32_t both = a.count < b.count ? a.count : b.count;
+    // A span of no pixels (or a negative count) beside one of some: the
+    // other still starts at its own first pixel.
+    if (both < 0) both = 0;
     // Locals, so the pixel stores cannot be taken to change them.
     uint32_t *colourA = a.colour, *colourB = b.colour;
     float *depthA = a.depth, *depthB = b.depth;
