@@ -3,6 +3,7 @@
 #include "app/camera.h"
 #include "app/frame_cycle.h"
 #include "app/model_scene.h"
+#include "app/scene.h"
 #include "render/bands.h"
 #include "render/mesh_draw.h"
 
@@ -14,10 +15,10 @@ static void ClearAndDrawInBands() {
         DrawMeshInBands(*model);
         return;
     }
-    BeginCollectingScene(); // room for every projected triangle, however the clipper splits them
-    AdvanceCameraAndSendScene();
-    EndCollectingTriangles();
-    DrawCollectedInBands();
+    // The built-in scene's records set up on every thread too.
+    AdvanceCamera(Clock.frameTime);
+    BuildViewMatrix();
+    DrawRecordsInBands(SceneTriangles, SceneTriangleCount);
 }
 
 void RenderFrameInBands() { RenderFrameDrawnBy(ClearAndDrawInBands); }

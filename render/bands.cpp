@@ -34,6 +34,25 @@ TriangleRecord *collected;
 int collectedCount, collectedCapacity;
 bool collectedOverflow;
 
+// What the bands draw, in order: the collected triangles as one segment, or
+// each share of the records set up on the band threads as its own.
+struct Segment {
+    TriangleRecord *triangles;
+    int count, capacity;
+};
+// The records of a frame set up on the band threads are shared out in at
+// most this many parts, a few per thread so that one delayed thread holds
+// up little, none smaller than MinSharedRecords.
+constexpr int MaxShares = 64, SharesPerThread = 2, MinSharedRecords = 8;
+Segment segments[MaxShares];
+int segmentCount;
+// The records being set up, and how many shares of them are done.
+TriangleRecord *sharedRecords;
+int sharedCount, shareCount;
+std::vector<TriangleRecord> shareRoom; // grown once to the largest scene
+std::atomic<int> sharesDone{0};
+thread_local Segment *collectingInto;
+
 // How tall a band is, from the frame's size and the thread count (see
 // ChooseBandRows). The last band takes what is left of the frame's rows.
 int helperCount, bandCount, rowsPerBand;
@@ -87,17 +106,55 @@ void DrawBand(int band, int thread) {
     SideWalk *mine = &walks[(size_t)thread * ResumedTriangles];
     if (walksFrame[thread] != bandFrame) {
         walksFrame[thread] = bandFrame;
-        for (int i = 0; i < collectedCount && i < ResumedTriangles; i++) mine[i].row = INT32_MIN;
+        int total = 0;
+        for (int s = 0; s < segmentCount; s++) total += segments[s].count;
+        for (int i = 0; i < total && i < ResumedTriangles; i++) mine[i].row = INT32_MIN;
     }
     int32_t first, end;
     ClearBand(band, first, end);
-    for (int i = 0; i < collectedCount; i++) {
-        TriangleRecord t = collected[i]; // the rasteriser reorders its vertices
-        if (i < ResumedTriangles)
-            RasteriseTriangleRowsFrom(t, first, end, mine[i]);
-        else
-            RasteriseTriangleRows(t, first, end);
+    int n = 0; // the triangle's place in the frame's order
+    for (int s = 0; s < segmentCount; s++) {
+        const Segment &segment = segments[s];
+        for (int i = 0; i < segment.count; i++, n++) {
+            TriangleRecord t = segment.triangles[i]; // the rasteriser reorders its vertices
+            if (n < ResumedTriangles)
+                RasteriseTriangleRowsFrom(t, first, end, mine[n]);
+            else
+                RasteriseTriangleRows(t, first, end);
+        }
     }
+}
+
+void CollectShare(TriangleRecord &triangle) {
+    Segment &segment = *collectingInto;
+    if (segment.count == segment.capacity) {
+        // Cannot happen with the clipper as it is (see CollectedPerRecord).
+        std::fprintf(stderr, "scanvane: more than %d projected triangles from %d records\n",
+                     segment.capacity, segment.capacity / CollectedPerRecord);
+        std::abort();
+    }
+    segment.triangles[segment.count++] = triangle;
+}
+
+// The first units set up a share of the records each; the rest are the
+// bands, which start once every share is in (units are claimed in rising
+// order, so the shares are all taken by then and none waits on a band).
+void SetUpOrDrawBand(int unit, int thread) {
+    if (unit >= shareCount) {
+        while (sharesDone.load(std::memory_order_acquire) < shareCount) Pause();
+        return DrawBand(unit - shareCount, thread);
+    }
+    const int first = (int)((int64_t)sharedCount * unit / shareCount);
+    const int end = (int)((int64_t)sharedCount * (unit + 1) / shareCount);
+    Segment &segment = segments[unit];
+    segment = {&shareRoom[(size_t)first * CollectedPerRecord], 0,
+               (end - first) * CollectedPerRecord};
+    collectingInto = &segment;
+    for (int i = first; i < end; i++) {
+        sharedRecords[i].clipFlags = 0;
+        DrawTriangle(sharedRecords[i], true);
+    }
+    sharesDone.fetch_add(1, std::memory_order_release);
 }
 
 // Claims units until none are left in the job being run. A helper that
@@ -278,5 +335,24 @@ void ClearBand(int band, int32_t &first, int32_t &end) {
 
 void DrawCollectedInBands() {
     bandFrame++;
+    segments[0] = {collected, collectedCount, collectedCapacity};
+    segmentCount = 1;
     RunOnBandThreads(bandCount, DrawBand);
+}
+
+void DrawRecordsInBands(TriangleRecord *records, int count) {
+    if ((size_t)count * CollectedPerRecord > shareRoom.size())
+        shareRoom.resize((size_t)count * CollectedPerRecord);
+    int shares = BandThreadCount() * SharesPerThread;
+    if (shares > count / MinSharedRecords) shares = count / MinSharedRecords;
+    if (shares > MaxShares) shares = MaxShares;
+    if (shares < 1) shares = 1;
+    sharedRecords = records, sharedCount = count, shareCount = shares;
+    segmentCount = shares;
+    sharesDone.store(0, std::memory_order_relaxed);
+    bandFrame++;
+    const ProjectedTriangleSink sink = ProjectedSink;
+    ProjectedSink = CollectShare;
+    RunOnBandThreads(shares + bandCount, SetUpOrDrawBand);
+    ProjectedSink = sink;
 }

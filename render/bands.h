@@ -77,3 +77,11 @@ void EndCollectingTriangles();
 // Clears Target and draws the collected triangles into it, band by band on
 // every thread; returns when every band is done.
 void DrawCollectedInBands();
+
+// Clears Target and draws count records as DrawTriangle(record, true) does
+// each in turn (the flag word cleared first, as a scene sends them), with
+// their transform, clipping and projection shared among the band threads
+// too: each thread takes a share of the records and collects its share's
+// projected triangles apart, and the bands draw the shares in order. The
+// same frame as the one-thread one after a clear.
+void DrawRecordsInBands(TriangleRecord *records, int count);
