@@ -82,11 +82,14 @@ void TransformVertices(uint32_t first, uint32_t end) {
         const __m128 sy = _mm_div_ps(v[1], k);
         const __m128 px = _mm_add_ps(cx, SnapOffsets(sx)), py = _mm_add_ps(cy, SnapOffsets(sy));
         // OnScreen, lane by lane (false for not a number), and the row.
-        const __m128 on = _mm_and_ps(_mm_and_ps(_mm_cmpgt_ps(px, minusOne), _mm_cmple_ps(px, right)),
-                                     _mm_and_ps(_mm_cmpgt_ps(py, minusOne), _mm_cmple_ps(py, bottom)));
+        const __m128 on =
+            _mm_and_ps(_mm_and_ps(_mm_cmpgt_ps(px, minusOne), _mm_cmple_ps(px, right)),
+                       _mm_and_ps(_mm_cmpgt_ps(py, minusOne), _mm_cmple_ps(py, bottom)));
         const __m128i onScreen = _mm_castps_si128(on);
-        const __m128i rows = _mm_and_si128(onScreen, _mm_slli_epi32(_mm_cvttps_epi32(py), RowShift));
-        bits = _mm_or_si128(bits, _mm_or_si128(rows, _mm_andnot_si128(onScreen, _mm_set1_epi32(OffScreenBit))));
+        const __m128i rows =
+            _mm_and_si128(onScreen, _mm_slli_epi32(_mm_cvttps_epi32(py), RowShift));
+        bits = _mm_or_si128(
+            bits, _mm_or_si128(rows, _mm_andnot_si128(onScreen, _mm_set1_epi32(OffScreenBit))));
         alignas(16) float px4[4], py4[4], pz4[4];
         _mm_store_ps(pz4, _mm_div_ps(one, v[2]));
         _mm_store_ps(px4, px);
@@ -225,7 +228,8 @@ bool PrepareMeshDrawing(const Mesh &mesh) {
         for (uint32_t i = 0; i < vertices; i++) {
             const uint32_t n = number[i];
             if (n == NoVertex) continue;
-            for (int k = 0; k < 3; k++) d.positions[3 * (size_t)n + k] = mesh.positions[3 * (size_t)i + k];
+            for (int k = 0; k < 3; k++)
+                d.positions[3 * (size_t)n + k] = mesh.positions[3 * (size_t)i + k];
             d.screen[n].r = mesh.colours[3 * (size_t)i];
             d.screen[n].g = mesh.colours[3 * (size_t)i + 1];
             d.screen[n].b = mesh.colours[3 * (size_t)i + 2];

@@ -198,6 +198,18 @@ void GrowStore(size_t blocks) {
     drawing.storeBlocks = (uint32_t)blocks;
 }
 
+// Room for as many pieces as a frame made (at most what the clipper can
+// make of every triangle), when it can be had.
+void GrowPieces(size_t wanted) {
+    const size_t most = (size_t)drawing.triangleCount * CollectedPerRecord;
+    if (wanted > most) wanted = most;
+    if (wanted <= drawing.pieces.size()) return;
+    try {
+        drawing.pieces.resize(wanted);
+    } catch (const std::bad_alloc &) {
+    }
+}
+
 // The lists' shape for this frame's bands and threads: sized again only
 // when the frame size or the thread count has changed. False without room.
 bool ShapeLists() {
@@ -226,20 +238,7 @@ bool ShapeLists() {
 }
 } // namespace
 
-#ifdef MESH_PHASES
-#include <chrono>
-#include <cstdio>
-static double phaseMs[4]; static int phaseFrames;
-static double NowMs() { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-struct PhasePrint { ~PhasePrint() { if (phaseFrames) std::fprintf(stderr, "phases: transform %.2f setup %.2f draw %.2f ms\n", phaseMs[0]/phaseFrames, phaseMs[1]/phaseFrames, phaseMs[2]/phaseFrames); } } phasePrint;
-#define PHASE(n) do { double t = NowMs(); phaseMs[n] += t - phaseT; phaseT = t; } while (0)
-#else
-#define PHASE(n)
-#endif
 void DrawMeshInBands(const Mesh &mesh) {
-#ifdef MESH_PHASES
-    double phaseT = NowMs(); phaseFrames++;
-#endif
     if (!Prepared(mesh) || !ShapeLists()) {
         RunOnBandThreads(BandCount(), ClearOnly);
         return DrawMesh(mesh);
@@ -249,22 +248,20 @@ void DrawMeshInBands(const Mesh &mesh) {
     blocksUsed.store(0, std::memory_order_relaxed);
     RunOnBandThreads((int)((drawing.vertexCount + ChunkVertices - 1) / ChunkVertices),
                      TransformChunk);
-    PHASE(0);
     const ProjectedTriangleSink sink = ProjectedSink;
     ProjectedSink = KeepPiece;
     RunOnBandThreads((int)drawing.chunkCount, SetUpChunk);
     ProjectedSink = sink;
-    PHASE(1);
     if (overflow.load(std::memory_order_relaxed)) {
-        // More pieces or list entries than the store holds: the same frame
-        // on this thread (its vertices are already done), and a bigger store
-        // for the frames after it.
+        // More pieces or list entries than there is room for: the same
+        // frame on this thread (its vertices are already done), and more
+        // room for the frames after it.
         if (blocksUsed.load(std::memory_order_relaxed) >= drawing.storeBlocks)
             GrowStore((size_t)drawing.storeBlocks * 2);
+        GrowPieces(piecesUsed.load(std::memory_order_relaxed));
         RunOnBandThreads(BandCount(), ClearOnly);
         DrawTriangles(0, drawing.triangleCount);
         return;
     }
     RunOnBandThreads(BandCount(), DrawMeshBand);
-    PHASE(2);
 }

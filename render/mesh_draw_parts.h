@@ -81,8 +81,8 @@ struct MeshDrawing {
     std::vector<TriangleRecord> pieces; // projected pieces of cut triangles
     std::unique_ptr<uint64_t[]> store;  // the lists' blocks
     uint32_t storeBlocks = 0;
-    std::vector<uint32_t> firstBlock;   // chunk x band: its list's first block
-    std::vector<ListCursor> cursors;    // thread x band
+    std::vector<uint32_t> firstBlock; // chunk x band: its list's first block
+    std::vector<ListCursor> cursors;  // thread x band
     std::vector<uint16_t> bandOfRow;
     int bands = 0, threads = 0, bandRows = 0;
 };
@@ -245,8 +245,8 @@ inline void FillRowSpan(const RowSpan &s) {
 // next two (bottom - top <= LowRows) to row(i, left, right), in the
 // rasteriser's order; the caller has checked the height.
 template <typename Row>
-inline void LowTriangleRows(const ScreenVertex *p0, const ScreenVertex *p1,
-                            const ScreenVertex *p2, Row row) {
+inline void LowTriangleRows(const ScreenVertex *p0, const ScreenVertex *p1, const ScreenVertex *p2,
+                            Row row) {
     // Exactly the rasteriser's three compare-exchanges.
     if (p0->y > p2->y) std::swap(p0, p2);
     if (p0->y > p1->y) std::swap(p0, p1);
