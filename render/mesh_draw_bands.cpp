@@ -35,18 +35,24 @@ inline uint64_t EntryWord(uint32_t low, int32_t count) {
 // The lists of the chunk a thread is setting up: one cursor per band.
 struct ChunkLists {
     ListCursor *cursor;
-    uint32_t chunk;
+    BlockRange *batch;
 
     // Room for words more words at the end of band's list, or null when the
     // store is full.
     uint64_t *Room(int band, uint32_t words) {
         ListCursor &c = cursor[band];
         if (c.block == NoBlock || c.used + words > BlockWords) {
-            const uint32_t block = blocksUsed.fetch_add(1, std::memory_order_relaxed);
-            if (block >= drawing.storeBlocks) {
-                overflow.store(true, std::memory_order_relaxed);
-                return nullptr;
+            if (batch->next == batch->end) {
+                const uint32_t taken = blocksUsed.fetch_add(BlockBatch, std::memory_order_relaxed);
+                if (taken >= drawing.storeBlocks) {
+                    overflow.store(true, std::memory_order_relaxed);
+                    return nullptr;
+                }
+                batch->next = taken;
+                batch->end = drawing.storeBlocks - taken < BlockBatch ? drawing.storeBlocks
+                                                                      : taken + BlockBatch;
             }
+            const uint32_t block = batch->next++;
             if (c.block == NoBlock)
                 c.first = block;
             else
@@ -106,7 +112,8 @@ void SetUpChunk(int unit, int thread) {
                              ? first + drawing.chunkTriangles
                              : drawing.triangleCount;
     const int bands = drawing.bands;
-    ChunkLists lists{&drawing.cursors[(size_t)thread * bands], chunk};
+    ChunkLists lists{&drawing.cursors[(size_t)thread * drawing.cursorStride],
+                     &drawing.batches[thread]};
     for (int b = 0; b < bands; b++) lists.cursor[b].block = NoBlock;
     settingUp = &lists;
     const uint32_t *index = drawing.indices.data();
@@ -220,7 +227,9 @@ bool ShapeLists() {
     drawing.bands = 0;
     try {
         drawing.firstBlock.assign((size_t)drawing.chunkCount * bands, NoBlock);
-        drawing.cursors.assign((size_t)threads * bands, ListCursor{});
+        drawing.cursorStride = (bands + CursorsPerLine - 1) / CursorsPerLine * CursorsPerLine;
+        drawing.cursors.assign((size_t)threads * drawing.cursorStride, ListCursor{});
+        drawing.batches.assign((size_t)threads, BlockRange{});
         drawing.bandOfRow.resize((size_t)Target.height + 1);
         for (int32_t r = 0; r <= Target.height; r++)
             drawing.bandOfRow[r] = (uint16_t)(r / rows < bands ? r / rows : bands - 1);
@@ -246,6 +255,7 @@ void DrawMeshInBands(const Mesh &mesh) {
     overflow.store(false, std::memory_order_relaxed);
     piecesUsed.store(0, std::memory_order_relaxed);
     blocksUsed.store(0, std::memory_order_relaxed);
+    for (BlockRange &batch : drawing.batches) batch = BlockRange{};
     RunOnBandThreads((int)((drawing.vertexCount + ChunkVertices - 1) / ChunkVertices),
                      TransformChunk);
     const ProjectedTriangleSink sink = ProjectedSink;

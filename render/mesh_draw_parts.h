@@ -59,6 +59,14 @@ constexpr uint32_t NoBlock = 0xffffffffu;
 struct ListCursor {
     uint32_t first, block, used; // used: words of the block, its header included
 };
+// A thread takes blocks from the store this many at a time, each batch on a
+// cache line of its own, so that the threads seldom meet on the counter.
+constexpr uint32_t BlockBatch = 16;
+struct alignas(64) BlockRange {
+    uint32_t next, end;
+};
+// Each thread's cursors start on a cache line of their own.
+constexpr int CursorsPerLine = 16; // 16 cursors of 12 bytes: three whole lines
 
 struct MeshDrawing {
     const Mesh *mesh = nullptr;
@@ -82,7 +90,9 @@ struct MeshDrawing {
     std::unique_ptr<uint64_t[]> store;  // the lists' blocks
     uint32_t storeBlocks = 0;
     std::vector<uint32_t> firstBlock; // chunk x band: its list's first block
-    std::vector<ListCursor> cursors;  // thread x band
+    std::vector<ListCursor> cursors;  // thread x cursorStride
+    std::vector<BlockRange> batches;  // per thread
+    int cursorStride = 0;
     std::vector<uint16_t> bandOfRow;
     int bands = 0, threads = 0, bandRows = 0;
 };
