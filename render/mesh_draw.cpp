@@ -215,13 +215,21 @@ bool PrepareMeshDrawing(const Mesh &mesh) {
         if (i >= vertices) return false;
     try {
         MeshDrawing d;
+        d.chunkTriangles = (triangles + MaxChunks - 1) / MaxChunks;
+        if (d.chunkTriangles < MinChunkTriangles) d.chunkTriangles = MinChunkTriangles;
+        d.chunkCount = triangles == 0 ? 0 : (triangles + d.chunkTriangles - 1) / d.chunkTriangles;
+        d.chunkVertices.reserve((size_t)d.chunkCount + 1);
+        d.transformed.reset(new std::atomic<uint32_t>[d.chunkCount + 1]);
+        for (uint32_t c = 0; c <= d.chunkCount; c++) d.transformed[c].store(0);
         std::vector<uint32_t> number(vertices, NoVertex);
         d.indices.resize(mesh.indices.size());
         for (size_t i = 0; i < mesh.indices.size(); i++) {
+            if (i % (3 * (size_t)d.chunkTriangles) == 0) d.chunkVertices.push_back(d.vertexCount);
             uint32_t &n = number[mesh.indices[i]];
             if (n == NoVertex) n = d.vertexCount++;
             d.indices[i] = n;
         }
+        d.chunkVertices.push_back(d.vertexCount);
         d.positions.resize(3 * (size_t)d.vertexCount);
         d.key.resize(d.vertexCount);
         d.screen.resize(d.vertexCount);
@@ -234,9 +242,6 @@ bool PrepareMeshDrawing(const Mesh &mesh) {
             d.screen[n].g = mesh.colours[3 * (size_t)i + 1];
             d.screen[n].b = mesh.colours[3 * (size_t)i + 2];
         }
-        d.chunkTriangles = (triangles + MaxChunks - 1) / MaxChunks;
-        if (d.chunkTriangles < MinChunkTriangles) d.chunkTriangles = MinChunkTriangles;
-        d.chunkCount = triangles == 0 ? 0 : (triangles + d.chunkTriangles - 1) / d.chunkTriangles;
         d.pieces.resize(MinPieces + triangles / TrianglesPerPiece);
         d.mesh = &mesh;
         d.meshVertices = vertices;

@@ -97,13 +97,6 @@ void KeepPiece(TriangleRecord &piece) {
     settingUp->AddReference(PieceBit | at, firstRow, lastRow);
 }
 
-void TransformChunk(int unit, int) {
-    const uint32_t first = (uint32_t)unit * ChunkVertices;
-    const uint32_t end =
-        first + ChunkVertices < drawing.vertexCount ? first + ChunkVertices : drawing.vertexCount;
-    TransformVertices(first, end);
-}
-
 // Sets up a chunk's triangles in order into its lists.
 void SetUpChunk(int unit, int thread) {
     const uint32_t chunk = (uint32_t)unit;
@@ -193,6 +186,46 @@ void ClearOnly(int band, int) {
     ClearBand(band, first, end);
 }
 
+// The frame being drawn, as the chunks' transformed marks hold it (0: none).
+uint32_t frameMark;
+std::atomic<uint32_t> chunksSetUp{0};
+// The chunks below this one a thread has seen transformed, in frameSeen.
+thread_local uint32_t transformedBelow, frameSeen;
+
+void Wait() {
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#endif
+}
+
+// The first units are the chunks: each transforms the vertices it is the
+// first to use, waits until every earlier chunk has done the same (its
+// triangles use theirs too) and sets up its triangles. The rest are the
+// bands, which start once every chunk's lists are in. Units are claimed in
+// rising order, so whatever a unit waits for has been taken by a thread
+// that does not wait on it.
+void ChunkOrBand(int unit, int thread) {
+    const uint32_t chunks = drawing.chunkCount, mark = frameMark;
+    if ((uint32_t)unit >= chunks) {
+        while (chunksSetUp.load(std::memory_order_acquire) < chunks) Wait();
+        if (overflow.load(std::memory_order_relaxed))
+            return ClearOnly(unit - (int)chunks, thread); // the caller draws the frame
+        return DrawMeshBand(unit - (int)chunks, thread);
+    }
+    const uint32_t chunk = (uint32_t)unit;
+    TransformVertices(drawing.chunkVertices[chunk], drawing.chunkVertices[chunk + 1]);
+    drawing.transformed[chunk].store(mark, std::memory_order_release);
+    if (frameSeen != mark) frameSeen = mark, transformedBelow = 0;
+    while (transformedBelow < chunk) {
+        if (drawing.transformed[transformedBelow].load(std::memory_order_acquire) == mark)
+            transformedBelow++;
+        else
+            Wait();
+    }
+    SetUpChunk(unit, thread);
+    chunksSetUp.fetch_add(1, std::memory_order_release);
+}
+
 // A store of that many blocks in place of the one there is; the old one
 // stays when there is no memory for it. Not cleared: only what a frame
 // writes is read, and only what is written is made resident.
@@ -256,22 +289,21 @@ void DrawMeshInBands(const Mesh &mesh) {
     piecesUsed.store(0, std::memory_order_relaxed);
     blocksUsed.store(0, std::memory_order_relaxed);
     for (BlockRange &batch : drawing.batches) batch = BlockRange{};
-    RunOnBandThreads((int)((drawing.vertexCount + ChunkVertices - 1) / ChunkVertices),
-                     TransformChunk);
+    chunksSetUp.store(0, std::memory_order_relaxed);
+    frameMark = frameMark == 0xffffffffu ? 1 : frameMark + 1;
+    if (frameMark == 1)
+        for (uint32_t c = 0; c <= drawing.chunkCount; c++) drawing.transformed[c].store(0);
     const ProjectedTriangleSink sink = ProjectedSink;
     ProjectedSink = KeepPiece;
-    RunOnBandThreads((int)drawing.chunkCount, SetUpChunk);
+    RunOnBandThreads((int)drawing.chunkCount + BandCount(), ChunkOrBand);
     ProjectedSink = sink;
     if (overflow.load(std::memory_order_relaxed)) {
-        // More pieces or list entries than there is room for: the same
-        // frame on this thread (its vertices are already done), and more
-        // room for the frames after it.
+        // More pieces or list entries than there is room for: the bands
+        // only cleared, the same frame drawn on this thread (its vertices
+        // are already done), and more room for the frames after it.
         if (blocksUsed.load(std::memory_order_relaxed) >= drawing.storeBlocks)
             GrowStore((size_t)drawing.storeBlocks * 2);
         GrowPieces(piecesUsed.load(std::memory_order_relaxed));
-        RunOnBandThreads(BandCount(), ClearOnly);
         DrawTriangles(0, drawing.triangleCount);
-        return;
     }
-    RunOnBandThreads(BandCount(), DrawMeshBand);
 }

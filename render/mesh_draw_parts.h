@@ -4,6 +4,7 @@
 // two rows. Inside the renderer only.
 #pragma once
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <emmintrin.h>
@@ -39,11 +40,11 @@ constexpr uint32_t PieceBit = 0x80000000u;
 constexpr uint32_t OutsideBits = 0x3f, CutShift = 6, CutBits = 0x3fu << CutShift;
 constexpr uint32_t OffScreenBit = 1u << 12, RowShift = 16;
 
-// Work is shared in chunks of triangles and of vertices, enough of them for
-// every thread to find some while the others finish theirs, not so small
-// that claiming them costs.
+// Work is shared in chunks of triangles, enough of them for every thread to
+// find some while the others finish theirs, not so small that claiming them
+// costs. A chunk's thread also transforms the vertices its triangles are
+// the first to use, just before it sets them up.
 constexpr uint32_t MinChunkTriangles = 2048, MaxChunks = 256;
-constexpr uint32_t ChunkVertices = 8192;
 // Room for the pieces of cut triangles a frame keeps for the bands. A frame
 // that needs more is drawn again on one thread: slower, never different.
 constexpr uint32_t MinPieces = 4096, TrianglesPerPiece = 16;
@@ -86,6 +87,8 @@ struct MeshDrawing {
 
     // The bands' share of the work.
     uint32_t chunkTriangles = 0, chunkCount = 0;
+    std::vector<uint32_t> chunkVertices; // chunk c first uses [c], [c + 1) - 1
+    std::unique_ptr<std::atomic<uint32_t>[]> transformed; // per chunk: the frame done
     std::vector<TriangleRecord> pieces; // projected pieces of cut triangles
     std::unique_ptr<uint64_t[]> store;  // the lists' blocks
     uint32_t storeBlocks = 0;
