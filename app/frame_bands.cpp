@@ -7,6 +7,8 @@
 #include "render/bands.h"
 #include "render/mesh_draw.h"
 
+static_assert(SceneTriangleCount <= MaxBandRecords, "the bands' room holds the built-in scene");
+
 static void ClearAndDrawInBands() {
     if (const Mesh *model = SceneModel()) {
         // A model's vertices, set-up and bands shared among the threads.

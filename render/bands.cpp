@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 // MinGW's win32 thread model and Emscripten without pthreads have no
@@ -34,24 +35,24 @@ TriangleRecord *collected;
 int collectedCount, collectedCapacity;
 bool collectedOverflow;
 
-// What the bands draw, in order: the collected triangles as one segment, or
-// each share of the records set up on the band threads as its own.
-struct Segment {
+// What a thread's bands draw, in order: the triangles collected on the
+// calling thread, or the thread's own projection of the records.
+struct Collection {
     TriangleRecord *triangles;
     int count, capacity;
+    uint64_t frame; // the frame it holds, for a thread's own
 };
-// The records of a frame set up on the band threads are shared out in at
-// most this many parts, a few per thread so that one delayed thread holds
-// up little, none smaller than MinSharedRecords.
-constexpr int MaxShares = 64, SharesPerThread = 2, MinSharedRecords = 8;
-Segment segments[MaxShares];
-int segmentCount;
-// The records being set up, and how many shares of them are done.
-TriangleRecord *sharedRecords;
-int sharedCount, shareCount;
-std::vector<TriangleRecord> shareRoom; // grown once to the largest scene
-std::atomic<int> sharesDone{0};
-thread_local Segment *collectingInto;
+Collection callers;
+// The records of a frame drawn with DrawRecordsInBands, and each thread's
+// own projection of them (room for every triangle the clipper can make).
+TriangleRecord *frameRecords;
+int frameRecordCount;
+// From start-up: threads x MaxBandRecords x CollectedPerRecord, left
+// uninitialised so that only the part a scene uses is ever made resident.
+std::unique_ptr<TriangleRecord[]> ownRoom;
+std::vector<Collection> own; // per thread
+bool eachThreadProjects;
+thread_local Collection *collectingInto;
 
 // How tall a band is, from the frame's size and the thread count (see
 // ChooseBandRows). The last band takes what is left of the frame's rows.
@@ -100,61 +101,50 @@ std::vector<SideWalk> walks; // threads x ResumedTriangles, from start-up
 std::vector<uint64_t> walksFrame;
 uint64_t bandFrame; // written by the caller before each frame's bands
 
+void CollectOwn(TriangleRecord &triangle) {
+    Collection &c = *collectingInto;
+    if (c.count == c.capacity) {
+        // Cannot happen with the clipper as it is (see CollectedPerRecord).
+        std::fprintf(stderr, "scanvane: more than %d projected triangles from %d records\n",
+                     c.capacity, frameRecordCount);
+        std::abort();
+    }
+    c.triangles[c.count++] = triangle;
+}
+
+// The thread's own projection of the frame's records, made on its first
+// band: each thread sends them all through the pipeline itself rather than
+// a share, because the triangles one thread projects would have to travel
+// to the other threads' caches for every band, and for a scene of a few
+// dozen records that move costs more than their projection.
+const Collection &OwnProjection(int thread) {
+    if (!eachThreadProjects) return callers;
+    Collection &c = own[thread];
+    if (c.frame == bandFrame) return c;
+    c.frame = bandFrame, c.count = 0;
+    collectingInto = &c;
+    for (int i = 0; i < frameRecordCount; i++) DrawTriangle(frameRecords[i], true);
+    return c;
+}
+
 // Bands are claimed in rising order, so a thread's saved walks always lie
 // above its next band.
 void DrawBand(int band, int thread) {
+    const Collection &c = OwnProjection(thread);
     SideWalk *mine = &walks[(size_t)thread * ResumedTriangles];
     if (walksFrame[thread] != bandFrame) {
         walksFrame[thread] = bandFrame;
-        int total = 0;
-        for (int s = 0; s < segmentCount; s++) total += segments[s].count;
-        for (int i = 0; i < total && i < ResumedTriangles; i++) mine[i].row = INT32_MIN;
+        for (int i = 0; i < c.count && i < ResumedTriangles; i++) mine[i].row = INT32_MIN;
     }
     int32_t first, end;
     ClearBand(band, first, end);
-    int n = 0; // the triangle's place in the frame's order
-    for (int s = 0; s < segmentCount; s++) {
-        const Segment &segment = segments[s];
-        for (int i = 0; i < segment.count; i++, n++) {
-            TriangleRecord t = segment.triangles[i]; // the rasteriser reorders its vertices
-            if (n < ResumedTriangles)
-                RasteriseTriangleRowsFrom(t, first, end, mine[n]);
-            else
-                RasteriseTriangleRows(t, first, end);
-        }
+    for (int i = 0; i < c.count; i++) {
+        TriangleRecord t = c.triangles[i]; // the rasteriser reorders its vertices
+        if (i < ResumedTriangles)
+            RasteriseTriangleRowsFrom(t, first, end, mine[i]);
+        else
+            RasteriseTriangleRows(t, first, end);
     }
-}
-
-void CollectShare(TriangleRecord &triangle) {
-    Segment &segment = *collectingInto;
-    if (segment.count == segment.capacity) {
-        // Cannot happen with the clipper as it is (see CollectedPerRecord).
-        std::fprintf(stderr, "scanvane: more than %d projected triangles from %d records\n",
-                     segment.capacity, segment.capacity / CollectedPerRecord);
-        std::abort();
-    }
-    segment.triangles[segment.count++] = triangle;
-}
-
-// The first units set up a share of the records each; the rest are the
-// bands, which start once every share is in (units are claimed in rising
-// order, so the shares are all taken by then and none waits on a band).
-void SetUpOrDrawBand(int unit, int thread) {
-    if (unit >= shareCount) {
-        while (sharesDone.load(std::memory_order_acquire) < shareCount) Pause();
-        return DrawBand(unit - shareCount, thread);
-    }
-    const int first = (int)((int64_t)sharedCount * unit / shareCount);
-    const int end = (int)((int64_t)sharedCount * (unit + 1) / shareCount);
-    Segment &segment = segments[unit];
-    segment = {&shareRoom[(size_t)first * CollectedPerRecord], 0,
-               (end - first) * CollectedPerRecord};
-    collectingInto = &segment;
-    for (int i = first; i < end; i++) {
-        sharedRecords[i].clipFlags = 0;
-        DrawTriangle(sharedRecords[i], true);
-    }
-    sharesDone.fetch_add(1, std::memory_order_release);
 }
 
 // Claims units until none are left in the job being run. A helper that
@@ -250,6 +240,8 @@ bool StartBandThreads(int threads, std::string &error) {
     // The frame's size is fixed by now (the graphics start first).
     rowsPerBand = ChooseBandRows(Target.width, Target.height, threads);
     walks.assign((size_t)threads * ResumedTriangles, SideWalk{});
+    ownRoom.reset(new TriangleRecord[(size_t)threads * MaxBandRecords * CollectedPerRecord]);
+    own.assign((size_t)threads, Collection{});
     walksFrame.assign((size_t)threads, ~(uint64_t)0);
     bandCount = (Target.height + rowsPerBand - 1) / rowsPerBand;
     for (int i = 0; i < threads - 1; i++) {
@@ -335,24 +327,30 @@ void ClearBand(int band, int32_t &first, int32_t &end) {
 
 void DrawCollectedInBands() {
     bandFrame++;
-    segments[0] = {collected, collectedCount, collectedCapacity};
-    segmentCount = 1;
+    callers = {collected, collectedCount, collectedCapacity, bandFrame};
+    eachThreadProjects = false;
     RunOnBandThreads(bandCount, DrawBand);
 }
 
 void DrawRecordsInBands(TriangleRecord *records, int count) {
-    if ((size_t)count * CollectedPerRecord > shareRoom.size())
-        shareRoom.resize((size_t)count * CollectedPerRecord);
-    int shares = BandThreadCount() * SharesPerThread;
-    if (shares > count / MinSharedRecords) shares = count / MinSharedRecords;
-    if (shares > MaxShares) shares = MaxShares;
-    if (shares < 1) shares = 1;
-    sharedRecords = records, sharedCount = count, shareCount = shares;
-    segmentCount = shares;
-    sharesDone.store(0, std::memory_order_relaxed);
+    const int threads = BandThreadCount();
+    if (own.size() < (size_t)threads) return; // no threads started: no bands either
+    if (count > MaxBandRecords) {
+        std::fprintf(stderr, "scanvane: %d records for the bands, more than %d\n", count,
+                     MaxBandRecords);
+        std::abort();
+    }
+    const size_t room = (size_t)MaxBandRecords * CollectedPerRecord;
+    for (int t = 0; t < threads; t++) own[t] = {&ownRoom[room * t], 0, (int)room, own[t].frame};
+    // The flag words are written only when they change: a record line
+    // written on this thread would leave every other thread's copy stale.
+    for (int i = 0; i < count; i++)
+        if (records[i].clipFlags != 0) records[i].clipFlags = 0;
+    frameRecords = records, frameRecordCount = count;
+    eachThreadProjects = true;
     bandFrame++;
     const ProjectedTriangleSink sink = ProjectedSink;
-    ProjectedSink = CollectShare;
-    RunOnBandThreads(shares + bandCount, SetUpOrDrawBand);
+    ProjectedSink = CollectOwn;
+    RunOnBandThreads(bandCount, DrawBand);
     ProjectedSink = sink;
 }
