@@ -1,9 +1,9 @@
 // The all-cores way of drawing a frame: its rows split into bands that a
 // fixed set of threads claim one at a time. The projected triangles are
-// collected once per frame on the calling thread; each band is then cleared
-// with ordinary stores (the buffers fit in cache) and every triangle is
-// rasterised into its rows in scene order, so each pixel comes out exactly as
-// in the one-thread frame. Threads are created at start-up, never per frame,
+// collected once per frame (on the calling thread, or by each thread for its
+// own bands); each band is then cleared with ordinary stores (the buffers fit
+// in cache) and every triangle is rasterised into its rows in scene order, so
+// each pixel comes out exactly as in the one-thread frame. Threads are created at start-up, never per frame,
 // and nothing is allocated per frame.
 #pragma once
 #include <cstdint>
