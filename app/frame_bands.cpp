@@ -3,8 +3,11 @@
 #include "app/camera.h"
 #include "app/frame_cycle.h"
 #include "app/model_scene.h"
+#include "app/scene.h"
 #include "render/bands.h"
 #include "render/mesh_draw.h"
+
+static_assert(SceneTriangleCount <= MaxBandRecords, "the bands' room holds the built-in scene");
 
 static void ClearAndDrawInBands() {
     if (const Mesh *model = SceneModel()) {
@@ -14,10 +17,10 @@ static void ClearAndDrawInBands() {
         DrawMeshInBands(*model);
         return;
     }
-    BeginCollectingScene(); // room for every projected triangle, however the clipper splits them
-    AdvanceCameraAndSendScene();
-    EndCollectingTriangles();
-    DrawCollectedInBands();
+    // The built-in scene's records set up on every thread too.
+    AdvanceCamera(Clock.frameTime);
+    BuildViewMatrix();
+    DrawRecordsInBands(SceneTriangles, SceneTriangleCount);
 }
 
 void RenderFrameInBands() { RenderFrameDrawnBy(ClearAndDrawInBands); }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 // MinGW's win32 thread model and Emscripten without pthreads have no
@@ -33,6 +34,25 @@ namespace {
 TriangleRecord *collected;
 int collectedCount, collectedCapacity;
 bool collectedOverflow;
+
+// What a thread's bands draw, in order: the triangles collected on the
+// calling thread, or the thread's own projection of the records.
+struct Collection {
+    TriangleRecord *triangles;
+    int count, capacity;
+    uint64_t frame; // the frame it holds, for a thread's own
+};
+Collection callers;
+// The records of a frame drawn with DrawRecordsInBands, and each thread's
+// own projection of them (room for every triangle the clipper can make).
+TriangleRecord *frameRecords;
+int frameRecordCount;
+// From start-up: threads x MaxBandRecords x CollectedPerRecord, left
+// uninitialised so that only the part a scene uses is ever made resident.
+std::unique_ptr<TriangleRecord[]> ownRoom;
+std::vector<Collection> own; // per thread
+bool eachThreadProjects;
+thread_local Collection *collectingInto;
 
 // How tall a band is, from the frame's size and the thread count (see
 // ChooseBandRows). The last band takes what is left of the frame's rows.
@@ -81,18 +101,45 @@ std::vector<SideWalk> walks; // threads x ResumedTriangles, from start-up
 std::vector<uint64_t> walksFrame;
 uint64_t bandFrame; // written by the caller before each frame's bands
 
+void CollectOwn(TriangleRecord &triangle) {
+    Collection &c = *collectingInto;
+    if (c.count == c.capacity) {
+        // Cannot happen with the clipper as it is (see CollectedPerRecord).
+        std::fprintf(stderr, "scanvane: more than %d projected triangles from %d records\n",
+                     c.capacity, frameRecordCount);
+        std::abort();
+    }
+    c.triangles[c.count++] = triangle;
+}
+
+// The thread's own projection of the frame's records, made on its first
+// band: each thread sends them all through the pipeline itself rather than
+// a share, because the triangles one thread projects would have to travel
+// to the other threads' caches for every band, and for a scene of a few
+// dozen records that move costs more than their projection.
+const Collection &OwnProjection(int thread) {
+    if (!eachThreadProjects) return callers;
+    Collection &c = own[thread];
+    if (c.frame == bandFrame) return c;
+    c.frame = bandFrame, c.count = 0;
+    collectingInto = &c;
+    for (int i = 0; i < frameRecordCount; i++) DrawTriangle(frameRecords[i], true);
+    return c;
+}
+
 // Bands are claimed in rising order, so a thread's saved walks always lie
 // above its next band.
 void DrawBand(int band, int thread) {
+    const Collection &c = OwnProjection(thread);
     SideWalk *mine = &walks[(size_t)thread * ResumedTriangles];
     if (walksFrame[thread] != bandFrame) {
         walksFrame[thread] = bandFrame;
-        for (int i = 0; i < collectedCount && i < ResumedTriangles; i++) mine[i].row = INT32_MIN;
+        for (int i = 0; i < c.count && i < ResumedTriangles; i++) mine[i].row = INT32_MIN;
     }
     int32_t first, end;
     ClearBand(band, first, end);
-    for (int i = 0; i < collectedCount; i++) {
-        TriangleRecord t = collected[i]; // the rasteriser reorders its vertices
+    for (int i = 0; i < c.count; i++) {
+        TriangleRecord t = c.triangles[i]; // the rasteriser reorders its vertices
         if (i < ResumedTriangles)
             RasteriseTriangleRowsFrom(t, first, end, mine[i]);
         else
@@ -193,6 +240,8 @@ bool StartBandThreads(int threads, std::string &error) {
     // The frame's size is fixed by now (the graphics start first).
     rowsPerBand = ChooseBandRows(Target.width, Target.height, threads);
     walks.assign((size_t)threads * ResumedTriangles, SideWalk{});
+    ownRoom.reset(new TriangleRecord[(size_t)threads * MaxBandRecords * CollectedPerRecord]);
+    own.assign((size_t)threads, Collection{});
     walksFrame.assign((size_t)threads, ~(uint64_t)0);
     bandCount = (Target.height + rowsPerBand - 1) / rowsPerBand;
     for (int i = 0; i < threads - 1; i++) {
@@ -278,5 +327,30 @@ void ClearBand(int band, int32_t &first, int32_t &end) {
 
 void DrawCollectedInBands() {
     bandFrame++;
+    callers = {collected, collectedCount, collectedCapacity, bandFrame};
+    eachThreadProjects = false;
     RunOnBandThreads(bandCount, DrawBand);
+}
+
+void DrawRecordsInBands(TriangleRecord *records, int count) {
+    const int threads = BandThreadCount();
+    if (own.size() < (size_t)threads) return; // no threads started: no bands either
+    if (count > MaxBandRecords) {
+        std::fprintf(stderr, "scanvane: %d records for the bands, more than %d\n", count,
+                     MaxBandRecords);
+        std::abort();
+    }
+    const size_t room = (size_t)MaxBandRecords * CollectedPerRecord;
+    for (int t = 0; t < threads; t++) own[t] = {&ownRoom[room * t], 0, (int)room, own[t].frame};
+    // The flag words are written only when they change: a record line
+    // written on this thread would leave every other thread's copy stale.
+    for (int i = 0; i < count; i++)
+        if (records[i].clipFlags != 0) records[i].clipFlags = 0;
+    frameRecords = records, frameRecordCount = count;
+    eachThreadProjects = true;
+    bandFrame++;
+    const ProjectedTriangleSink sink = ProjectedSink;
+    ProjectedSink = CollectOwn;
+    RunOnBandThreads(bandCount, DrawBand);
+    ProjectedSink = sink;
 }

@@ -1,9 +1,9 @@
 // The all-cores way of drawing a frame: its rows split into bands that a
 // fixed set of threads claim one at a time. The projected triangles are
-// collected once per frame on the calling thread; each band is then cleared
-// with ordinary stores (the buffers fit in cache) and every triangle is
-// rasterised into its rows in scene order, so each pixel comes out exactly as
-// in the one-thread frame. Threads are created at start-up, never per frame,
+// collected once per frame (on the calling thread, or by each thread for its
+// own bands); each band is then cleared with ordinary stores (the buffers fit
+// in cache) and every triangle is rasterised into its rows in scene order, so
+// each pixel comes out exactly as in the one-thread frame. Threads are created at start-up, never per frame,
 // and nothing is allocated per frame.
 #pragma once
 #include <cstdint>
@@ -18,8 +18,10 @@ constexpr int MaxBandThreads = 256;
 constexpr int64_t BandCacheBytes = 512 * 1024;
 constexpr int BandBytesPerPixel = 8; // a colour word and a depth float
 // Enough bands that a thread delayed by the machine leaves little for the
-// others to wait on.
-constexpr int BandsPerThread = 4;
+// others to wait on, and no more: each band sets up again every triangle it
+// meets, which for a small frame's few large triangles made four bands per
+// thread slower than two.
+constexpr int BandsPerThread = 2;
 // Each band sets up every triangle it meets, so bands much thinner than
 // this spend more on set-up than on filling.
 constexpr int MinBandRows = 8;
@@ -77,3 +79,14 @@ void EndCollectingTriangles();
 // Clears Target and draws the collected triangles into it, band by band on
 // every thread; returns when every band is done.
 void DrawCollectedInBands();
+
+// Clears Target and draws count records as DrawTriangle(record, true) does
+// each in turn (the flag word cleared first, as a scene sends them), with
+// their transform, clipping and projection done on the band threads too:
+// each thread projects the records for its own bands, so the calling thread
+// does not project them all alone while the others wait. The same frame as
+// the one-thread one after a clear. For scenes of at most MaxBandRecords
+// records (each thread projects them all; the room is made at start-up);
+// more ends the process rather than drawing a wrong frame.
+constexpr int MaxBandRecords = 256;
+void DrawRecordsInBands(TriangleRecord *records, int count);

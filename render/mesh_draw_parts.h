@@ -4,9 +4,11 @@
 // two rows. Inside the renderer only.
 #pragma once
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <emmintrin.h>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -24,60 +26,86 @@ struct ScreenVertex {
 static_assert(offsetof(ScreenVertex, b) == offsetof(ScreenVertex, z) + 12,
               "1/z, r, g and b load as one vector");
 
-// One band list entry: a triangle of the mesh, or (with PieceBit) a piece
-// the clipper made, by its place in the piece store.
+// What the band lists hold: spans ready to fill, and references to taller
+// triangles (by index in the mesh, or with PieceBit a piece the clipper
+// made, by its place in the piece store) that each band rasterises itself.
 constexpr uint32_t PieceBit = 0x80000000u;
 
-// What a set-up triangle or piece leaves for the bands: what to draw and
-// the first and last band holding a row it fills.
-struct Item {
-    uint32_t ref;
-    uint16_t firstBand, lastBand;
-};
+// Per vertex, this frame, in one word: the planes it lies at or below 0
+// from (rejection); the planes it lies at or below the clipper's threshold
+// from (a triangle with such a corner must be cut); and, for a vertex inside
+// all six, whether its projection lies off the screen (or is not a number)
+// and else the row it truncates to. A triangle is judged from its three
+// corners' words alone.
+constexpr uint32_t OutsideBits = 0x3f, CutShift = 6, CutBits = 0x3fu << CutShift;
+constexpr uint32_t OffScreenBit = 1u << 12, RowShift = 16;
 
-// Work is shared in chunks of triangles and of vertices, enough of them for
-// every thread to find some while the others finish theirs, not so small
-// that claiming them costs.
+// Work is shared in chunks of triangles, enough of them for every thread to
+// find some while the others finish theirs, not so small that claiming them
+// costs. A chunk's thread also transforms the vertices its triangles are
+// the first to use, just before it sets them up.
 constexpr uint32_t MinChunkTriangles = 2048, MaxChunks = 256;
-constexpr uint32_t ChunkVertices = 8192;
-// Room per chunk for the pieces its cut triangles add (each cut triangle
-// can give up to seven), and pieces for the whole frame. A frame that needs
-// more is drawn again on one thread: slower, never different.
-constexpr uint32_t ExtraItemsPerChunk = 1024;
+// Room for the pieces of cut triangles a frame keeps for the bands. A frame
+// that needs more is drawn again on one thread: slower, never different.
 constexpr uint32_t MinPieces = 4096, TrianglesPerPiece = 16;
-// Band list entries per triangle the lists are sized for (a triangle across
-// a band edge is listed in both); a frame that needs more is drawn again on
-// one thread too.
-constexpr uint32_t ListedPerTriangle = 2, MinListed = 65536;
+// The band lists are made of blocks of this many 8-byte words, one list per
+// chunk and band, taken from one store as they fill. The store starts at
+// this much per triangle (only what is written is touched) and doubles when
+// a frame needs more: that frame is drawn again on one thread.
+constexpr uint32_t BlockWords = 256;
+constexpr size_t StoreBytesPerTriangle = 64, MinStoreBytes = 8u << 20;
+constexpr uint32_t NoBlock = 0xffffffffu;
+
+// Where a thread is appending to one band's list of the chunk it sets up.
+struct ListCursor {
+    uint32_t first, block, used; // used: words of the block, its header included
+};
+// A thread takes blocks from the store this many at a time, each batch on a
+// cache line of its own, so that the threads seldom meet on the counter.
+constexpr uint32_t BlockBatch = 16;
+struct alignas(64) BlockRange {
+    uint32_t next, end;
+};
+// Each thread's cursors start on a cache line of their own.
+constexpr int CursorsPerLine = 16; // 16 cursors of 12 bytes: three whole lines
 
 struct MeshDrawing {
     const Mesh *mesh = nullptr;
-    uint32_t vertexCount = 0, triangleCount = 0;
-    // Per vertex, this frame: camera-space position; the planes it lies at
-    // or below 0 from (rejection), and at or below the clipper's threshold
-    // from (a triangle with such a corner must be cut); and, when it lies
-    // inside all six, its projection (the colour is set once).
-    std::vector<float> camera;
-    std::vector<uint8_t> outside, cut;
+    uint32_t meshVertices = 0, triangleCount = 0;
+    // The mesh's vertices that triangles use, numbered in the order the
+    // triangles first use them, and the triangles' corners by those numbers:
+    // the set-up then finds a triangle's corners near those of the triangles
+    // before it, where a model's own numbering may scatter them. Each vertex
+    // keeps its values, so no pixel changes.
+    uint32_t vertexCount = 0;
+    std::vector<float> positions;
+    std::vector<uint32_t> indices;
+    // Per vertex, this frame: the word above, and the projection of a
+    // vertex inside all six planes (the colour is set once).
+    std::vector<uint32_t> key;
     std::vector<ScreenVertex> screen;
 
     // The bands' share of the work.
-    uint32_t chunkTriangles = 0, chunkCount = 0, itemsPerChunk = 0;
-    std::vector<Item> items;            // chunk c's from c * itemsPerChunk
-    std::vector<uint32_t> itemCount;    // per chunk
+    uint32_t chunkTriangles = 0, chunkCount = 0;
+    std::vector<uint32_t> chunkVertices; // chunk c first uses [c], [c + 1) - 1
+    std::unique_ptr<std::atomic<uint32_t>[]> transformed; // per chunk: the frame done
     std::vector<TriangleRecord> pieces; // projected pieces of cut triangles
-    std::vector<uint32_t> listed;       // every band's list, band after band
-    std::vector<uint32_t> perBand;      // chunk x band: entries, then where they go
-    std::vector<uint32_t> bandStart;    // band b's list is [bandStart[b], bandStart[b+1])
-    int bands = 0;
+    std::unique_ptr<uint64_t[]> store;  // the lists' blocks
+    uint32_t storeBlocks = 0;
+    std::vector<uint32_t> firstBlock; // chunk x band: its list's first block
+    std::vector<ListCursor> cursors;  // thread x cursorStride
+    std::vector<BlockRange> batches;  // per thread
+    int cursorStride = 0;
+    std::vector<uint16_t> bandOfRow;
+    int bands = 0, threads = 0, bandRows = 0;
 };
 
 extern MeshDrawing drawing;
 
 inline bool Prepared(const Mesh &mesh) {
-    return drawing.mesh == &mesh && drawing.vertexCount == MeshVertexCount(mesh) &&
+    return drawing.mesh == &mesh && drawing.meshVertices == MeshVertexCount(mesh) &&
            drawing.triangleCount == MeshTriangleCount(mesh) && mesh.indices.size() % 3 == 0 &&
-           mesh.positions.size() == 3 * (size_t)drawing.vertexCount;
+           mesh.positions.size() == 3 * (size_t)drawing.meshVertices;
 }
 
 // The vertices first..end-1 of the prepared mesh for this frame.
@@ -118,6 +146,48 @@ inline bool RowsToFill(const TriangleRecord &t, int32_t &firstRow, int32_t &last
                       lastRow);
 }
 
+// What the set-up makes of a triangle from its corners' words.
+enum class Setup { Dropped, Whole, Cut };
+
+inline Setup SetUp(uint32_t k0, uint32_t k1, uint32_t k2) {
+    if (k0 & k1 & k2 & OutsideBits) return Setup::Dropped; // all outside one plane
+    return ((k0 | k1 | k2) & CutBits) ? Setup::Cut : Setup::Whole;
+}
+
+// The corners of a triangle further on, asked for ahead of their turn: a
+// dense model's triangles reach their vertices all over the arrays, and
+// waiting for each in turn costs more than the set-up.
+constexpr uint32_t PrefetchAhead = 16;
+inline void Prefetch(const uint32_t *corner) {
+    const uint32_t *key = drawing.key.data();
+    const ScreenVertex *screen = drawing.screen.data();
+    for (int k = 0; k < 3; k++) {
+        _mm_prefetch((const char *)(key + corner[k]), _MM_HINT_T0);
+        _mm_prefetch((const char *)(screen + corner[k]), _MM_HINT_T0);
+    }
+}
+
+// Rows of a triangle whose corners lie within this many rows of its top
+// one are walked by LowTriangleRows; taller ones go to the rasteriser.
+constexpr int32_t LowRows = 2;
+
+// RowsToFill for a whole triangle from its corners' words: the same rows,
+// without reading the projections; low when its corners lie within
+// LowRows rows of its top one.
+inline bool RowsToFill(uint32_t k0, uint32_t k1, uint32_t k2, int32_t &firstRow, int32_t &lastRow,
+                       bool &low) {
+    if ((k0 | k1 | k2) & OffScreenBit) return false;
+    const int32_t a = (int32_t)(k0 >> RowShift), b = (int32_t)(k1 >> RowShift),
+                  c = (int32_t)(k2 >> RowShift);
+    const int32_t top = a < b ? (a < c ? a : c) : (b < c ? b : c);
+    const int32_t bottom = a > b ? (a > c ? a : c) : (b > c ? b : c);
+    const int32_t middle = a + b + c - top - bottom;
+    firstRow = middle > top ? top + 1 : top;
+    lastRow = bottom - 1;
+    low = bottom - top <= LowRows;
+    return firstRow <= lastRow;
+}
+
 // --- triangles of one or two rows ------------------------------------------
 // Most triangles of a dense model cover one or two rows. For those the
 // rasteriser's walk (render/raster.cpp) is written out here with only the
@@ -153,58 +223,68 @@ struct SideAt {
     }
 };
 
-// The rasteriser's span set-up and fill for one row, from its two sides.
-inline void FillRow(int32_t row, const SideAt &l, const SideAt &r) {
+// The rasteriser's span set-up for one row, from its two sides: where the
+// span starts in the buffers (row * width + column), its pixels and its
+// values; false when it has no pixel.
+struct RowSpan {
+    int32_t at, count;
+    __m128 start, step;
+};
+
+inline bool SpanOf(int32_t row, const SideAt &l, const SideAt &r, RowSpan &span) {
     const float w = r.x - l.x;
-    if (!(l.x > -1.0f && l.x < (float)Target.width)) return;
+    if (!(l.x > -1.0f && l.x < (float)Target.width)) return false;
     const int32_t first = (int32_t)l.x;
     const double wide = (double)w + 0.99;
-    if (!(wide >= 1.0)) return;
+    if (!(wide >= 1.0)) return false;
     int32_t count = wide < (double)MaxFrameWidth ? (int32_t)wide : MaxFrameWidth;
     if (count > Target.width - first) count = Target.width - first;
-    const __m128 start = l.Values();
-    __m128 step = _mm_setzero_ps(); // read only from the second pixel on
+    span.start = l.Values();
+    span.step = _mm_setzero_ps(); // read only from the second pixel on
     if (count > 1) {
         const float inverse = w == 0.0f ? 0.0f : 1.0f / w;
-        step = _mm_mul_ps(_mm_sub_ps(r.Values(), start), _mm_set1_ps(inverse));
+        span.step = _mm_mul_ps(_mm_sub_ps(r.Values(), span.start), _mm_set1_ps(inverse));
     }
-    const int32_t at = row * Target.width + first;
-    FillSpan(Target.colour + at, Target.depth + at, count, start, step);
+    span.at = row * Target.width + first;
+    span.count = count;
+    return true;
 }
 
-// Draws the rows firstRow..endRow-1 of a triangle whose rows (from
-// RowsToFill) lie within its top row and the next; false, drawing nothing,
-// for a taller one.
-inline bool FillLowTriangle(const ScreenVertex *p0, const ScreenVertex *p1, const ScreenVertex *p2,
-                            int32_t firstRow, int32_t endRow) {
+inline void FillRowSpan(const RowSpan &s) {
+    FillSpan(Target.colour + s.at, Target.depth + s.at, s.count, s.start, s.step);
+}
+
+// Hands each row of a triangle whose rows lie within its top row and the
+// next two (bottom - top <= LowRows) to row(i, left, right), in the
+// rasteriser's order; the caller has checked the height.
+template <typename Row>
+inline void LowTriangleRows(const ScreenVertex *p0, const ScreenVertex *p1, const ScreenVertex *p2,
+                            Row row) {
     // Exactly the rasteriser's three compare-exchanges.
     if (p0->y > p2->y) std::swap(p0, p2);
     if (p0->y > p1->y) std::swap(p0, p1);
     if (p1->y > p2->y) std::swap(p1, p2);
     const int32_t yTop = (int32_t)p0->y, yMid = (int32_t)p1->y, yBot = (int32_t)p2->y;
-    if (yBot - yTop > 2) return false;
     const float longX = StepX(*p0, *p2), upperX = StepX(*p0, *p1);
     const bool shortOnRight = upperX > longX;
-    auto row = [&](int32_t i, const SideAt &longSide, const SideAt &shortSide) {
-        if (i < firstRow || i >= endRow) return;
+    auto sides = [&](int32_t i, const SideAt &longSide, const SideAt &shortSide) {
         if (shortOnRight)
-            FillRow(i, longSide, shortSide);
+            row(i, longSide, shortSide);
         else
-            FillRow(i, shortSide, longSide);
+            row(i, shortSide, longSide);
     };
     const SideAt longTop{p0->x, p0, nullptr}, longNext{p0->x + longX, p0, p2};
     if (yMid == yTop) {
         // No upper half: the short side starts at the middle vertex.
-        row(yTop, longTop, {p1->x, p1, nullptr});
-        if (yBot == yTop + 2) row(yTop + 1, longNext, {p1->x + StepX(*p1, *p2), p1, p2});
+        sides(yTop, longTop, {p1->x, p1, nullptr});
+        if (yBot == yTop + 2) sides(yTop + 1, longNext, {p1->x + StepX(*p1, *p2), p1, p2});
     } else if (yBot == yTop + 2) {
         // The top row has both sides at the top vertex: empty.
         if (yMid == yTop + 1)
-            row(yMid, longNext, {p1->x, p1, nullptr});
+            sides(yMid, longNext, {p1->x, p1, nullptr});
         else
-            row(yTop + 1, longNext, {p0->x + upperX, p0, p1});
+            sides(yTop + 1, longNext, {p0->x + upperX, p0, p1});
     }
-    return true;
 }
 
 inline void FromScreen(Vertex &v, const ScreenVertex &s) {
@@ -220,24 +300,7 @@ inline void Projected(TriangleRecord &t, const uint32_t *corner) {
 }
 
 // The record DrawTriangle would hold after its transform (w aside, which
-// nothing after the transform reads).
-inline void InCameraSpace(TriangleRecord &t, const uint32_t *corner) {
-    const float *camera = drawing.camera.data();
-    const ScreenVertex *screen = drawing.screen.data();
-    for (int k = 0; k < 3; k++) {
-        const uint32_t i = corner[k];
-        t.v[k] = {camera[3 * i], camera[3 * i + 1], camera[3 * i + 2], 1.0f,
-                  screen[i].r,   screen[i].g,       screen[i].b};
-    }
-    t.clipFlags = 0;
-}
-
-enum class Setup { Dropped, Whole, Cut };
-
-// Rejection by the corners' plane bits: all three outside one plane.
-inline Setup SetUp(const uint32_t *corner) {
-    const uint8_t *outside = drawing.outside.data(), *cut = drawing.cut.data();
-    if (outside[corner[0]] & outside[corner[1]] & outside[corner[2]]) return Setup::Dropped;
-    return (cut[corner[0]] | cut[corner[1]] | cut[corner[2]]) ? Setup::Cut : Setup::Whole;
-}
+// nothing after the transform reads): each corner transformed again, with
+// the products and sums TransformVertices gave it.
+void InCameraSpace(TriangleRecord &t, const uint32_t *corner);
 } // namespace mesh_parts

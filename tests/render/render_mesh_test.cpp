@@ -322,8 +322,9 @@ TEST_F(MeshDraw, FramesFromAMovingCameraStayTheSame) {
     }
 }
 
-// More pieces, or more band entries, than the lists were sized for: the
-// frame is drawn again on one thread, the same frame.
+// More pieces, or more band list entries, than there is room for: the frame
+// is drawn again on one thread, the same frame, and the frames after it
+// (with more room) are the same too.
 TEST_F(MeshDraw, AFrameBeyondTheListsIsStillTheSame) {
     MeshMaker cut(31); // every triangle across the near plane and the sides
     for (int i = 0; i < 12000; i++) {
@@ -337,8 +338,14 @@ TEST_F(MeshDraw, AFrameBeyondTheListsIsStillTheSame) {
         const float z = -20.0f - 0.001f * (float)i;
         tall.Triangle(tall.Vertex(-14, -15.5f, z), tall.Vertex(14, -15, z), tall.Vertex(0, 15, z));
     }
+    MeshMaker thin(33); // a million entries: thin triangles down every band
+    for (int i = 0; i < 60000; i++) {
+        const float x = -14.0f + 0.0004f * (float)i, z = -20.0f - 0.0001f * (float)i;
+        thin.Triangle(thin.Vertex(x, -15.5f, z), thin.Vertex(x + 0.02f, -15, z),
+                      thin.Vertex(x, 15, z));
+    }
     Frame expected(640, 480), got(640, 480);
-    for (const Mesh *mesh : {&cut.mesh, &tall.mesh}) {
+    for (const Mesh *mesh : {&cut.mesh, &tall.mesh, &thin.mesh}) {
         ASSERT_TRUE(PrepareMeshDrawing(*mesh));
         expected.SetUp();
         expected.Clear();
@@ -346,9 +353,12 @@ TEST_F(MeshDraw, AFrameBeyondTheListsIsStillTheSame) {
         EXPECT_GT(Written(expected), 10000);
         got.Use();
         StartThreads(7);
-        DrawMeshInBands(*mesh);
-        const int d = FirstDifference(expected, got);
-        EXPECT_EQ(d, -1) << "first difference at pixel " << d;
+        for (int frame = 0; frame < 2; frame++) {
+            got.Scribble();
+            DrawMeshInBands(*mesh);
+            const int d = FirstDifference(expected, got);
+            EXPECT_EQ(d, -1) << "frame " << frame << ": first difference at pixel " << d;
+        }
     }
 }
 
