@@ -17,9 +17,3 @@ const Mesh *SceneModel();
 // Sends every triangle of the current scene through the pipeline with the
 // current matrix, in order.
 void SendSceneTriangles();
-
-// For the all-cores frame (app/frame_bands.cpp): starts collecting the
-// scene's projected triangles into room sized for the current scene; the
-// room grows (once) if a view clips more triangles into pieces than it
-// holds, so no triangle is ever lost.
-void BeginCollectingScene();
