@@ -16,6 +16,10 @@
 #endif
 
 #include "app/frame_step.h"
+#ifdef SCANVANE_HAVE_MODELS
+#include "app/model_choice.h"
+#include "app/model_scene.h"
+#endif
 #include "app/options.h"
 #include "app/version.h"
 #include "render/fill_path.h"
@@ -111,22 +115,33 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
 }
 
 static int RunAtOneSize(const BenchOptions &options, const std::string &countsProgram,
-                        OpenOutputs &outputs) {
+                        const BenchModel *model, OpenOutputs &outputs) {
     RunOptions run;
     run.views = options.drawing;
     run.repeat = options.repeat;
     run.llvmpipe = options.llvmpipe;
     run.countsProgram = countsProgram;
+    if (model) {
+        run.model = true;
+        run.camera = options.camera;
+        run.frames = options.frames ? options.frames : ModelMeasuredFrames(model->triangles);
+        run.warmFrames = ModelWarmFrames(run.frames);
+    }
     BenchRun result;
+    if (model) result.modelInfo = *model;
     std::string error;
     if (!MeasureRounds(run, result, error)) return ToolFail(program, error), 1;
     if (options.llvmpipe && !result.haveLp)
         std::fprintf(stderr, "%s: llvmpipe: %s\n", program, result.lpError.c_str());
     CheckCounts(run, result);
-    if (!result.counted)
+    if (model)
+        std::fprintf(stderr, "%s: counts %s\n", program, result.countsError.c_str());
+    else if (!result.counted)
         std::fprintf(stderr, "%s: counts unavailable: %s\n", program, result.countsError.c_str());
-    if (!result.hashesAgree)
+    if (!model && !result.hashesAgree)
         std::fprintf(stderr, "%s: the counting build drew different frames!\n", program);
+    if (!result.modesAgree)
+        std::fprintf(stderr, "%s: the start view's modes drew different frames!\n", program);
     const BenchSetting setting = {DescribeMachine(), FillPathName(ActiveFillPath()),
                                   DrawingThreads(options.drawing), options.llvmpipe};
     const std::string csv = options.framesCsv.empty() ? "" : FramesCsv(result);
@@ -140,8 +155,28 @@ static int RunAtOneSize(const BenchOptions &options, const std::string &countsPr
     }
     const int status = FinishOutputs(text, outputs, csv);
     if (status) return status;
-    return result.counted && result.hashesAgree ? 0 : 1;
+    if (model) return result.modesAgree ? 0 : 1;
+    return result.counted && result.hashesAgree && result.modesAgree ? 0 : 1;
 }
+
+#ifdef SCANVANE_HAVE_MODELS
+// Loads the model --model names and draws it in place of the built-in
+// scene; false with one line in error.
+static bool LoadBenchModel(BenchModel &model, std::string &error) {
+    ModelInfo info;
+    const auto start = std::chrono::steady_clock::now();
+    if (!LoadChosenModel(info, error)) return false;
+    model.loadMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const Mesh &mesh = *SceneModel();
+    model.file = ChosenModel.file, model.format = info.format;
+    model.vertices = MeshVertexCount(mesh), model.triangles = MeshTriangleCount(mesh);
+    model.placement = PlacementName(ChosenModel.options.placement);
+    model.up = UpName(ChosenModel.options.up);
+    model.shading = ChosenModel.options.shading ? "on" : "off";
+    return true;
+}
+#endif
 
 static int Run(int argc, char **argv);
 
@@ -167,6 +202,11 @@ static int Run(int argc, char **argv) {
         return StandardOutputWritten() ? 0 : ToolFail(program, "cannot write standard output");
     }
     if (!ApplyChosenFill(error)) return ToolFail(program, error);
+    // A model is read before anything else: a bad file is refused at once.
+    BenchModel model;
+#ifdef SCANVANE_HAVE_MODELS
+    if (!options.model.empty() && !LoadBenchModel(model, error)) return ToolFail(program, error);
+#endif
     // Opened now, refused now rather than after a minute of measuring.
     std::vector<std::string> paths;
     for (const std::string *path : {&options.framesCsv, &options.svg})
@@ -181,5 +221,6 @@ static int Run(int argc, char **argv) {
         ~ThreadsStop() { StopDrawing(); }
     } threadsStop;
     return options.sweep ? RunSweepCommand(options, countsProgram, outputs)
-                         : RunAtOneSize(options, countsProgram, outputs);
+                         : RunAtOneSize(options, countsProgram,
+                                      options.model.empty() ? nullptr : &model, outputs);
 }

@@ -27,10 +27,18 @@ std::string RunHeadline(const BenchSetting &s, const BenchRun &run) {
     if (run.haveAllCores)
         std::snprintf(cores, sizeof cores, "%.1f us = %.0f fps on %d cores", all / 1e3, Fps(all),
                       run.allCores);
+    std::string what = "start view";
+    if (run.model) {
+        // The file's name without its folders, and its size in triangles.
+        const std::string &file = run.modelInfo.file;
+        const size_t slash = file.find_last_of("/\\");
+        what = file.substr(slash == std::string::npos ? 0 : slash + 1) + " (" +
+               std::to_string(run.modelInfo.triangles) + " triangles) " + what;
+    }
     std::snprintf(text, sizeof text,
-                  "scanvane-bench %s: start view %.1f us/frame = %.0f fps on one thread, %s; %s; "
+                  "scanvane-bench %s: %s %.1f us/frame = %.0f fps on one thread, %s; %s; "
                   "%s; fill %s%s",
-                  SCANVANE_VERSION, one / 1e3, Fps(one), cores, lp.c_str(),
+                  SCANVANE_VERSION, what.c_str(), one / 1e3, Fps(one), cores, lp.c_str(),
                   s.machine.processor.c_str(), s.fill,
                   run.rounds > 1 ? (", median of " + std::to_string(run.rounds) + " rounds").c_str()
                                  : "");

@@ -73,6 +73,26 @@ static void Work(Json &j, const ViewResult &r) {
     JsonEnd(j);
 }
 
+// X,Z,HEIGHT,HEADING as --camera takes it, each number read back exactly.
+static std::string CameraText(const CameraState &c) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%.9g,%.9g,%.9g,%.9g", c.x, c.z, c.height, c.heading);
+    return text;
+}
+
+static void ModelFields(Json &j, const BenchModel &m) {
+    JsonBeginObject(j);
+    JsonKey(j, "file"), JsonString(j, m.file);
+    JsonKey(j, "format"), JsonString(j, m.format);
+    JsonKey(j, "vertices"), JsonInteger(j, m.vertices);
+    JsonKey(j, "triangles"), JsonInteger(j, m.triangles);
+    JsonKey(j, "load_ms"), JsonNumber(j, m.loadMs, 1);
+    JsonKey(j, "placement"), JsonString(j, m.placement);
+    JsonKey(j, "up"), JsonString(j, m.up);
+    JsonKey(j, "shading"), JsonString(j, m.shading);
+    JsonEnd(j);
+}
+
 std::string RunJson(const BenchSetting &s, const BenchRun &run) {
     Json j;
     JsonBeginObject(j);
@@ -83,15 +103,15 @@ std::string RunJson(const BenchSetting &s, const BenchRun &run) {
     JsonKey(j, "height_px"), JsonInteger(j, Screen.height);
     JsonKey(j, "rounds"), JsonInteger(j, run.rounds);
     JsonKey(j, "passes"), JsonInteger(j, BenchModePasses);
-    JsonKey(j, "warmup_frames"), JsonInteger(j, BenchWarmFrames);
-    JsonKey(j, "measured_frames"), JsonInteger(j, BenchMeasuredFrames);
+    JsonKey(j, "warmup_frames"), JsonInteger(j, run.warmFrames);
+    JsonKey(j, "measured_frames"), JsonInteger(j, run.measuredFrames);
     JsonKey(j, "counter_frequency_hz"), JsonInteger(j, run.frequency);
     Share(j, run.othersShare);
     JsonKey(j, "views"), JsonBeginArray(j);
-    for (int v = 0; v < BenchViewCount; v++) {
+    for (int v = 0; v < run.viewCount; v++) {
         const ViewResult &r = run.results[v];
         JsonBeginObject(j);
-        JsonKey(j, "name"), JsonString(j, BenchViews[v].name);
+        JsonKey(j, "name"), JsonString(j, run.views[v].name);
         FigureFields(j, r.ns);
         JsonKey(j, "median_ticks"), JsonNumber(j, r.medianTicks, 0);
         JsonKey(j, "median_vs_clear_floor"),
@@ -118,6 +138,12 @@ std::string RunJson(const BenchSetting &s, const BenchRun &run) {
         JsonNumber(j, run.clear.t.median / run.streamFloor.t.median, 3);
     JsonEnd(j);
     JsonKey(j, "counting_build_agrees"), JsonBool(j, run.counted && run.hashesAgree);
+    JsonKey(j, "camera"), JsonString(j, CameraText(run.views[0].camera));
+    JsonKey(j, "model");
+    if (run.model)
+        ModelFields(j, run.modelInfo);
+    else
+        JsonNull(j);
     JsonKey(j, "start_modes"), JsonBeginObject(j);
     for (int m = 0; m < BenchModeCount; m++) {
         JsonKey(j, run.modes[m].name);
@@ -129,6 +155,7 @@ std::string RunJson(const BenchSetting &s, const BenchRun &run) {
         JsonBeginObject(j);
         JsonKey(j, "threads"), JsonInteger(j, DrawingThreads(run.modes[m].drawing));
         FigureFields(j, f);
+        JsonKey(j, "frame_crc32"), JsonString(j, Hex8(run.modeCrc[m]));
         Ratio(j, "llvmpipe_one_thread_min_vs_min", run.haveLp, run.lp.t.min / f.t.min);
         Ratio(j, "llvmpipe_one_thread_p25_vs_p25", run.haveLp, run.lp.t.p25 / f.t.p25);
         Ratio(j, "llvmpipe_all_cores_min_vs_min", run.haveLp, run.lpAll.t.min / f.t.min);

@@ -32,18 +32,27 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
                 (int)Screen.height, s.fill, s.threads,
                 s.threads > 1 ? " (rows in bands, ordinary clear)" : " (as shipped)",
                 s.machine.date.c_str());
+    if (run.model) {
+        const BenchModel &m = run.modelInfo;
+        const CameraState &c = run.views[0].camera;
+        std::printf("model: %s (%s, %u vertices, %u triangles, loaded in %.1f ms; %s, up %s, "
+                    "shading %s)\nits start view from --camera %.9g,%.9g,%.9g,%.9g\n",
+                    m.file.c_str(), m.format.c_str(), m.vertices, m.triangles, m.loadMs,
+                    m.placement.c_str(), m.up.c_str(), m.shading.c_str(), c.x, c.z, c.height,
+                    c.heading);
+    }
     std::printf("drawing work per frame (begin frame to last triangle), %d frames after %d "
                 "warm-up",
-                BenchMeasuredFrames, BenchWarmFrames);
+                run.measuredFrames, run.warmFrames);
     if (run.rounds > 1)
         std::printf(", %d rounds; rnd: the min, median and max of the rounds' medians", run.rounds);
     std::printf("\n\n%-7s", "view");
     PrintFigureHeadings(run.rounds);
     if (ticksDiffer) std::printf(" %12s", "median ticks");
     std::printf(" %8s %8s\n", "x floor", "x memset");
-    for (int v = 0; v < BenchViewCount; v++) {
+    for (int v = 0; v < run.viewCount; v++) {
         const ViewResult &r = run.results[v];
-        std::printf("%-7s", BenchViews[v].name);
+        std::printf("%-7s", run.views[v].name);
         PrintFigureColumns(r.ns, run.rounds);
         if (ticksDiffer) std::printf(" %12.0f", r.medianTicks);
         std::printf(" %8.2f %8.2f\n", r.ns.t.median / run.streamFloor.t.median,
@@ -77,9 +86,11 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
                         PerFrame(r.split, r.frames));
         }
         std::printf("counting build draws the same frames: %s\n", run.hashesAgree ? "yes" : "NO");
+    } else if (run.model) {
+        std::printf("\nwork per frame: %s\n", run.countsError.c_str());
     }
     std::printf("\nstart view by mode, %d interleaved passes of %d frames each per round\n%-42s",
-                BenchModePasses, BenchMeasuredFrames, "mode");
+                BenchModePasses, run.measuredFrames, "mode");
     PrintFigureHeadings(run.rounds);
     std::printf("\n");
     for (int m = 0; m < BenchModeCount; m++) {
@@ -94,8 +105,9 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
             continue;
         }
         PrintFigureColumns(run.modeTimes[m], run.rounds);
-        std::printf("\n");
+        std::printf("  frame %08x\n", (unsigned)run.modeCrc[m]);
     }
+    std::printf("every mode drew the start view's frame: %s\n", run.modesAgree ? "yes" : "NO");
     if (!run.haveLp) return;
     const std::string lpAll = "llvmpipe, all cores x" + std::to_string(run.allCores);
     std::printf("%-42s", "llvmpipe, one thread");
