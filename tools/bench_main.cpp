@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 #ifdef _WIN32
 #include <io.h>
@@ -48,10 +49,15 @@ static void ShowProgress(const SweepProgress &p) {
     const long seconds = (long)std::chrono::duration_cast<std::chrono::seconds>(
                              std::chrono::steady_clock::now() - sweepStart)
                              .count();
-    char stage[128];
-    std::snprintf(stage, sizeof stage, "%dx%d (size %d of %d), %s", (int)p.size.width,
-                  (int)p.size.height, p.sizeIndex + 1, p.sizeCount,
-                  *p.mode ? (std::string(p.what) + " view").c_str() : "counting pass");
+    char stage[512];
+    if (p.model)
+        std::snprintf(stage, sizeof stage, "%s (%u triangles, model %d of %d) at %dx%d, %s view",
+                      p.model->file.c_str(), p.model->triangles, p.modelIndex + 1, p.modelCount,
+                      (int)p.size.width, (int)p.size.height, p.what);
+    else
+        std::snprintf(stage, sizeof stage, "%dx%d (size %d of %d), %s", (int)p.size.width,
+                      (int)p.size.height, p.sizeIndex + 1, p.sizeCount,
+                      *p.mode ? (std::string(p.what) + " view").c_str() : "counting pass");
     if (progressOnTerminal)
         std::fprintf(stderr, "\r\033[K%s: sweep %s%s%s, %ld s", program, stage, *p.mode ? ", " : "",
                      p.mode, seconds);
@@ -78,8 +84,10 @@ static int FinishOutputs(const std::string &text, OpenOutputs &outputs, const st
 }
 
 static int RunSweepCommand(const BenchOptions &options, const std::string &countsProgram,
-                           OpenOutputs &outputs) {
+                           std::vector<SweepModel> &models, OpenOutputs &outputs) {
     SweepOptions sweep;
+    sweep.models = std::move(models);
+    sweep.camera = options.camera;
     sweep.sizes = options.sweepSizes;
     sweep.frames = options.sweepFrames;
     sweep.maxThreads = AllCoresThreads(options.drawing);
@@ -94,21 +102,28 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
     if (!swept) return ToolFail(program, error), 1;
     const BenchSetting setting = {DescribeMachine(), FillPathName(ActiveFillPath()),
                                   DrawingThreads(options.drawing), false};
-    const std::string svg =
-        options.svg.empty() ? "" : SweepSvg(result, SweepHeadline(result, setting));
+    const std::string svg = options.svg.empty()         ? ""
+                            : result.byModels ? ModelSweepSvg(result, SweepHeadline(result, setting))
+                                              : SweepSvg(result, SweepHeadline(result, setting));
     std::string text;
     if (options.json) {
-        text = SweepJson(setting, result);
+        text = result.byModels ? ModelSweepJson(setting, result) : SweepJson(setting, result);
         const std::string warning = SweepLoadWarning(result);
         if (!warning.empty()) std::fprintf(stderr, "%s: %s\n", program, warning.c_str());
+    } else if (result.byModels) {
+        PrintModelSweepTable(setting, result);
     } else {
         PrintSweepTable(setting, result);
     }
     const int status = FinishOutputs(text, outputs, svg);
     if (status) return status;
     if (!SweepFramesAgree(result)) {
-        std::fprintf(stderr, "%s: the modes or the counting build drew different frames%s%s\n",
-                     program, result.countsError.empty() ? "" : ": ", result.countsError.c_str());
+        if (result.byModels)
+            std::fprintf(stderr, "%s: the modes drew different frames\n", program);
+        else
+            std::fprintf(stderr, "%s: the modes or the counting build drew different frames%s%s\n",
+                         program, result.countsError.empty() ? "" : ": ",
+                         result.countsError.c_str());
         return 1;
     }
     return 0;
@@ -176,6 +191,28 @@ static bool LoadBenchModel(BenchModel &model, std::string &error) {
     model.shading = ChosenModel.options.shading ? "on" : "off";
     return true;
 }
+
+// Every model of the triangle sweep, read whole before any measuring.
+static bool LoadSweepModels(const std::vector<std::string> &files, std::vector<SweepModel> &models,
+                            std::string &error) {
+    for (const std::string &file : files) {
+        SweepModel model;
+        ModelInfo info;
+        const auto start = std::chrono::steady_clock::now();
+        if (!LoadModelFile(file, ChosenModel.options, model.mesh, info, error)) return false;
+        model.info.loadMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        model.info.file = file, model.info.format = info.format;
+        model.info.vertices = MeshVertexCount(model.mesh);
+        model.info.triangles = MeshTriangleCount(model.mesh);
+        model.info.placement = PlacementName(ChosenModel.options.placement);
+        model.info.up = UpName(ChosenModel.options.up);
+        model.info.shading = ChosenModel.options.shading ? "on" : "off";
+        models.push_back(std::move(model));
+    }
+    return true;
+}
 #endif
 
 static int Run(int argc, char **argv);
@@ -207,6 +244,10 @@ static int Run(int argc, char **argv) {
 #ifdef SCANVANE_HAVE_MODELS
     if (!options.model.empty() && !LoadBenchModel(model, error)) return ToolFail(program, error);
 #endif
+    std::vector<SweepModel> sweepModels;
+#ifdef SCANVANE_HAVE_MODELS
+    if (!LoadSweepModels(options.models, sweepModels, error)) return ToolFail(program, error);
+#endif
     // Opened now, refused now rather than after a minute of measuring.
     std::vector<std::string> paths;
     for (const std::string *path : {&options.framesCsv, &options.svg})
@@ -220,7 +261,7 @@ static int Run(int argc, char **argv) {
     struct ThreadsStop {
         ~ThreadsStop() { StopDrawing(); }
     } threadsStop;
-    return options.sweep ? RunSweepCommand(options, countsProgram, outputs)
+    return options.sweep ? RunSweepCommand(options, countsProgram, sweepModels, outputs)
                          : RunAtOneSize(options, countsProgram,
                                       options.model.empty() ? nullptr : &model, outputs);
 }

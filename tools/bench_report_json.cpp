@@ -259,3 +259,71 @@ std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
     JsonEnd(j);
     return j.text + "\n";
 }
+
+static void CostFitFields(Json &j, const CostFit &f) {
+    if (!f.have) return JsonNull(j);
+    JsonBeginObject(j);
+    JsonKey(j, "fixed_ns"), JsonNumber(j, f.fixed, 1);
+    JsonKey(j, "per_triangle_ns"), JsonNumber(j, f.perTriangle, 4);
+    JsonKey(j, "per_pixel_ns");
+    if (f.byPixels)
+        JsonNumber(j, f.perPixel, 5);
+    else
+        JsonNull(j);
+    JsonKey(j, "r_squared"), JsonNumber(j, f.r2, 5);
+    JsonKey(j, "fixed_held_at_zero"), JsonBool(j, f.heldAtZero);
+    JsonEnd(j);
+}
+
+std::string ModelSweepJson(const BenchSetting &s, const SweepResult &r) {
+    Json j;
+    JsonBeginObject(j);
+    Header(j, SweepSchemaVersion, s, SweepHeadline(r, s));
+    JsonKey(j, "counter_frequency_hz"), JsonInteger(j, BenchCounterFrequency());
+    JsonKey(j, "triangle_sweep"), JsonBeginObject(j);
+    JsonKey(j, "triangle_sweep_schema_version"), JsonInteger(j, 1);
+    JsonKey(j, "camera"), JsonString(j, CameraText(r.camera));
+    JsonKey(j, "passes"), JsonInteger(j, SweepPasses);
+    JsonKey(j, "all_cores_threads"), JsonInteger(j, r.allCores);
+    JsonKey(j, "llvmpipe_renderer");
+    if (r.haveLp)
+        JsonString(j, r.lpRenderer);
+    else
+        JsonNull(j);
+    JsonKey(j, "modes"), JsonBeginArray(j);
+    for (const SweepMode &m : r.modes) {
+        JsonBeginObject(j);
+        JsonKey(j, "name"), JsonString(j, m.name);
+        JsonKey(j, "threads"), JsonInteger(j, m.threads);
+        JsonEnd(j);
+    }
+    JsonEnd(j);
+    JsonKey(j, "models"), JsonBeginArray(j);
+    for (const BenchModel &m : r.models) ModelFields(j, m);
+    JsonEnd(j);
+    JsonKey(j, "rows"), JsonBeginArray(j);
+    for (const SweepRow &row : r.rows) {
+        JsonBeginObject(j);
+        JsonKey(j, "model_index"), JsonInteger(j, row.model);
+        JsonKey(j, "triangles"), JsonInteger(j, r.models[row.model].triangles);
+        JsonKey(j, "width_px"), JsonInteger(j, row.size.width);
+        JsonKey(j, "height_px"), JsonInteger(j, row.size.height);
+        JsonKey(j, "frames"), JsonInteger(j, row.frames);
+        JsonKey(j, "warmup_frames"), JsonInteger(j, row.warmFrames);
+        JsonKey(j, "frames_agree"), JsonBool(j, row.framesAgree);
+        Share(j, row.othersShare);
+        JsonKey(j, "start"), JsonBeginObject(j);
+        for (size_t m = 0; m < r.modes.size(); m++)
+            JsonKey(j, r.modes[m].name), Cell(j, row.cells[0][m]);
+        JsonEnd(j);
+        JsonEnd(j);
+    }
+    JsonEnd(j);
+    JsonKey(j, "fits"), JsonBeginObject(j);
+    for (size_t m = 0; m < r.modes.size(); m++)
+        JsonKey(j, r.modes[m].name), CostFitFields(j, r.costFits[m]);
+    JsonEnd(j);
+    JsonEnd(j);
+    JsonEnd(j);
+    return j.text + "\n";
+}
