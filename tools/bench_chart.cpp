@@ -203,13 +203,25 @@ std::string ModelSweepSvg(const SweepResult &r, const std::string &title) {
         for (const FrameSize &s : sizes) seen = seen || (s.width == row.size.width && s.height == row.size.height);
         if (!seen) sizes.push_back(row.size);
     }
-    const int width = 2 * PanelWidth, height = (int)sizes.size() * PanelHeight + 100;
+    const int width = 2 * PanelWidth, height = (int)sizes.size() * PanelHeight + 140;
     Svg svg;
     svg.Add("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
             "width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" font-family=\"sans-serif\">\n"
             "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
             width, height, width, height);
-    svg.Add("<text x=\"12\" y=\"20\" font-size=\"13\">%s</text>\n", Escape(title).c_str());
+    // The headline is long: broken after its semicolons into lines that fit.
+    std::vector<std::string> lines(1);
+    for (size_t at = 0; at < title.size();) {
+        size_t end = title.find("; ", at);
+        end = end == std::string::npos ? title.size() : end + 2;
+        if (lines.back().size() + (end - at) > 110 && !lines.back().empty()) lines.emplace_back();
+        lines.back() += title.substr(at, end - at);
+        at = end;
+    }
+    for (size_t i = 0; i < lines.size(); i++)
+        svg.Add("<text x=\"12\" y=\"%d\" font-size=\"13\">%s</text>\n", 20 + 16 * (int)i,
+                Escape(lines[i]).c_str());
+    const int top = 16 * (int)lines.size();
     LogAxis tri{1e9, -1e9}, ms{1e9, -1e9}, per{1e9, -1e9};
     for (const SweepRow &row : r.rows) {
         const double t = r.models[row.model].triangles;
@@ -230,7 +242,7 @@ std::string ModelSweepSvg(const SweepResult &r, const std::string &title) {
         char frame[32];
         std::snprintf(frame, sizeof frame, "%dx%d", (int)sizes[s].width, (int)sizes[s].height);
         for (int panel = 0; panel < 2; panel++) {
-            const int x0 = panel * PanelWidth, y0 = 30 + (int)s * PanelHeight;
+            const int x0 = panel * PanelWidth, y0 = top + 14 + (int)s * PanelHeight;
             const LogAxis &y = panel ? per : ms;
             const std::string heading =
                 std::string(panel ? "time per triangle" : "time per frame") + " at " + frame;
@@ -252,7 +264,7 @@ std::string ModelSweepSvg(const SweepResult &r, const std::string &title) {
             }
         }
     }
-    int lx = 12, ly = (int)sizes.size() * PanelHeight + 50;
+    int lx = 12, ly = top + (int)sizes.size() * PanelHeight + 34;
     for (size_t m = 0; m < r.modes.size(); m++) {
         svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"%s/>"
                 "<text x=\"%d\" y=\"%d\" font-size=\"11\">%s</text>\n",

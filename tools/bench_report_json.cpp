@@ -80,7 +80,9 @@ static std::string CameraText(const CameraState &c) {
     return text;
 }
 
-static void ModelFields(Json &j, const BenchModel &m) {
+// peakBytes: the run's peak resident set while drawing, < 0 not known; the
+// sweep's models leave the field out (bytes = 0 is never a reading).
+static void ModelFields(Json &j, const BenchModel &m, double peakBytes = 0) {
     JsonBeginObject(j);
     JsonKey(j, "file"), JsonString(j, m.file);
     JsonKey(j, "format"), JsonString(j, m.format);
@@ -90,6 +92,13 @@ static void ModelFields(Json &j, const BenchModel &m) {
     JsonKey(j, "placement"), JsonString(j, m.placement);
     JsonKey(j, "up"), JsonString(j, m.up);
     JsonKey(j, "shading"), JsonString(j, m.shading);
+    if (peakBytes != 0) {
+        JsonKey(j, "peak_resident_bytes");
+        if (peakBytes > 0)
+            JsonNumber(j, peakBytes, 0);
+        else
+            JsonNull(j);
+    }
     JsonEnd(j);
 }
 
@@ -141,7 +150,7 @@ std::string RunJson(const BenchSetting &s, const BenchRun &run) {
     JsonKey(j, "camera"), JsonString(j, CameraText(run.views[0].camera));
     JsonKey(j, "model");
     if (run.model)
-        ModelFields(j, run.modelInfo);
+        ModelFields(j, run.modelInfo, run.peakResidentBytes);
     else
         JsonNull(j);
     JsonKey(j, "start_modes"), JsonBeginObject(j);

@@ -121,12 +121,14 @@ bool MeasureRounds(const RunOptions &o, BenchRun &run, std::string &error) {
     run.haveLp = LlvmpipeBuiltIn || o.llvmpipe;
     if (!LlvmpipeBuiltIn) run.lpError = "this build has no OSMesa";
     const LoadReading before = ReadLoad();
+    const bool peakReset = run.model && ResetPeakResident();
     RoundTimings rounds;
     for (int r = 0; r < run.rounds; r++) {
         MeasureViews(run, rounds);
         if (!MeasureModes(o, run, rounds, error)) return false;
     }
     run.othersShare = OthersShare(before, ReadLoad());
+    if (peakReset) run.peakResidentBytes = PeakResidentBytes();
     run.streamFloor = Combine(rounds.streamFloor);
     run.memsetFloor = Combine(rounds.memsetFloor);
     run.clear = Combine(rounds.clear);

@@ -84,6 +84,8 @@ struct BenchRun {
     Figure lp{}, lpAll{}; // ns, one thread and all cores
     std::string lpRenderer, lpError;
     double othersShare = -1; // others' share of the processors while timing, < 0: not known
+    // A model's: the peak resident set while drawing it (after loading), < 0: not known.
+    double peakResidentBytes = -1;
 };
 
 // The all-cores modes' threads: those of the views' bands when given (above

@@ -88,6 +88,10 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
         std::printf("counting build draws the same frames: %s\n", run.hashesAgree ? "yes" : "NO");
     } else if (run.model) {
         std::printf("\nwork per frame: %s\n", run.countsError.c_str());
+        if (run.peakResidentBytes > 0)
+            std::printf("peak resident set while drawing: %.1f MB (%.0f bytes per triangle)\n",
+                        run.peakResidentBytes / 1e6,
+                        run.peakResidentBytes / (run.modelInfo.triangles ? run.modelInfo.triangles : 1));
     }
     std::printf("\nstart view by mode, %d interleaved passes of %d frames each per round\n%-42s",
                 BenchModePasses, run.measuredFrames, "mode");
