@@ -107,6 +107,25 @@ void Polyline(Svg &svg, std::vector<std::pair<double, double>> points, const cha
         svg.Add("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"2.5\" fill=\"%s\"/>\n", p.first, p.second,
                 colour);
 }
+// llvmpipe's two in their own colours, ours from the palette.
+const char *ModeColour(const SweepResult &r, size_t m) {
+    return r.modes[m].kind == SweepKind::Llvmpipe
+               ? LpColours[r.modes[m].threads > 1]
+               : ModeColours[m % (sizeof ModeColours / sizeof *ModeColours)];
+}
+
+// A legend entry per mode from (x, y), step apart, wrapped before right.
+void ModeLegend(Svg &svg, const SweepResult &r, int &x, int &y, int step, int right) {
+    for (size_t m = 0; m < r.modes.size(); m++) {
+        svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"%s/>"
+                "<text x=\"%d\" y=\"%d\" font-size=\"11\">%s</text>\n",
+                x, y, x + 22, y, ModeColour(r, m),
+                r.modes[m].kind == SweepKind::Llvmpipe ? " stroke-dasharray=\"6 4\"" : "", x + 26,
+                y + 4, Escape(r.modes[m].label).c_str());
+        x += step;
+        if (x > right - step) x = 12, y += 18;
+    }
+}
 } // namespace
 
 std::string SweepSvg(const SweepResult &r, const std::string &title) {
@@ -126,11 +145,7 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
     }
     if (r.rows.empty() || ms.lo > ms.hi) return svg.text + "</svg>\n";
     if (threads.hi <= 0) threads.hi = 1;
-    auto colourOf = [&](size_t m) {
-        return r.modes[m].kind == SweepKind::Llvmpipe
-                   ? LpColours[r.modes[m].threads > 1]
-                   : ModeColours[m % (sizeof ModeColours / sizeof *ModeColours)];
-    };
+    auto colourOf = [&](size_t m) { return ModeColour(r, m); };
     for (int view = 0; view < SweepViewCount; view++) {
         const int x0 = view * PanelWidth, y0 = 30;
         char heading[96];
@@ -170,15 +185,7 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
     }
     // Legends under the panels.
     int lx = 12, ly = PanelHeight + 50;
-    for (size_t m = 0; m < r.modes.size(); m++) {
-        svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"%s/>"
-                "<text x=\"%d\" y=\"%d\" font-size=\"11\">%s</text>\n",
-                lx, ly, lx + 22, ly, colourOf(m),
-                r.modes[m].kind == SweepKind::Llvmpipe ? " stroke-dasharray=\"6 4\"" : "", lx + 26,
-                ly + 4, Escape(r.modes[m].label).c_str());
-        lx += 150;
-        if (lx > 2 * PanelWidth - 150) lx = 12, ly += 18;
-    }
+    ModeLegend(svg, r, lx, ly, 150, 2 * PanelWidth);
     lx = 2 * PanelWidth + 12, ly = PanelHeight + 50;
     for (size_t i = 0; i < r.rows.size(); i++) {
         svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"/>"
@@ -200,7 +207,8 @@ std::string ModelSweepSvg(const SweepResult &r, const std::string &title) {
     std::vector<FrameSize> sizes;
     for (const SweepRow &row : r.rows) {
         bool seen = false;
-        for (const FrameSize &s : sizes) seen = seen || (s.width == row.size.width && s.height == row.size.height);
+        for (const FrameSize &s : sizes)
+            seen = seen || (s.width == row.size.width && s.height == row.size.height);
         if (!seen) sizes.push_back(row.size);
     }
     const int width = 2 * PanelWidth, height = (int)sizes.size() * PanelHeight + 140;
@@ -233,11 +241,7 @@ std::string ModelSweepSvg(const SweepResult &r, const std::string &title) {
     if (tri.hi <= tri.lo) tri.hi = tri.lo + 1;
     if (ms.hi <= ms.lo) ms.hi = ms.lo + 1;
     if (per.hi <= per.lo) per.hi = per.lo + 1;
-    auto colourOf = [&](size_t m) {
-        return r.modes[m].kind == SweepKind::Llvmpipe
-                   ? LpColours[r.modes[m].threads > 1]
-                   : ModeColours[m % (sizeof ModeColours / sizeof *ModeColours)];
-    };
+    auto colourOf = [&](size_t m) { return ModeColour(r, m); };
     for (size_t s = 0; s < sizes.size(); s++) {
         char frame[32];
         std::snprintf(frame, sizeof frame, "%dx%d", (int)sizes[s].width, (int)sizes[s].height);
@@ -265,14 +269,6 @@ std::string ModelSweepSvg(const SweepResult &r, const std::string &title) {
         }
     }
     int lx = 12, ly = top + (int)sizes.size() * PanelHeight + 34;
-    for (size_t m = 0; m < r.modes.size(); m++) {
-        svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"%s/>"
-                "<text x=\"%d\" y=\"%d\" font-size=\"11\">%s</text>\n",
-                lx, ly, lx + 22, ly, colourOf(m),
-                r.modes[m].kind == SweepKind::Llvmpipe ? " stroke-dasharray=\"6 4\"" : "", lx + 26,
-                ly + 4, Escape(r.modes[m].label).c_str());
-        lx += 160;
-        if (lx > width - 160) lx = 12, ly += 18;
-    }
+    ModeLegend(svg, r, lx, ly, 160, width);
     return svg.text + "</svg>\n";
 }

@@ -96,7 +96,8 @@ CostFit FitCost(const std::vector<CostPoint> &points) {
     for (const CostPoint &p : points) mean += p.time / (double)points.size();
     double total = 0, left = 0;
     for (const CostPoint &p : points) {
-        const double e = p.time - (fit.fixed + fit.perTriangle * p.triangles + fit.perPixel * p.pixels);
+        const double e =
+            p.time - (fit.fixed + fit.perTriangle * p.triangles + fit.perPixel * p.pixels);
         total += (p.time - mean) * (p.time - mean), left += e * e;
     }
     fit.r2 = total > 0 ? 1 - left / total : 1;

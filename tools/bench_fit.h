@@ -31,7 +31,7 @@ struct CostPoint {
 };
 
 struct CostFit {
-    bool have = false;                         // enough distinct points for the terms
+    bool have = false;                          // enough distinct points for the terms
     bool byTriangles = false, byPixels = false; // the terms fitted
     double fixed = 0, perTriangle = 0, perPixel = 0;
     double r2 = 0;

@@ -102,9 +102,10 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
     if (!swept) return ToolFail(program, error), 1;
     const BenchSetting setting = {DescribeMachine(), FillPathName(ActiveFillPath()),
                                   DrawingThreads(options.drawing), false};
-    const std::string svg = options.svg.empty()         ? ""
-                            : result.byModels ? ModelSweepSvg(result, SweepHeadline(result, setting))
-                                              : SweepSvg(result, SweepHeadline(result, setting));
+    const std::string svg = options.svg.empty() ? ""
+                            : result.byModels
+                                ? ModelSweepSvg(result, SweepHeadline(result, setting))
+                                : SweepSvg(result, SweepHeadline(result, setting));
     std::string text;
     if (options.json) {
         text = result.byModels ? ModelSweepJson(setting, result) : SweepJson(setting, result);
@@ -263,5 +264,5 @@ static int Run(int argc, char **argv) {
     } threadsStop;
     return options.sweep ? RunSweepCommand(options, countsProgram, sweepModels, outputs)
                          : RunAtOneSize(options, countsProgram,
-                                      options.model.empty() ? nullptr : &model, outputs);
+                                        options.model.empty() ? nullptr : &model, outputs);
 }

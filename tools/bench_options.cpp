@@ -84,8 +84,8 @@ bool ApplyModels(const std::string &value, std::string &error) {
                            Quote(value, 80),
                    false;
         if ((int)models.size() == MaxSweepModels)
-            return error = "takes at most " + std::to_string(MaxSweepModels) + " models, got more in " +
-                           Quote(value, 80),
+            return error = "takes at most " + std::to_string(MaxSweepModels) +
+                           " models, got more in " + Quote(value, 80),
                    false;
         models.push_back(one);
         if (comma == std::string::npos) return true;

@@ -66,15 +66,14 @@ static std::string ModelSweepHeadline(const SweepResult &r, const BenchSetting &
     };
     char lp[160] = "llvmpipe: not measured";
     if (row->cells[0][r.lpOne].have && row->cells[0][r.lpAll].have)
-        std::snprintf(lp, sizeof lp, "llvmpipe %.2f M/s on one thread, %.2f M/s on %d", rate(r.lpOne),
-                      rate(r.lpAll), r.allCores);
+        std::snprintf(lp, sizeof lp, "llvmpipe %.2f M/s on one thread, %.2f M/s on %d",
+                      rate(r.lpOne), rate(r.lpAll), r.allCores);
     char text[512];
     std::snprintf(text, sizeof text,
                   "scanvane-bench %s triangle sweep: %.0f triangles at %dx%d, %.2f million "
                   "triangles/s on one thread, %.2f M/s on %d threads; %s; %s; fill %s",
-                  SCANVANE_VERSION, t, (int)row->size.width, (int)row->size.height,
-                  rate(r.shipped), rate(r.bandsAll), r.allCores, lp, s.machine.processor.c_str(),
-                  s.fill);
+                  SCANVANE_VERSION, t, (int)row->size.width, (int)row->size.height, rate(r.shipped),
+                  rate(r.bandsAll), r.allCores, lp, s.machine.processor.c_str(), s.fill);
     return text;
 }
 
@@ -116,10 +115,10 @@ std::string SweepLoadWarning(const SweepResult &r) {
     std::string sizes;
     for (const SweepRow &row : r.rows) {
         if (row.othersShare < MeasurableOthersShare) continue;
-        sizes += (sizes.empty() ? "" : ", ") + std::to_string(Percent(row.othersShare)) + "% at " +
-                 (row.model >= 0 ? std::to_string(r.models[row.model].triangles) + " triangles, "
-                                 : "") +
-                 std::to_string(row.size.width) + "x" + std::to_string(row.size.height);
+        sizes +=
+            (sizes.empty() ? "" : ", ") + std::to_string(Percent(row.othersShare)) + "% at " +
+            (row.model >= 0 ? std::to_string(r.models[row.model].triangles) + " triangles, " : "") +
+            std::to_string(row.size.width) + "x" + std::to_string(row.size.height);
     }
     if (sizes.empty()) return "";
     return "warning: other processes took a share of the processors' time while this measured (" +

@@ -211,16 +211,8 @@ static void Fit(Json &j, const LineFit &f) {
     JsonEnd(j);
 }
 
-std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
-    Json j;
-    JsonBeginObject(j);
-    Header(j, SweepSchemaVersion, s, SweepHeadline(r, s));
-    JsonKey(j, "counter_frequency_hz"), JsonInteger(j, BenchCounterFrequency());
-    JsonKey(j, "sweep"), JsonBeginObject(j);
-    JsonKey(j, "sweep_schema_version"), JsonInteger(j, 1);
-    JsonKey(j, "warmup_frames"), JsonInteger(j, SweepWarmFrames);
-    JsonKey(j, "start_frames"), JsonInteger(j, r.startFrames);
-    JsonKey(j, "walk_frames"), JsonInteger(j, r.walkFrames);
+// What both sweeps say of their modes: the threads, llvmpipe, each mode.
+static void SweepModeFields(Json &j, const SweepResult &r) {
     JsonKey(j, "all_cores_threads"), JsonInteger(j, r.allCores);
     JsonKey(j, "llvmpipe_renderer");
     if (r.haveLp)
@@ -235,6 +227,19 @@ std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
         JsonEnd(j);
     }
     JsonEnd(j);
+}
+
+std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
+    Json j;
+    JsonBeginObject(j);
+    Header(j, SweepSchemaVersion, s, SweepHeadline(r, s));
+    JsonKey(j, "counter_frequency_hz"), JsonInteger(j, BenchCounterFrequency());
+    JsonKey(j, "sweep"), JsonBeginObject(j);
+    JsonKey(j, "sweep_schema_version"), JsonInteger(j, 1);
+    JsonKey(j, "warmup_frames"), JsonInteger(j, SweepWarmFrames);
+    JsonKey(j, "start_frames"), JsonInteger(j, r.startFrames);
+    JsonKey(j, "walk_frames"), JsonInteger(j, r.walkFrames);
+    SweepModeFields(j, r);
     JsonKey(j, "sizes"), JsonBeginArray(j);
     for (const SweepRow &row : r.rows) {
         JsonBeginObject(j);
@@ -293,20 +298,7 @@ std::string ModelSweepJson(const BenchSetting &s, const SweepResult &r) {
     JsonKey(j, "triangle_sweep_schema_version"), JsonInteger(j, 1);
     JsonKey(j, "camera"), JsonString(j, CameraText(r.camera));
     JsonKey(j, "passes"), JsonInteger(j, SweepPasses);
-    JsonKey(j, "all_cores_threads"), JsonInteger(j, r.allCores);
-    JsonKey(j, "llvmpipe_renderer");
-    if (r.haveLp)
-        JsonString(j, r.lpRenderer);
-    else
-        JsonNull(j);
-    JsonKey(j, "modes"), JsonBeginArray(j);
-    for (const SweepMode &m : r.modes) {
-        JsonBeginObject(j);
-        JsonKey(j, "name"), JsonString(j, m.name);
-        JsonKey(j, "threads"), JsonInteger(j, m.threads);
-        JsonEnd(j);
-    }
-    JsonEnd(j);
+    SweepModeFields(j, r);
     JsonKey(j, "models"), JsonBeginArray(j);
     for (const BenchModel &m : r.models) ModelFields(j, m);
     JsonEnd(j);

@@ -18,7 +18,7 @@ const char ModelCountsNote[] =
 
 int ModelMeasuredFrames(uint32_t triangles) {
     const double frames = ModelPassTriangles / (triangles ? triangles : 1);
-    return frames < ModelLeastFrames     ? ModelLeastFrames
+    return frames < ModelLeastFrames      ? ModelLeastFrames
            : frames > BenchMeasuredFrames ? BenchMeasuredFrames
                                           : (int)frames;
 }

@@ -91,8 +91,8 @@ static bool TimeStartView(SweepResult &r, const Place &place, SweepRow &row, con
             place.Report(SweepViewNames[0], r.modes[m].label.c_str());
             Timing unused;
             std::string lpError;
-            if (!TimeLlvmpipeCameras({view.camera}, warmFrames, perPass, r.modes[m].threads,
-                                     unused, r.lpRenderer, lpError, &ns[m]))
+            if (!TimeLlvmpipeCameras({view.camera}, warmFrames, perPass, r.modes[m].threads, unused,
+                                     r.lpRenderer, lpError, &ns[m]))
                 DropLlvmpipe(r, lpError);
         }
     }
@@ -281,7 +281,8 @@ bool RunSweep(SweepOptions &o, SweepResult &r, std::string &error) {
         if (row.counted && row.countedCrc[0] != HashView(BenchViews[0])) row.framesAgree = false;
         r.rows.push_back(row);
     }
-    if (!r.haveLp) ClearLlvmpipeCells(r); // a failure at a later size leaves llvmpipe out altogether
+    if (!r.haveLp)
+        ClearLlvmpipeCells(r); // a failure at a later size leaves llvmpipe out altogether
     for (int view = 0; view < SweepViewCount; view++) {
         r.fits[view].clear();
         for (size_t m = 0; m < r.modes.size(); m++)

@@ -83,8 +83,8 @@ struct SweepRow {
     uint32_t countedCrc[SweepViewCount] = {};
     std::vector<SweepCell> cells[SweepViewCount]; // one per mode
     bool framesAgree = true;                      // every mode of ours drew the same frames
-    double othersShare = -1; // others' share of the processors while timing, < 0: not known
-    int model = -1;          // the triangle sweep's model, by index into SweepResult::models
+    double othersShare = -1;        // others' share of the processors while timing, < 0: not known
+    int model = -1;                 // the triangle sweep's model, by index into SweepResult::models
     int frames = 0, warmFrames = 0; // the triangle sweep's: per mode, and before each pass
 };
 

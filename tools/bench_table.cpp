@@ -91,7 +91,8 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
         if (run.peakResidentBytes > 0)
             std::printf("peak resident set while drawing: %.1f MB (%.0f bytes per triangle)\n",
                         run.peakResidentBytes / 1e6,
-                        run.peakResidentBytes / (run.modelInfo.triangles ? run.modelInfo.triangles : 1));
+                        run.peakResidentBytes /
+                            (run.modelInfo.triangles ? run.modelInfo.triangles : 1));
     }
     std::printf("\nstart view by mode, %d interleaved passes of %d frames each per round\n%-42s",
                 BenchModePasses, run.measuredFrames, "mode");
@@ -275,7 +276,8 @@ void PrintModelSweepTable(const BenchSetting &s, const SweepResult &r) {
                           : std::printf(" %8s", "-");
         std::printf(" %5.2f", Efficiency(r, row, 0));
         for (int k = 0; k < 2; k++) {
-            const SweepCell &lp = cells[k ? r.lpAll : r.lpOne], &ours = cells[k ? r.bandsAll : r.shipped];
+            const SweepCell &lp = cells[k ? r.lpAll : r.lpOne],
+                            &ours = cells[k ? r.bandsAll : r.shipped];
             lp.have &&ours.have ? std::printf(" %6.1fx", lp.medianNs / ours.medianNs)
                                 : std::printf(" %7s", "-");
         }
@@ -288,11 +290,12 @@ void PrintModelSweepTable(const BenchSetting &s, const SweepResult &r) {
     for (size_t m = 0; m < r.modes.size() && m < r.costFits.size(); m++) {
         const CostFit &f = r.costFits[m];
         if (!f.have) continue;
-        std::printf("  %-20s %8.3f ms + %7.1f ns x triangles", r.modes[m].label.c_str(), f.fixed / 1e6,
-                    f.perTriangle);
+        std::printf("  %-20s %8.3f ms + %7.1f ns x triangles", r.modes[m].label.c_str(),
+                    f.fixed / 1e6, f.perTriangle);
         if (f.byPixels) std::printf(" + %6.3f ns x pixels", f.perPixel);
         std::printf("   (R^2 %.4f)", f.r2);
-        if (f.heldAtZero) std::printf("  fixed held at 0: the free fit gave %.3f ms", f.freeFixed / 1e6);
+        if (f.heldAtZero)
+            std::printf("  fixed held at 0: the free fit gave %.3f ms", f.freeFixed / 1e6);
         std::printf("\n");
     }
     std::printf("\nevery mode drew the same frames: %s\n", SweepFramesAgree(r) ? "yes" : "NO");

@@ -104,8 +104,10 @@ TEST(BenchCostFit, ExactPlaneOverTrianglesAndPixels) {
 }
 
 TEST(BenchCostFit, OneSizeFitsTheTrianglesAloneAsTheLineFitDoes) {
-    std::vector<CostPoint> points = {{3674, 2073600, 4.1e6}, {14696, 2073600, 5.0e6},
-                                     {58784, 2073600, 14.9e6}, {235136, 2073600, 52e6}};
+    std::vector<CostPoint> points = {{3674, 2073600, 4.1e6},
+                                     {14696, 2073600, 5.0e6},
+                                     {58784, 2073600, 14.9e6},
+                                     {235136, 2073600, 52e6}};
     std::vector<FitPoint> line;
     for (const CostPoint &p : points) line.push_back({p.triangles, p.time});
     const CostFit f = FitCost(points);
@@ -152,15 +154,15 @@ TEST(BenchCostFit, NoPlaneWithANonNegativeFixedPartFitsBetter) {
         EXPECT_EQ(f.heldAtZero, f.freeFixed < 0);
         const double best = CostError(points, f.fixed, f.perTriangle, f.perPixel);
         for (double d : {-1e-3, 1e-3}) {
-            EXPECT_LE(best, CostError(points, f.fixed, f.perTriangle * (1 + d), f.perPixel) *
-                                (1 + 1e-9));
-            EXPECT_LE(best, CostError(points, f.fixed, f.perTriangle, f.perPixel * (1 + d)) *
-                                (1 + 1e-9));
+            EXPECT_LE(best,
+                      CostError(points, f.fixed, f.perTriangle * (1 + d), f.perPixel) * (1 + 1e-9));
+            EXPECT_LE(best,
+                      CostError(points, f.fixed, f.perTriangle, f.perPixel * (1 + d)) * (1 + 1e-9));
         }
         EXPECT_LE(best, CostError(points, f.fixed + 1e4, f.perTriangle, f.perPixel) * (1 + 1e-9));
         if (f.fixed >= 1e4)
-            EXPECT_LE(best, CostError(points, f.fixed - 1e4, f.perTriangle, f.perPixel) *
-                                (1 + 1e-9));
+            EXPECT_LE(best,
+                      CostError(points, f.fixed - 1e4, f.perTriangle, f.perPixel) * (1 + 1e-9));
     }
 }
 
