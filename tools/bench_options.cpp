@@ -253,8 +253,9 @@ std::string BenchHelp() {
     const std::string notes =
         "Every option takes its value as --opt VALUE or --opt=VALUE. Exit status 0 on success, 2 "
         "on bad arguments or an unwritable --frames-csv or --svg (the results are still printed "
-        "when only that file fails), 1 if scanvane-bench-counts, which must sit beside this "
-        "program, is missing, fails or draws other frames.";
+        "when only that file fails) or a model file that cannot be read, 1 if "
+        "scanvane-bench-counts, which must sit beside this program, is missing, fails or draws "
+        "other frames, or the modes draw different frames.";
     return UsageText(program, rows) + WrapText(summary, 0) + OptionsHelp(rows) +
            WrapText(notes, 0) + "\n";
 }
