@@ -211,12 +211,6 @@ std::string ModelSweepSvg(const SweepResult &r, const std::string &title) {
             seen = seen || (s.width == row.size.width && s.height == row.size.height);
         if (!seen) sizes.push_back(row.size);
     }
-    const int width = 2 * PanelWidth, height = (int)sizes.size() * PanelHeight + 140;
-    Svg svg;
-    svg.Add("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
-            "width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" font-family=\"sans-serif\">\n"
-            "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
-            width, height, width, height);
     // The headline is long: broken after its semicolons into lines that fit.
     std::vector<std::string> lines(1);
     for (size_t at = 0; at < title.size();) {
@@ -226,10 +220,18 @@ std::string ModelSweepSvg(const SweepResult &r, const std::string &title) {
         lines.back() += title.substr(at, end - at);
         at = end;
     }
+    const int top = 16 * (int)lines.size();
+    // Under the panels, the legend: a row per four modes.
+    const int width = 2 * PanelWidth, height = top + (int)sizes.size() * PanelHeight + 40 +
+                                               18 * (int)((r.modes.size() + 3) / 4);
+    Svg svg;
+    svg.Add("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" font-family=\"sans-serif\">\n"
+            "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
+            width, height, width, height);
     for (size_t i = 0; i < lines.size(); i++)
         svg.Add("<text x=\"12\" y=\"%d\" font-size=\"13\">%s</text>\n", 20 + 16 * (int)i,
                 Escape(lines[i]).c_str());
-    const int top = 16 * (int)lines.size();
     LogAxis tri{1e9, -1e9}, ms{1e9, -1e9}, per{1e9, -1e9};
     for (const SweepRow &row : r.rows) {
         const double t = r.models[row.model].triangles;
