@@ -1,6 +1,7 @@
 #include "tools/bench_table.h"
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 #include "render/frustum.h"
@@ -292,7 +293,9 @@ void PrintModelSweepTable(const BenchSetting &s, const SweepResult &r) {
         if (!f.have) continue;
         std::printf("  %-20s %8.3f ms + %7.1f ns x triangles", r.modes[m].label.c_str(),
                     f.fixed / 1e6, f.perTriangle);
-        if (f.byPixels) std::printf(" + %6.3f ns x pixels", f.perPixel);
+        // Nothing holds the per-pixel part above zero: say its sign as it is.
+        if (f.byPixels)
+            std::printf(" %c %6.3f ns x pixels", f.perPixel < 0 ? '-' : '+', std::fabs(f.perPixel));
         std::printf("   (R^2 %.4f)", f.r2);
         if (f.heldAtZero)
             std::printf("  fixed held at 0: the free fit gave %.3f ms", f.freeFixed / 1e6);
