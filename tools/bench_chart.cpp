@@ -107,6 +107,25 @@ void Polyline(Svg &svg, std::vector<std::pair<double, double>> points, const cha
         svg.Add("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"2.5\" fill=\"%s\"/>\n", p.first, p.second,
                 colour);
 }
+// llvmpipe's two in their own colours, ours from the palette.
+const char *ModeColour(const SweepResult &r, size_t m) {
+    return r.modes[m].kind == SweepKind::Llvmpipe
+               ? LpColours[r.modes[m].threads > 1]
+               : ModeColours[m % (sizeof ModeColours / sizeof *ModeColours)];
+}
+
+// A legend entry per mode from (x, y), step apart, wrapped before right.
+void ModeLegend(Svg &svg, const SweepResult &r, int &x, int &y, int step, int right) {
+    for (size_t m = 0; m < r.modes.size(); m++) {
+        svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"%s/>"
+                "<text x=\"%d\" y=\"%d\" font-size=\"11\">%s</text>\n",
+                x, y, x + 22, y, ModeColour(r, m),
+                r.modes[m].kind == SweepKind::Llvmpipe ? " stroke-dasharray=\"6 4\"" : "", x + 26,
+                y + 4, Escape(r.modes[m].label).c_str());
+        x += step;
+        if (x > right - step) x = 12, y += 18;
+    }
+}
 } // namespace
 
 std::string SweepSvg(const SweepResult &r, const std::string &title) {
@@ -126,11 +145,7 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
     }
     if (r.rows.empty() || ms.lo > ms.hi) return svg.text + "</svg>\n";
     if (threads.hi <= 0) threads.hi = 1;
-    auto colourOf = [&](size_t m) {
-        return r.modes[m].kind == SweepKind::Llvmpipe
-                   ? LpColours[r.modes[m].threads > 1]
-                   : ModeColours[m % (sizeof ModeColours / sizeof *ModeColours)];
-    };
+    auto colourOf = [&](size_t m) { return ModeColour(r, m); };
     for (int view = 0; view < SweepViewCount; view++) {
         const int x0 = view * PanelWidth, y0 = 30;
         char heading[96];
@@ -170,15 +185,7 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
     }
     // Legends under the panels.
     int lx = 12, ly = PanelHeight + 50;
-    for (size_t m = 0; m < r.modes.size(); m++) {
-        svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"%s/>"
-                "<text x=\"%d\" y=\"%d\" font-size=\"11\">%s</text>\n",
-                lx, ly, lx + 22, ly, colourOf(m),
-                r.modes[m].kind == SweepKind::Llvmpipe ? " stroke-dasharray=\"6 4\"" : "", lx + 26,
-                ly + 4, Escape(r.modes[m].label).c_str());
-        lx += 150;
-        if (lx > 2 * PanelWidth - 150) lx = 12, ly += 18;
-    }
+    ModeLegend(svg, r, lx, ly, 150, 2 * PanelWidth);
     lx = 2 * PanelWidth + 12, ly = PanelHeight + 50;
     for (size_t i = 0; i < r.rows.size(); i++) {
         svg.Add("<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"/>"
@@ -190,5 +197,80 @@ std::string SweepSvg(const SweepResult &r, const std::string &title) {
     }
     svg.Add("<text x=\"%d\" y=\"%d\" font-size=\"11\">(dashed: llvmpipe)</text>\n",
             2 * PanelWidth + 12, ly + 20);
+    return svg.text + "</svg>\n";
+}
+
+// The triangle sweep: for each size a row of two log-log panels against the
+// triangles, the time per frame and the time per triangle, one line per mode
+// (llvmpipe's dashed).
+std::string ModelSweepSvg(const SweepResult &r, const std::string &title) {
+    std::vector<FrameSize> sizes;
+    for (const SweepRow &row : r.rows) {
+        bool seen = false;
+        for (const FrameSize &s : sizes)
+            seen = seen || (s.width == row.size.width && s.height == row.size.height);
+        if (!seen) sizes.push_back(row.size);
+    }
+    // The headline is long: broken after its semicolons into lines that fit.
+    std::vector<std::string> lines(1);
+    for (size_t at = 0; at < title.size();) {
+        size_t end = title.find("; ", at);
+        end = end == std::string::npos ? title.size() : end + 2;
+        if (lines.back().size() + (end - at) > 110 && !lines.back().empty()) lines.emplace_back();
+        lines.back() += title.substr(at, end - at);
+        at = end;
+    }
+    const int top = 16 * (int)lines.size();
+    // Under the panels, the legend: a row per four modes.
+    const int width = 2 * PanelWidth, height = top + (int)sizes.size() * PanelHeight + 40 +
+                                               18 * (int)((r.modes.size() + 3) / 4);
+    Svg svg;
+    svg.Add("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" font-family=\"sans-serif\">\n"
+            "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
+            width, height, width, height);
+    for (size_t i = 0; i < lines.size(); i++)
+        svg.Add("<text x=\"12\" y=\"%d\" font-size=\"13\">%s</text>\n", 20 + 16 * (int)i,
+                Escape(lines[i]).c_str());
+    LogAxis tri{1e9, -1e9}, ms{1e9, -1e9}, per{1e9, -1e9};
+    for (const SweepRow &row : r.rows) {
+        const double t = r.models[row.model].triangles;
+        tri.Cover(t);
+        for (const SweepCell &c : row.cells[0])
+            if (c.have) ms.Cover(c.medianNs / 1e6), per.Cover(c.medianNs / t);
+    }
+    if (r.rows.empty() || ms.lo > ms.hi) return svg.text + "</svg>\n";
+    if (tri.hi <= tri.lo) tri.hi = tri.lo + 1;
+    if (ms.hi <= ms.lo) ms.hi = ms.lo + 1;
+    if (per.hi <= per.lo) per.hi = per.lo + 1;
+    auto colourOf = [&](size_t m) { return ModeColour(r, m); };
+    for (size_t s = 0; s < sizes.size(); s++) {
+        char frame[32];
+        std::snprintf(frame, sizeof frame, "%dx%d", (int)sizes[s].width, (int)sizes[s].height);
+        for (int panel = 0; panel < 2; panel++) {
+            const int x0 = panel * PanelWidth, y0 = top + 14 + (int)s * PanelHeight;
+            const LogAxis &y = panel ? per : ms;
+            const std::string heading =
+                std::string(panel ? "time per triangle" : "time per frame") + " at " + frame;
+            DrawPanelAxes(svg, x0, y0, tri, y, heading.c_str(), "triangles",
+                          panel ? "ns per triangle (median)" : "ms per frame (median)");
+            for (size_t m = 0; m < r.modes.size(); m++) {
+                std::vector<std::pair<double, double>> points;
+                for (const SweepRow &row : r.rows) {
+                    const SweepCell &c = row.cells[0][m];
+                    if (!c.have || row.size.width != sizes[s].width ||
+                        row.size.height != sizes[s].height)
+                        continue;
+                    const double t = r.models[row.model].triangles;
+                    const double v = panel ? c.medianNs / t : c.medianNs / 1e6;
+                    points.push_back({tri.At(t, x0 + Margin, x0 + PanelWidth - 12),
+                                      y.At(v, y0 + PanelHeight - 40, y0 + 28)});
+                }
+                Polyline(svg, points, colourOf(m), r.modes[m].kind == SweepKind::Llvmpipe);
+            }
+        }
+    }
+    int lx = 12, ly = top + (int)sizes.size() * PanelHeight + 34;
+    ModeLegend(svg, r, lx, ly, 160, width);
     return svg.text + "</svg>\n";
 }

@@ -6,3 +6,7 @@
 #include "tools/bench_sweep.h"
 
 std::string SweepSvg(const SweepResult &r, const std::string &title);
+
+// The triangle sweep's chart: time per frame and per triangle against the
+// triangles (log scales), a row of panels per size.
+std::string ModelSweepSvg(const SweepResult &r, const std::string &title);

@@ -20,3 +20,23 @@ struct LineFit {
 };
 
 LineFit FitNonNegativeFixed(const std::vector<FitPoint> &points);
+
+// The triangle sweep's cost model: time per frame = fixed + perTriangle x
+// triangles + perPixel x pixels, least squares over the models (and sizes),
+// the fixed part held at zero or above as above. The per-pixel term is
+// fitted only where the pixels vary among the points (otherwise it is part
+// of the fixed cost) and the per-triangle term only where the triangles do.
+struct CostPoint {
+    double triangles, pixels, time;
+};
+
+struct CostFit {
+    bool have = false;                          // enough distinct points for the terms
+    bool byTriangles = false, byPixels = false; // the terms fitted
+    double fixed = 0, perTriangle = 0, perPixel = 0;
+    double r2 = 0;
+    bool heldAtZero = false;
+    double freeFixed = 0;
+};
+
+CostFit FitCost(const std::vector<CostPoint> &points);

@@ -1,4 +1,5 @@
-// The same 88 triangles drawn by Mesa's llvmpipe through OSMesa, on one
+// The scene's triangles (the built-in 88, or the model drawn in its place,
+// indexed in one draw call) drawn by Mesa's llvmpipe through OSMesa, on one
 // thread or several, for a yardstick from a real software rasteriser.
 #pragma once
 #include <string>

@@ -44,3 +44,29 @@ double OthersShare(const LoadReading &from, const LoadReading &to) {
     const double others = busy > own ? busy - own : 0;
     return others / (double)(to.total - from.total);
 }
+
+bool ResetPeakResident() {
+#ifdef __linux__
+    FILE *refs = std::fopen("/proc/self/clear_refs", "w");
+    if (!refs) return false;
+    const bool written = std::fputs("5", refs) >= 0;
+    return std::fclose(refs) == 0 && written;
+#else
+    return false;
+#endif
+}
+
+double PeakResidentBytes() {
+#ifdef __linux__
+    FILE *status = std::fopen("/proc/self/status", "r");
+    if (!status) return -1;
+    char line[256];
+    double kib = -1;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmHWM: %lf kB", &kib) == 1) break;
+    std::fclose(status);
+    return kib < 0 ? -1 : kib * 1024;
+#else
+    return -1;
+#endif
+}

@@ -20,3 +20,10 @@ LoadReading ReadLoad();
 // Others' share of all processors' time between two readings, or a negative
 // number when it is not known.
 double OthersShare(const LoadReading &from, const LoadReading &to);
+
+// The peak resident set of this process from now on (Linux: its high-water
+// mark reset through /proc/self/clear_refs), so a model's drawing is read
+// without its loading; false where the system cannot reset it.
+bool ResetPeakResident();
+// The high-water mark since (VmHWM), in bytes; negative where not known.
+double PeakResidentBytes();

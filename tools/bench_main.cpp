@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 #ifdef _WIN32
 #include <io.h>
@@ -16,6 +17,10 @@
 #endif
 
 #include "app/frame_step.h"
+#ifdef SCANVANE_HAVE_MODELS
+#include "app/model_choice.h"
+#include "app/model_scene.h"
+#endif
 #include "app/options.h"
 #include "app/version.h"
 #include "render/fill_path.h"
@@ -44,10 +49,15 @@ static void ShowProgress(const SweepProgress &p) {
     const long seconds = (long)std::chrono::duration_cast<std::chrono::seconds>(
                              std::chrono::steady_clock::now() - sweepStart)
                              .count();
-    char stage[128];
-    std::snprintf(stage, sizeof stage, "%dx%d (size %d of %d), %s", (int)p.size.width,
-                  (int)p.size.height, p.sizeIndex + 1, p.sizeCount,
-                  *p.mode ? (std::string(p.what) + " view").c_str() : "counting pass");
+    char stage[512];
+    if (p.model)
+        std::snprintf(stage, sizeof stage, "%s (%u triangles, model %d of %d) at %dx%d, %s view",
+                      p.model->file.c_str(), p.model->triangles, p.modelIndex + 1, p.modelCount,
+                      (int)p.size.width, (int)p.size.height, p.what);
+    else
+        std::snprintf(stage, sizeof stage, "%dx%d (size %d of %d), %s", (int)p.size.width,
+                      (int)p.size.height, p.sizeIndex + 1, p.sizeCount,
+                      *p.mode ? (std::string(p.what) + " view").c_str() : "counting pass");
     if (progressOnTerminal)
         std::fprintf(stderr, "\r\033[K%s: sweep %s%s%s, %ld s", program, stage, *p.mode ? ", " : "",
                      p.mode, seconds);
@@ -74,8 +84,10 @@ static int FinishOutputs(const std::string &text, OpenOutputs &outputs, const st
 }
 
 static int RunSweepCommand(const BenchOptions &options, const std::string &countsProgram,
-                           OpenOutputs &outputs) {
+                           std::vector<SweepModel> &models, OpenOutputs &outputs) {
     SweepOptions sweep;
+    sweep.models = std::move(models);
+    sweep.camera = options.camera;
     sweep.sizes = options.sweepSizes;
     sweep.frames = options.sweepFrames;
     sweep.maxThreads = AllCoresThreads(options.drawing);
@@ -90,43 +102,62 @@ static int RunSweepCommand(const BenchOptions &options, const std::string &count
     if (!swept) return ToolFail(program, error), 1;
     const BenchSetting setting = {DescribeMachine(), FillPathName(ActiveFillPath()),
                                   DrawingThreads(options.drawing), false};
-    const std::string svg =
-        options.svg.empty() ? "" : SweepSvg(result, SweepHeadline(result, setting));
+    const std::string svg = options.svg.empty() ? ""
+                            : result.byModels
+                                ? ModelSweepSvg(result, SweepHeadline(result, setting))
+                                : SweepSvg(result, SweepHeadline(result, setting));
     std::string text;
     if (options.json) {
-        text = SweepJson(setting, result);
+        text = result.byModels ? ModelSweepJson(setting, result) : SweepJson(setting, result);
         const std::string warning = SweepLoadWarning(result);
         if (!warning.empty()) std::fprintf(stderr, "%s: %s\n", program, warning.c_str());
+    } else if (result.byModels) {
+        PrintModelSweepTable(setting, result);
     } else {
         PrintSweepTable(setting, result);
     }
     const int status = FinishOutputs(text, outputs, svg);
     if (status) return status;
     if (!SweepFramesAgree(result)) {
-        std::fprintf(stderr, "%s: the modes or the counting build drew different frames%s%s\n",
-                     program, result.countsError.empty() ? "" : ": ", result.countsError.c_str());
+        if (result.byModels)
+            std::fprintf(stderr, "%s: the modes drew different frames\n", program);
+        else
+            std::fprintf(stderr, "%s: the modes or the counting build drew different frames%s%s\n",
+                         program, result.countsError.empty() ? "" : ": ",
+                         result.countsError.c_str());
         return 1;
     }
     return 0;
 }
 
 static int RunAtOneSize(const BenchOptions &options, const std::string &countsProgram,
-                        OpenOutputs &outputs) {
+                        const BenchModel *model, OpenOutputs &outputs) {
     RunOptions run;
     run.views = options.drawing;
     run.repeat = options.repeat;
     run.llvmpipe = options.llvmpipe;
     run.countsProgram = countsProgram;
+    if (model) {
+        run.model = true;
+        run.camera = options.camera;
+        run.frames = options.frames ? options.frames : ModelMeasuredFrames(model->triangles);
+        run.warmFrames = ModelWarmFrames(run.frames);
+    }
     BenchRun result;
+    if (model) result.modelInfo = *model;
     std::string error;
     if (!MeasureRounds(run, result, error)) return ToolFail(program, error), 1;
     if (options.llvmpipe && !result.haveLp)
         std::fprintf(stderr, "%s: llvmpipe: %s\n", program, result.lpError.c_str());
     CheckCounts(run, result);
-    if (!result.counted)
+    if (model)
+        std::fprintf(stderr, "%s: counts %s\n", program, result.countsError.c_str());
+    else if (!result.counted)
         std::fprintf(stderr, "%s: counts unavailable: %s\n", program, result.countsError.c_str());
-    if (!result.hashesAgree)
+    if (!model && !result.hashesAgree)
         std::fprintf(stderr, "%s: the counting build drew different frames!\n", program);
+    if (!result.modesAgree)
+        std::fprintf(stderr, "%s: the start view's modes drew different frames!\n", program);
     const BenchSetting setting = {DescribeMachine(), FillPathName(ActiveFillPath()),
                                   DrawingThreads(options.drawing), options.llvmpipe};
     const std::string csv = options.framesCsv.empty() ? "" : FramesCsv(result);
@@ -140,8 +171,50 @@ static int RunAtOneSize(const BenchOptions &options, const std::string &countsPr
     }
     const int status = FinishOutputs(text, outputs, csv);
     if (status) return status;
-    return result.counted && result.hashesAgree ? 0 : 1;
+    if (model) return result.modesAgree ? 0 : 1;
+    return result.counted && result.hashesAgree && result.modesAgree ? 0 : 1;
 }
+
+#ifdef SCANVANE_HAVE_MODELS
+// Loads the model --model names and draws it in place of the built-in
+// scene; false with one line in error.
+static bool LoadBenchModel(BenchModel &model, std::string &error) {
+    ModelInfo info;
+    const auto start = std::chrono::steady_clock::now();
+    if (!LoadChosenModel(info, error)) return false;
+    model.loadMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const Mesh &mesh = *SceneModel();
+    model.file = ChosenModel.file, model.format = info.format;
+    model.vertices = MeshVertexCount(mesh), model.triangles = MeshTriangleCount(mesh);
+    model.placement = PlacementName(ChosenModel.options.placement);
+    model.up = UpName(ChosenModel.options.up);
+    model.shading = ChosenModel.options.shading ? "on" : "off";
+    return true;
+}
+
+// Every model of the triangle sweep, read whole before any measuring.
+static bool LoadSweepModels(const std::vector<std::string> &files, std::vector<SweepModel> &models,
+                            std::string &error) {
+    for (const std::string &file : files) {
+        SweepModel model;
+        ModelInfo info;
+        const auto start = std::chrono::steady_clock::now();
+        if (!LoadModelFile(file, ChosenModel.options, model.mesh, info, error)) return false;
+        model.info.loadMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        model.info.file = file, model.info.format = info.format;
+        model.info.vertices = MeshVertexCount(model.mesh);
+        model.info.triangles = MeshTriangleCount(model.mesh);
+        model.info.placement = PlacementName(ChosenModel.options.placement);
+        model.info.up = UpName(ChosenModel.options.up);
+        model.info.shading = ChosenModel.options.shading ? "on" : "off";
+        models.push_back(std::move(model));
+    }
+    return true;
+}
+#endif
 
 static int Run(int argc, char **argv);
 
@@ -167,6 +240,15 @@ static int Run(int argc, char **argv) {
         return StandardOutputWritten() ? 0 : ToolFail(program, "cannot write standard output");
     }
     if (!ApplyChosenFill(error)) return ToolFail(program, error);
+    // A model is read before anything else: a bad file is refused at once.
+    BenchModel model;
+#ifdef SCANVANE_HAVE_MODELS
+    if (!options.model.empty() && !LoadBenchModel(model, error)) return ToolFail(program, error);
+#endif
+    std::vector<SweepModel> sweepModels;
+#ifdef SCANVANE_HAVE_MODELS
+    if (!LoadSweepModels(options.models, sweepModels, error)) return ToolFail(program, error);
+#endif
     // Opened now, refused now rather than after a minute of measuring.
     std::vector<std::string> paths;
     for (const std::string *path : {&options.framesCsv, &options.svg})
@@ -180,6 +262,7 @@ static int Run(int argc, char **argv) {
     struct ThreadsStop {
         ~ThreadsStop() { StopDrawing(); }
     } threadsStop;
-    return options.sweep ? RunSweepCommand(options, countsProgram, outputs)
-                         : RunAtOneSize(options, countsProgram, outputs);
+    return options.sweep ? RunSweepCommand(options, countsProgram, sweepModels, outputs)
+                         : RunAtOneSize(options, countsProgram,
+                                        options.model.empty() ? nullptr : &model, outputs);
 }

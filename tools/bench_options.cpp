@@ -1,11 +1,15 @@
 #include "tools/bench_options.h"
 
+#ifdef SCANVANE_HAVE_MODELS
+#include "app/model_choice.h"
+#endif
 #include "app/options.h"
 #include "app/quote.h"
 #include "tools/arguments.h"
 #include "tools/bench_run.h"
 #include "tools/bench_sweep.h"
 #include "tools/bench_views.h"
+#include "tools/render_options.h"
 
 static const char program[] = "scanvane-bench";
 
@@ -15,7 +19,7 @@ namespace {
 // were given, for the checks between them.
 BenchOptions *Parsing;
 struct {
-    bool repeat, framesCsv, llvmpipe, sweepSizes, sweepFrames, svg;
+    bool repeat, framesCsv, llvmpipe, sweepSizes, sweepFrames, svg, camera, frames;
 } Given;
 
 // A whole number from 1 to most (at most three digits).
@@ -59,6 +63,36 @@ bool ApplySvg(const std::string &value, std::string &) {
     return true;
 }
 
+bool ApplyCamera(const std::string &value, std::string &error) {
+    Given.camera = true;
+    return ParseCamera(value, Parsing->camera, error);
+}
+bool ApplyFrames(const std::string &value, std::string &error) {
+    Given.frames = true;
+    return ReadCount(value, BenchMeasuredFrames, Parsing->frames, error);
+}
+// FILE,FILE,...: no name empty, at most MaxSweepModels of them.
+bool ApplyModels(const std::string &value, std::string &error) {
+    std::vector<std::string> &models = Parsing->models;
+    size_t at = 0;
+    for (;;) {
+        const size_t comma = value.find(',', at);
+        const std::string one =
+            value.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        if (one.empty())
+            return error = "wants model files separated by commas, got an empty name in " +
+                           Quote(value, 80),
+                   false;
+        if ((int)models.size() == MaxSweepModels)
+            return error = "takes at most " + std::to_string(MaxSweepModels) +
+                           " models, got more in " + Quote(value, 80),
+                   false;
+        models.push_back(one);
+        if (comma == std::string::npos) return true;
+        at = comma + 1;
+    }
+}
+
 std::string SizeList(const std::vector<FrameSize> &sizes) {
     std::string list;
     for (const FrameSize &s : sizes)
@@ -68,7 +102,7 @@ std::string SizeList(const std::vector<FrameSize> &sizes) {
 }
 
 std::vector<OptionRow> BenchOptionRows() {
-    return ProgramOptionRows({
+    std::vector<OptionRow> rows = ProgramOptionRows({
         {"--json", nullptr, nullptr, "one JSON object instead of the table (docs/bench-json.md)",
          ApplyJson},
         {"--repeat", nullptr, "N",
@@ -100,7 +134,58 @@ std::vector<OptionRow> BenchOptionRows() {
          ApplySweepFrames},
         {"--svg", nullptr, "FILE",
          "with --sweep: write a chart of the sweep as SVG, whole or not at all", ApplySvg},
+#ifdef SCANVANE_HAVE_MODELS
+        {"--camera", nullptr, "X,Z,HEIGHT,HEADING",
+         "with --model or --models: the pose the model's start view is drawn from (default the "
+         "start camera, 40,-20,0,0); heading in degrees",
+         ApplyCamera},
+        {"--frames", nullptr, "N",
+         "with --model: frames timed per view and per mode pass (1 to " +
+             std::to_string(BenchMeasuredFrames) +
+             "; default by the model's size: about 20 million triangles' worth, at least " +
+             std::to_string(ModelLeastFrames) + ")",
+         ApplyFrames},
+        {"--models", nullptr, "FILE,FILE,...",
+         "with --sweep: sweep the triangle count instead: the start view of each model (up to " +
+             std::to_string(MaxSweepModels) +
+             ", placed and lit as --model places one) from --camera, at --size or at each of "
+             "--sweep-sizes, in every mode and by llvmpipe; the fit is fixed + per triangle (+ "
+             "per pixel where the sizes vary)",
+         ApplyModels},
+#endif
     });
+#ifdef SCANVANE_HAVE_MODELS
+    rows = WithModelOptionRows(rows);
+#endif
+    return rows;
+}
+
+// The model options against the rest: one model at one size, several in the
+// sweep; the pose and the frame count only with a model.
+bool CheckModelOptions(BenchOptions &o, std::string &error) {
+#ifdef SCANVANE_HAVE_MODELS
+    o.model = ChosenModel.file;
+    const bool anyModel = !o.model.empty() || !o.models.empty();
+    if (!o.models.empty() && !o.sweep) return error = "--models goes with --sweep", false;
+    if (!o.model.empty() && o.sweep)
+        return error = "--model does not go with --sweep: give the sweep --models FILE,...", false;
+    if (ChosenModel.placedBy && !anyModel)
+        return error = std::string(ChosenModel.placedBy) +
+                       " places or lights a model: give it with --model FILE",
+               false;
+    if (Given.camera && !anyModel) return error = "--camera goes with --model or --models", false;
+    if (Given.frames && o.model.empty()) return error = "--frames goes with --model", false;
+    if (Given.framesCsv && anyModel)
+        return error = "--frames-csv does not go with --model: a model has no walk", false;
+    if (!o.models.empty() && Chosen.sizeGiven && Given.sweepSizes)
+        return error = "--size and --sweep-sizes: give one", false;
+    if (!o.models.empty() && Chosen.sizeGiven) o.sweepSizes = {Chosen.size};
+    if (!o.models.empty() && !Chosen.sizeGiven && !Given.sweepSizes)
+        o.sweepSizes = {{DefaultFrameWidth, DefaultFrameHeight}};
+#else
+    (void)o, (void)error;
+#endif
+    return true;
 }
 
 } // namespace
@@ -122,7 +207,7 @@ bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::string &erro
                      {"--svg", Given.svg}},
       notSweep[] = {{"--repeat", Given.repeat},
                     {"--frames-csv", Given.framesCsv},
-                    {"--size", Chosen.sizeGiven},
+                    {"--size", Chosen.sizeGiven && o.models.empty()},
                     {"--compare-llvmpipe", Given.llvmpipe}};
     for (const auto &option : sweepOnly)
         if (option.given && !o.sweep)
@@ -130,6 +215,7 @@ bool ParseBenchOptions(int argc, char **argv, BenchOptions &o, std::string &erro
     for (const auto &option : notSweep)
         if (option.given && o.sweep)
             return error = std::string(option.name) + " does not go with --sweep", false;
+    if (!CheckModelOptions(o, error)) return false;
     o.help = Chosen.help;
     o.version = Chosen.version;
     o.size = Chosen.size;
@@ -154,12 +240,22 @@ std::string BenchHelp() {
         "the same view. --threads N also draws the views in bands on N threads.\n"
         "The first line is the headline to share: the start view's median time per frame and "
         "frames per second on one thread and on all cores, llvmpipe's beside them, the "
-        "processor, the span fill and the version.\n";
+        "processor, the span fill and the version.\n"
+#ifdef SCANVANE_HAVE_MODELS
+        "With --model FILE the model is drawn in place of the built-in scene, and only its start "
+        "view is timed, from --camera (the built-in views are poses in the house): the view, the "
+        "three modes and llvmpipe drawing the same indexed triangles from the same pose, with "
+        "fewer frames for a big model (--frames). The counting pass draws the built-in scene "
+        "only, so a model's work is not counted. --sweep --models A,B,... times the start view "
+        "of each model instead of the sizes and fits time = fixed + per triangle (+ per pixel).\n"
+#endif
+        ;
     const std::string notes =
         "Every option takes its value as --opt VALUE or --opt=VALUE. Exit status 0 on success, 2 "
         "on bad arguments or an unwritable --frames-csv or --svg (the results are still printed "
-        "when only that file fails), 1 if scanvane-bench-counts, which must sit beside this "
-        "program, is missing, fails or draws other frames.";
+        "when only that file fails) or a model file that cannot be read, 1 if "
+        "scanvane-bench-counts, which must sit beside this program, is missing, fails or draws "
+        "other frames, or the modes draw different frames.";
     return UsageText(program, rows) + WrapText(summary, 0) + OptionsHelp(rows) +
            WrapText(notes, 0) + "\n";
 }

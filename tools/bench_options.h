@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/camera.h"
 #include "app/frame_step.h"
 #include "app/size_choice.h"
 
@@ -17,7 +18,16 @@ struct BenchOptions {
     std::vector<FrameSize> sweepSizes;
     int sweepFrames = 0;
     std::string svg; // empty: none written
+    // A model in place of the built-in scene (--model, one size) or several
+    // (--models, the sweep), drawn from camera.
+    std::string model;
+    std::vector<std::string> models;
+    CameraState camera = StartCamera;
+    int frames = 0; // --frames with --model; 0: by the model's triangles
 };
+
+// Most models one sweep takes.
+constexpr int MaxSweepModels = 16;
 
 // False with a one-line message (the option's name first) in error.
 bool ParseBenchOptions(int argc, char **argv, BenchOptions &options, std::string &error);

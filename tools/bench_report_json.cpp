@@ -73,6 +73,35 @@ static void Work(Json &j, const ViewResult &r) {
     JsonEnd(j);
 }
 
+// X,Z,HEIGHT,HEADING as --camera takes it, each number read back exactly.
+static std::string CameraText(const CameraState &c) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%.9g,%.9g,%.9g,%.9g", c.x, c.z, c.height, c.heading);
+    return text;
+}
+
+// peakBytes: the run's peak resident set while drawing, < 0 not known; the
+// sweep's models leave the field out (bytes = 0 is never a reading).
+static void ModelFields(Json &j, const BenchModel &m, double peakBytes = 0) {
+    JsonBeginObject(j);
+    JsonKey(j, "file"), JsonString(j, m.file);
+    JsonKey(j, "format"), JsonString(j, m.format);
+    JsonKey(j, "vertices"), JsonInteger(j, m.vertices);
+    JsonKey(j, "triangles"), JsonInteger(j, m.triangles);
+    JsonKey(j, "load_ms"), JsonNumber(j, m.loadMs, 1);
+    JsonKey(j, "placement"), JsonString(j, m.placement);
+    JsonKey(j, "up"), JsonString(j, m.up);
+    JsonKey(j, "shading"), JsonString(j, m.shading);
+    if (peakBytes != 0) {
+        JsonKey(j, "peak_resident_bytes");
+        if (peakBytes > 0)
+            JsonNumber(j, peakBytes, 0);
+        else
+            JsonNull(j);
+    }
+    JsonEnd(j);
+}
+
 std::string RunJson(const BenchSetting &s, const BenchRun &run) {
     Json j;
     JsonBeginObject(j);
@@ -83,15 +112,15 @@ std::string RunJson(const BenchSetting &s, const BenchRun &run) {
     JsonKey(j, "height_px"), JsonInteger(j, Screen.height);
     JsonKey(j, "rounds"), JsonInteger(j, run.rounds);
     JsonKey(j, "passes"), JsonInteger(j, BenchModePasses);
-    JsonKey(j, "warmup_frames"), JsonInteger(j, BenchWarmFrames);
-    JsonKey(j, "measured_frames"), JsonInteger(j, BenchMeasuredFrames);
+    JsonKey(j, "warmup_frames"), JsonInteger(j, run.warmFrames);
+    JsonKey(j, "measured_frames"), JsonInteger(j, run.measuredFrames);
     JsonKey(j, "counter_frequency_hz"), JsonInteger(j, run.frequency);
     Share(j, run.othersShare);
     JsonKey(j, "views"), JsonBeginArray(j);
-    for (int v = 0; v < BenchViewCount; v++) {
+    for (int v = 0; v < run.viewCount; v++) {
         const ViewResult &r = run.results[v];
         JsonBeginObject(j);
-        JsonKey(j, "name"), JsonString(j, BenchViews[v].name);
+        JsonKey(j, "name"), JsonString(j, run.views[v].name);
         FigureFields(j, r.ns);
         JsonKey(j, "median_ticks"), JsonNumber(j, r.medianTicks, 0);
         JsonKey(j, "median_vs_clear_floor"),
@@ -118,6 +147,12 @@ std::string RunJson(const BenchSetting &s, const BenchRun &run) {
         JsonNumber(j, run.clear.t.median / run.streamFloor.t.median, 3);
     JsonEnd(j);
     JsonKey(j, "counting_build_agrees"), JsonBool(j, run.counted && run.hashesAgree);
+    JsonKey(j, "camera"), JsonString(j, CameraText(run.views[0].camera));
+    JsonKey(j, "model");
+    if (run.model)
+        ModelFields(j, run.modelInfo, run.peakResidentBytes);
+    else
+        JsonNull(j);
     JsonKey(j, "start_modes"), JsonBeginObject(j);
     for (int m = 0; m < BenchModeCount; m++) {
         JsonKey(j, run.modes[m].name);
@@ -129,6 +164,7 @@ std::string RunJson(const BenchSetting &s, const BenchRun &run) {
         JsonBeginObject(j);
         JsonKey(j, "threads"), JsonInteger(j, DrawingThreads(run.modes[m].drawing));
         FigureFields(j, f);
+        JsonKey(j, "frame_crc32"), JsonString(j, Hex8(run.modeCrc[m]));
         Ratio(j, "llvmpipe_one_thread_min_vs_min", run.haveLp, run.lp.t.min / f.t.min);
         Ratio(j, "llvmpipe_one_thread_p25_vs_p25", run.haveLp, run.lp.t.p25 / f.t.p25);
         Ratio(j, "llvmpipe_all_cores_min_vs_min", run.haveLp, run.lpAll.t.min / f.t.min);
@@ -175,16 +211,8 @@ static void Fit(Json &j, const LineFit &f) {
     JsonEnd(j);
 }
 
-std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
-    Json j;
-    JsonBeginObject(j);
-    Header(j, SweepSchemaVersion, s, SweepHeadline(r, s));
-    JsonKey(j, "counter_frequency_hz"), JsonInteger(j, BenchCounterFrequency());
-    JsonKey(j, "sweep"), JsonBeginObject(j);
-    JsonKey(j, "sweep_schema_version"), JsonInteger(j, 1);
-    JsonKey(j, "warmup_frames"), JsonInteger(j, SweepWarmFrames);
-    JsonKey(j, "start_frames"), JsonInteger(j, r.startFrames);
-    JsonKey(j, "walk_frames"), JsonInteger(j, r.walkFrames);
+// What both sweeps say of their modes: the threads, llvmpipe, each mode.
+static void SweepModeFields(Json &j, const SweepResult &r) {
     JsonKey(j, "all_cores_threads"), JsonInteger(j, r.allCores);
     JsonKey(j, "llvmpipe_renderer");
     if (r.haveLp)
@@ -199,6 +227,19 @@ std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
         JsonEnd(j);
     }
     JsonEnd(j);
+}
+
+std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
+    Json j;
+    JsonBeginObject(j);
+    Header(j, SweepSchemaVersion, s, SweepHeadline(r, s));
+    JsonKey(j, "counter_frequency_hz"), JsonInteger(j, BenchCounterFrequency());
+    JsonKey(j, "sweep"), JsonBeginObject(j);
+    JsonKey(j, "sweep_schema_version"), JsonInteger(j, 1);
+    JsonKey(j, "warmup_frames"), JsonInteger(j, SweepWarmFrames);
+    JsonKey(j, "start_frames"), JsonInteger(j, r.startFrames);
+    JsonKey(j, "walk_frames"), JsonInteger(j, r.walkFrames);
+    SweepModeFields(j, r);
     JsonKey(j, "sizes"), JsonBeginArray(j);
     for (const SweepRow &row : r.rows) {
         JsonBeginObject(j);
@@ -227,6 +268,61 @@ std::string SweepJson(const BenchSetting &s, const SweepResult &r) {
             JsonKey(j, r.modes[m].name), Fit(j, r.fits[view][m]);
         JsonEnd(j);
     }
+    JsonEnd(j);
+    JsonEnd(j);
+    JsonEnd(j);
+    return j.text + "\n";
+}
+
+static void CostFitFields(Json &j, const CostFit &f) {
+    if (!f.have) return JsonNull(j);
+    JsonBeginObject(j);
+    JsonKey(j, "fixed_ns"), JsonNumber(j, f.fixed, 1);
+    JsonKey(j, "per_triangle_ns"), JsonNumber(j, f.perTriangle, 4);
+    JsonKey(j, "per_pixel_ns");
+    if (f.byPixels)
+        JsonNumber(j, f.perPixel, 5);
+    else
+        JsonNull(j);
+    JsonKey(j, "r_squared"), JsonNumber(j, f.r2, 5);
+    JsonKey(j, "fixed_held_at_zero"), JsonBool(j, f.heldAtZero);
+    JsonEnd(j);
+}
+
+std::string ModelSweepJson(const BenchSetting &s, const SweepResult &r) {
+    Json j;
+    JsonBeginObject(j);
+    Header(j, SweepSchemaVersion, s, SweepHeadline(r, s));
+    JsonKey(j, "counter_frequency_hz"), JsonInteger(j, BenchCounterFrequency());
+    JsonKey(j, "triangle_sweep"), JsonBeginObject(j);
+    JsonKey(j, "triangle_sweep_schema_version"), JsonInteger(j, 1);
+    JsonKey(j, "camera"), JsonString(j, CameraText(r.camera));
+    JsonKey(j, "passes"), JsonInteger(j, SweepPasses);
+    SweepModeFields(j, r);
+    JsonKey(j, "models"), JsonBeginArray(j);
+    for (const BenchModel &m : r.models) ModelFields(j, m);
+    JsonEnd(j);
+    JsonKey(j, "rows"), JsonBeginArray(j);
+    for (const SweepRow &row : r.rows) {
+        JsonBeginObject(j);
+        JsonKey(j, "model_index"), JsonInteger(j, row.model);
+        JsonKey(j, "triangles"), JsonInteger(j, r.models[row.model].triangles);
+        JsonKey(j, "width_px"), JsonInteger(j, row.size.width);
+        JsonKey(j, "height_px"), JsonInteger(j, row.size.height);
+        JsonKey(j, "frames"), JsonInteger(j, row.frames);
+        JsonKey(j, "warmup_frames"), JsonInteger(j, row.warmFrames);
+        JsonKey(j, "frames_agree"), JsonBool(j, row.framesAgree);
+        Share(j, row.othersShare);
+        JsonKey(j, "start"), JsonBeginObject(j);
+        for (size_t m = 0; m < r.modes.size(); m++)
+            JsonKey(j, r.modes[m].name), Cell(j, row.cells[0][m]);
+        JsonEnd(j);
+        JsonEnd(j);
+    }
+    JsonEnd(j);
+    JsonKey(j, "fits"), JsonBeginObject(j);
+    for (size_t m = 0; m < r.modes.size(); m++)
+        JsonKey(j, r.modes[m].name), CostFitFields(j, r.costFits[m]);
     JsonEnd(j);
     JsonEnd(j);
     JsonEnd(j);

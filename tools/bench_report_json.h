@@ -11,3 +11,5 @@ constexpr int RunSchemaVersion = 2, SweepSchemaVersion = 1;
 
 std::string RunJson(const BenchSetting &s, const BenchRun &run);
 std::string SweepJson(const BenchSetting &s, const SweepResult &r);
+// The triangle sweep's (--sweep --models): the same header, its own sweep.
+std::string ModelSweepJson(const BenchSetting &s, const SweepResult &r);

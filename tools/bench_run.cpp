@@ -13,18 +13,32 @@ struct RoundTimings {
         viewTicks[BenchViewCount], modes[BenchModeCount], lp[2];
 };
 
+const char ModelCountsNote[] =
+    "not taken for a model: scanvane-bench-counts draws the built-in scene only";
+
+int ModelMeasuredFrames(uint32_t triangles) {
+    const double frames = ModelPassTriangles / (triangles ? triangles : 1);
+    return frames < ModelLeastFrames      ? ModelLeastFrames
+           : frames > BenchMeasuredFrames ? BenchMeasuredFrames
+                                          : (int)frames;
+}
+
+int ModelWarmFrames(int measuredFrames) {
+    return measuredFrames / 10 > 2 ? measuredFrames / 10 : 2;
+}
+
 // The floors, then every view timed.
 static void MeasureViews(BenchRun &run, RoundTimings &rounds) {
     rounds.streamFloor.push_back(TimeStreamFloor(BenchMeasuredFrames));
     rounds.memsetFloor.push_back(TimeMemsetFloor(BenchMeasuredFrames));
     rounds.clear.push_back(TimeClearRenderTarget(BenchMeasuredFrames));
-    for (int v = 0; v < BenchViewCount; v++) {
-        const BenchView &view = BenchViews[v];
+    for (int v = 0; v < run.viewCount; v++) {
+        const BenchView &view = run.views[v];
         ResetView(view);
-        for (int i = 0; i < BenchWarmFrames; i++) DrawViewFrame(view, i);
+        for (int i = 0; i < run.warmFrames; i++) DrawViewFrame(view, i);
         ResetView(view);
         std::vector<double> ticks, ns;
-        for (int i = 0; i < BenchMeasuredFrames; i++) {
+        for (int i = 0; i < run.measuredFrames; i++) {
             uint32_t t = DrawViewFrame(view, i);
             ticks.push_back((double)t);
             ns.push_back((double)t * 1e9 / (double)run.frequency);
@@ -35,13 +49,15 @@ static void MeasureViews(BenchRun &run, RoundTimings &rounds) {
     }
 }
 
-// Warm-up frames, then the measured ones of the start view, appended in ns.
-static void TimeStartView(std::vector<double> &ns, int64_t frequency) {
-    const BenchView &view = BenchViews[0];
+// Warm-up frames, then the measured ones of the start view, appended in ns;
+// returns the last frame's CRC.
+static uint32_t TimeStartView(const BenchRun &run, std::vector<double> &ns) {
+    const BenchView &view = run.views[0];
     ResetView(view);
-    for (int i = 0; i < BenchWarmFrames; i++) DrawViewFrame(view, i);
-    for (int i = 0; i < BenchMeasuredFrames; i++)
-        ns.push_back((double)DrawViewFrame(view, i) * 1e9 / (double)frequency);
+    for (int i = 0; i < run.warmFrames; i++) DrawViewFrame(view, i);
+    for (int i = 0; i < run.measuredFrames; i++)
+        ns.push_back((double)DrawViewFrame(view, i) * 1e9 / (double)run.frequency);
+    return FrameCrc(0);
 }
 
 bool ModeAvailable(const BenchRun &run, int m) {
@@ -57,15 +73,16 @@ static bool MeasureModes(const RunOptions &o, BenchRun &run, RoundTimings &round
         for (int m = 0; m < BenchModeCount; m++) {
             if (!ModeAvailable(run, m)) continue;
             if (!UseBenchDrawing(run.modes[m].drawing, error)) return false;
-            TimeStartView(modeSamples[m], run.frequency);
+            run.modeCrc[m] = TimeStartView(run, modeSamples[m]);
+            if (run.modeCrc[m] != run.modeCrc[ModeShipped]) run.modesAgree = false;
         }
         // No helper threads across llvmpipe's fork.
         if (!UseBenchDrawing(DrawAsShipped, error)) return false;
         for (int t = 0; t < 2 && run.haveLp; t++) {
             Timing unused;
-            run.haveLp =
-                TimeLlvmpipe(BenchViews[0].camera, BenchMeasuredFrames, t ? run.allCores : 1,
-                             unused, run.lpRenderer, run.lpError, &lpSamples[t]);
+            run.haveLp = TimeLlvmpipeCameras({run.views[0].camera}, run.warmFrames,
+                                             run.measuredFrames, t ? run.allCores : 1, unused,
+                                             run.lpRenderer, run.lpError, &lpSamples[t]);
         }
     }
     if (!UseBenchDrawing(o.views, error)) return false;
@@ -86,6 +103,11 @@ int AllCoresThreads(const DrawingChoice &views) {
 bool MeasureRounds(const RunOptions &o, BenchRun &run, std::string &error) {
     run.frequency = BenchCounterFrequency();
     run.rounds = o.repeat;
+    run.model = o.model;
+    run.viewCount = o.model ? 1 : BenchViewCount;
+    for (int v = 0; v < BenchViewCount; v++) run.views[v] = BenchViews[v];
+    if (o.model) run.views[0].camera = o.camera;
+    run.warmFrames = o.warmFrames, run.measuredFrames = o.frames;
     run.allCores = AllCoresThreads(o.views);
     run.modes[ModeShipped] = {"one_thread_streaming_clear",
                               "one thread, streaming clear (as shipped)", DrawAsShipped};
@@ -99,16 +121,18 @@ bool MeasureRounds(const RunOptions &o, BenchRun &run, std::string &error) {
     run.haveLp = LlvmpipeBuiltIn || o.llvmpipe;
     if (!LlvmpipeBuiltIn) run.lpError = "this build has no OSMesa";
     const LoadReading before = ReadLoad();
+    const bool peakReset = run.model && ResetPeakResident();
     RoundTimings rounds;
     for (int r = 0; r < run.rounds; r++) {
         MeasureViews(run, rounds);
         if (!MeasureModes(o, run, rounds, error)) return false;
     }
     run.othersShare = OthersShare(before, ReadLoad());
+    if (peakReset) run.peakResidentBytes = PeakResidentBytes();
     run.streamFloor = Combine(rounds.streamFloor);
     run.memsetFloor = Combine(rounds.memsetFloor);
     run.clear = Combine(rounds.clear);
-    for (int v = 0; v < BenchViewCount; v++) {
+    for (int v = 0; v < run.viewCount; v++) {
         run.results[v].ns = Combine(rounds.views[v]);
         run.results[v].medianTicks = Combine(rounds.viewTicks[v]).t.median;
     }
@@ -120,7 +144,14 @@ bool MeasureRounds(const RunOptions &o, BenchRun &run, std::string &error) {
 }
 
 void CheckCounts(const RunOptions &o, BenchRun &run) {
-    for (int v = 0; v < BenchViewCount; v++) run.results[v].crc = HashView(BenchViews[v]);
+    for (int v = 0; v < run.viewCount; v++) run.results[v].crc = HashView(run.views[v]);
+    // Every mode's start frame is the start view's.
+    for (int m = 0; m < BenchModeCount; m++)
+        if (ModeAvailable(run, m) && run.modeCrc[m] != run.results[0].crc) run.modesAgree = false;
+    if (run.model) {
+        run.counted = false, run.countsError = ModelCountsNote;
+        return;
+    }
     std::vector<ViewCounts> lines;
     run.counted = RunCountingPass(o.countsProgram, {Screen.width, Screen.height}, nullptr,
                                   BenchMeasuredFrames, lines, run.countsError);

@@ -14,6 +14,15 @@
 // The start view's modes are timed in this many interleaved passes a round.
 constexpr int BenchModePasses = 3;
 constexpr int MaxBenchRepeat = 100;
+// A model's frames by its size: about this many triangles' worth per view
+// and mode pass, at least ModelLeastFrames and at most BenchMeasuredFrames,
+// so a million-triangle model is timed in seconds, not minutes.
+constexpr double ModelPassTriangles = 20e6;
+constexpr int ModelLeastFrames = 5;
+int ModelMeasuredFrames(uint32_t triangles);
+// Warm-up frames before each timing of a view or mode: a tenth of those
+// measured, at least two.
+int ModelWarmFrames(int measuredFrames);
 
 struct ViewResult {
     Figure ns;
@@ -33,14 +42,32 @@ enum BenchModeIndex { ModeShipped, ModeOrdinaryClear, ModeAllCores, BenchModeCou
 struct RunOptions {
     DrawingChoice views = DrawAsShipped; // how the views are drawn (--threads)
     int repeat = 1;
+    // A model is drawn (app/model_scene.h): its start view alone, from camera.
+    bool model = false;
+    CameraState camera = StartCamera;
+    int frames = BenchMeasuredFrames, warmFrames = BenchWarmFrames;
     bool llvmpipe = false; // asked for: say why when it cannot be drawn
     std::string countsProgram;
+};
+
+// The model a run draws in place of the built-in scene, as loaded.
+struct BenchModel {
+    std::string file, format;
+    uint32_t vertices = 0, triangles = 0;
+    double loadMs = 0;
+    std::string placement, up, shading; // as the options name them
 };
 
 // Everything one run measures, for either form of output.
 struct BenchRun {
     int64_t frequency = 0;
     int rounds = 1;
+    // The views timed: every named one, or a model's start view alone.
+    bool model = false;
+    BenchModel modelInfo;
+    int viewCount = BenchViewCount;
+    BenchView views[BenchViewCount];
+    int warmFrames = BenchWarmFrames, measuredFrames = BenchMeasuredFrames;
     Figure streamFloor{}, memsetFloor{}, clear{}; // ns
     ViewResult results[BenchViewCount];
     std::vector<std::vector<double>> walkNs; // every walk frame, round by round
@@ -49,17 +76,24 @@ struct BenchRun {
     int allCores = 2;
     BenchMode modes[BenchModeCount]{};
     Figure modeTimes[BenchModeCount]{}; // ns
+    uint32_t modeCrc[BenchModeCount]{}; // FrameCrc of each mode's last start frame
+    bool modesAgree = true;             // every mode drew the start view's frame
     bool haveAllCores = true;           // false where this build has no threads
     std::string allCoresError;
     bool haveLp = false;
     Figure lp{}, lpAll{}; // ns, one thread and all cores
     std::string lpRenderer, lpError;
     double othersShare = -1; // others' share of the processors while timing, < 0: not known
+    // A model's: the peak resident set while drawing it (after loading), < 0: not known.
+    double peakResidentBytes = -1;
 };
 
 // The all-cores modes' threads: those of the views' bands when given (above
 // one), else every hardware thread, and at least two.
 int AllCoresThreads(const DrawingChoice &views);
+
+// The counting pass is not run for a model: why, in one line.
+extern const char ModelCountsNote[];
 
 // Times every round; false with a message when the drawing cannot be set up.
 bool MeasureRounds(const RunOptions &options, BenchRun &run, std::string &error);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/camera.h"
+#include "app/model_scene.h"
 #include "app/quote.h"
 #include "tools/bench_counts.h"
 #include "tools/bench_draw.h"
@@ -50,9 +51,11 @@ struct Place {
     const SweepOptions &options;
     const SweepRow &row;
     int sizeIndex;
+    const BenchModel *model = nullptr;
     void Report(const char *what, const char *mode) const {
         if (options.progress)
-            options.progress({row.size, sizeIndex, (int)options.sizes.size(), what, mode});
+            options.progress({row.size, sizeIndex, (int)options.sizes.size(), what, mode, model,
+                              row.model, (int)options.models.size()});
     }
 };
 
@@ -65,19 +68,18 @@ static void DropLlvmpipe(SweepResult &r, const std::string &why) {
 // The start view in every mode, pass by pass, with llvmpipe's two between,
 // so a busy spell on a shared machine falls on all of them alike. The CRC
 // of each mode's last frame goes in crcs.
-static bool TimeStartView(SweepResult &r, const Place &place, SweepRow &row,
-                          std::vector<uint32_t> &crcs, std::string &error) {
+static bool TimeStartView(SweepResult &r, const Place &place, SweepRow &row, const BenchView &view,
+                          int warmFrames, int perPass, std::vector<uint32_t> &crcs,
+                          std::string &error) {
     const int64_t frequency = BenchCounterFrequency();
-    const BenchView &view = BenchViews[0];
     std::vector<std::vector<double>> ns(r.modes.size());
-    const int perPass = r.startFrames / SweepPasses;
     for (int pass = 0; pass < SweepPasses; pass++) {
         for (size_t m = 0; m < r.modes.size(); m++) {
             if (r.modes[m].kind == SweepKind::Llvmpipe) continue;
             place.Report(SweepViewNames[0], r.modes[m].label.c_str());
             if (!UseMode(r.modes[m], error)) return false;
             ResetView(view);
-            for (int i = 0; i < SweepWarmFrames; i++) DrawViewFrame(view, i);
+            for (int i = 0; i < warmFrames; i++) DrawViewFrame(view, i);
             for (int i = 0; i < perPass; i++)
                 ns[m].push_back((double)DrawViewFrame(view, i) * 1e9 / (double)frequency);
             crcs[m] = FrameCrc(0);
@@ -89,8 +91,8 @@ static bool TimeStartView(SweepResult &r, const Place &place, SweepRow &row,
             place.Report(SweepViewNames[0], r.modes[m].label.c_str());
             Timing unused;
             std::string lpError;
-            if (!TimeLlvmpipeCameras({view.camera}, SweepWarmFrames, perPass, r.modes[m].threads,
-                                     unused, r.lpRenderer, lpError, &ns[m]))
+            if (!TimeLlvmpipeCameras({view.camera}, warmFrames, perPass, r.modes[m].threads, unused,
+                                     r.lpRenderer, lpError, &ns[m]))
                 DropLlvmpipe(r, lpError);
         }
     }
@@ -174,15 +176,77 @@ static void ChooseModes(const SweepOptions &o, SweepResult &r) {
                        o.maxThreads});
 }
 
-bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
-    // Whole passes: the start view's frames are timed a third at a time.
-    r.startFrames = o.frames < SweepStartFrames ? o.frames : SweepStartFrames;
-    r.startFrames = (r.startFrames + SweepPasses - 1) / SweepPasses * SweepPasses;
-    r.walkFrames = o.frames;
+std::vector<CostPoint> SweepCostPoints(const SweepResult &r, int mode) {
+    std::vector<CostPoint> points;
+    for (const SweepRow &row : r.rows) {
+        const SweepCell &c = row.cells[0][mode];
+        if (row.model >= 0 && c.have)
+            points.push_back({(double)r.models[row.model].triangles,
+                              (double)row.size.width * row.size.height, c.medianNs});
+    }
+    return points;
+}
+
+// llvmpipe failed at some row: left out of every row.
+static void ClearLlvmpipeCells(SweepResult &r) {
+    for (SweepRow &row : r.rows)
+        for (int view = 0; view < SweepViewCount; view++)
+            for (size_t m = 0; m < r.modes.size(); m++)
+                if (r.modes[m].kind == SweepKind::Llvmpipe && m < row.cells[view].size())
+                    row.cells[view][m] = SweepCell{};
+}
+
+// The triangle sweep: each model's start view from the pose, at each size,
+// in every mode and by llvmpipe; a model's frames by its size (at most the
+// start view's usual count), so the largest takes seconds, not minutes.
+static bool RunModelSweep(SweepOptions &o, SweepResult &r, std::string &error) {
+    r.byModels = true;
+    r.camera = o.camera;
+    r.startFrames = 0, r.walkFrames = 0;
+    r.countsError = ModelCountsNote;
+    const BenchView view = {"start", o.camera, false};
+    for (size_t m = 0; m < o.models.size(); m++) {
+        r.models.push_back(o.models[m].info);
+        UseModelScene(std::move(o.models[m].mesh));
+        int frames = ModelMeasuredFrames(r.models[m].triangles);
+        if (frames > SweepStartFrames) frames = SweepStartFrames;
+        if (frames > o.frames) frames = o.frames;
+        const int perPass = (frames + SweepPasses - 1) / SweepPasses;
+        for (size_t s = 0; s < o.sizes.size(); s++) {
+            ResizeBenchGraphics(o.sizes[s]);
+            SweepRow row;
+            row.size = o.sizes[s];
+            row.model = (int)m;
+            row.frames = perPass * SweepPasses, row.warmFrames = ModelWarmFrames(perPass);
+            for (int v = 0; v < SweepViewCount; v++) row.cells[v].resize(r.modes.size());
+            const Place place{o, row, (int)s, &r.models[m]};
+            std::vector<uint32_t> crcs(r.modes.size());
+            const LoadReading before = ReadLoad();
+            if (!TimeStartView(r, place, row, view, row.warmFrames, perPass, crcs, error))
+                return false;
+            row.othersShare = OthersShare(before, ReadLoad());
+            for (size_t k = 0; k < r.modes.size(); k++)
+                if (r.modes[k].kind != SweepKind::Llvmpipe && crcs[k] != crcs[r.shipped])
+                    row.framesAgree = false;
+            r.rows.push_back(row);
+        }
+    }
+    if (!r.haveLp) ClearLlvmpipeCells(r);
+    for (size_t m = 0; m < r.modes.size(); m++)
+        r.costFits.push_back(FitCost(SweepCostPoints(r, (int)m)));
+    return true;
+}
+
+bool RunSweep(SweepOptions &o, SweepResult &r, std::string &error) {
     r.allCores = o.maxThreads;
     ChooseModes(o, r);
     r.haveLp = LlvmpipeBuiltIn;
     if (!r.haveLp) r.lpError = "this build has no OSMesa";
+    if (!o.models.empty()) return RunModelSweep(o, r, error);
+    // Whole passes: the start view's frames are timed a third at a time.
+    r.startFrames = o.frames < SweepStartFrames ? o.frames : SweepStartFrames;
+    r.startFrames = (r.startFrames + SweepPasses - 1) / SweepPasses * SweepPasses;
+    r.walkFrames = o.frames;
     for (size_t s = 0; s < o.sizes.size(); s++) {
         ResizeBenchGraphics(o.sizes[s]);
         SweepRow row;
@@ -194,7 +258,9 @@ bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
         std::vector<uint32_t> crcs(r.modes.size());
         std::vector<CameraState> cameras;
         const LoadReading before = ReadLoad();
-        if (!TimeStartView(r, place, row, crcs, error)) return false;
+        if (!TimeStartView(r, place, row, BenchViews[0], SweepWarmFrames,
+                           r.startFrames / SweepPasses, crcs, error))
+            return false;
         for (size_t m = 0; m < r.modes.size(); m++)
             if (r.modes[m].kind != SweepKind::Llvmpipe && crcs[m] != crcs[r.shipped])
                 row.framesAgree = false;
@@ -215,11 +281,8 @@ bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
         if (row.counted && row.countedCrc[0] != HashView(BenchViews[0])) row.framesAgree = false;
         r.rows.push_back(row);
     }
-    if (!r.haveLp) // a failure at a later size leaves llvmpipe out altogether
-        for (SweepRow &row : r.rows)
-            for (int view = 0; view < SweepViewCount; view++)
-                for (size_t m = 0; m < r.modes.size(); m++)
-                    if (r.modes[m].kind == SweepKind::Llvmpipe) row.cells[view][m] = SweepCell{};
+    if (!r.haveLp)
+        ClearLlvmpipeCells(r); // a failure at a later size leaves llvmpipe out altogether
     for (int view = 0; view < SweepViewCount; view++) {
         r.fits[view].clear();
         for (size_t m = 0; m < r.modes.size(); m++)
@@ -230,6 +293,7 @@ bool RunSweep(const SweepOptions &o, SweepResult &r, std::string &error) {
 
 bool SweepFramesAgree(const SweepResult &r) {
     bool agree = true;
-    for (const SweepRow &row : r.rows) agree = agree && row.counted && row.framesAgree;
+    for (const SweepRow &row : r.rows)
+        agree = agree && (row.counted || r.byModels) && row.framesAgree;
     return agree;
 }

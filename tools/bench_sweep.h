@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/camera.h"
 #include "app/size_choice.h"
+#include "render/mesh.h"
 #include "tools/bench_fit.h"
+#include "tools/bench_run.h"
 
 // 320 x 240 to 3840 x 2160: QVGA, VGA, 720p, 1080p, 1440p, 4K.
 extern const std::vector<FrameSize> DefaultSweepSizes;
@@ -33,6 +36,15 @@ struct SweepProgress {
     int sizeIndex, sizeCount;
     const char *what; // "counting", or a view's name
     const char *mode; // the mode's label, or "" while counting
+    // The triangle sweep's model (index of count), null in the size sweep.
+    const BenchModel *model = nullptr;
+    int modelIndex = 0, modelCount = 0;
+};
+
+// A model of the triangle sweep, loaded; moved into the scene in its turn.
+struct SweepModel {
+    BenchModel info;
+    Mesh mesh;
 };
 
 struct SweepOptions {
@@ -41,6 +53,10 @@ struct SweepOptions {
     int maxThreads = 2;
     std::string countsProgram; // the counting pass, for the pixels tested
     void (*progress)(const SweepProgress &) = nullptr;
+    // Given: the triangle sweep instead, each model's start view from camera
+    // at every size (no walk, no counting pass).
+    std::vector<SweepModel> models;
+    CameraState camera = StartCamera;
 };
 
 enum class SweepKind {
@@ -67,7 +83,9 @@ struct SweepRow {
     uint32_t countedCrc[SweepViewCount] = {};
     std::vector<SweepCell> cells[SweepViewCount]; // one per mode
     bool framesAgree = true;                      // every mode of ours drew the same frames
-    double othersShare = -1; // others' share of the processors while timing, < 0: not known
+    double othersShare = -1;        // others' share of the processors while timing, < 0: not known
+    int model = -1;                 // the triangle sweep's model, by index into SweepResult::models
+    int frames = 0, warmFrames = 0; // the triangle sweep's: per mode, and before each pass
 };
 
 struct SweepResult {
@@ -80,17 +98,26 @@ struct SweepResult {
     std::string lpRenderer, lpError;
     std::string countsError; // why the counting pass gave no counts, if it did not
     std::vector<LineFit> fits[SweepViewCount]; // one per mode
+    // The triangle sweep: its models, its pose, and a cost fit per mode
+    // (only the start view's cells are filled).
+    bool byModels = false;
+    std::vector<BenchModel> models;
+    CameraState camera = StartCamera;
+    std::vector<CostFit> costFits;
 };
 
 // Parses "320x240,640x480,..." (at least one size, each within the limits);
 // the refusal is worded for after the option's name.
 bool ParseSweepSizes(const std::string &text, std::vector<FrameSize> &sizes, std::string &error);
 
-// Runs the sweep; leaves the renderer at the last size with no band threads.
-bool RunSweep(const SweepOptions &options, SweepResult &result, std::string &error);
+// Runs the sweep (over the models when given: they are moved into the
+// scene one by one and left drawn); leaves the renderer at the last size with no band threads.
+bool RunSweep(SweepOptions &options, SweepResult &result, std::string &error);
 
 // Whether every size's modes drew the counting build's frames.
 bool SweepFramesAgree(const SweepResult &r);
 
 // The time per frame of every size of a view in a mode against its work.
 std::vector<FitPoint> SweepFitPoints(const SweepResult &r, int view, int mode);
+// The triangle sweep's: a mode's time per frame against triangles and pixels.
+std::vector<CostPoint> SweepCostPoints(const SweepResult &r, int mode);

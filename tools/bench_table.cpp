@@ -1,6 +1,7 @@
 #include "tools/bench_table.h"
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 #include "render/frustum.h"
@@ -32,18 +33,27 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
                 (int)Screen.height, s.fill, s.threads,
                 s.threads > 1 ? " (rows in bands, ordinary clear)" : " (as shipped)",
                 s.machine.date.c_str());
+    if (run.model) {
+        const BenchModel &m = run.modelInfo;
+        const CameraState &c = run.views[0].camera;
+        std::printf("model: %s (%s, %u vertices, %u triangles, loaded in %.1f ms; %s, up %s, "
+                    "shading %s)\nits start view from --camera %.9g,%.9g,%.9g,%.9g\n",
+                    m.file.c_str(), m.format.c_str(), m.vertices, m.triangles, m.loadMs,
+                    m.placement.c_str(), m.up.c_str(), m.shading.c_str(), c.x, c.z, c.height,
+                    c.heading);
+    }
     std::printf("drawing work per frame (begin frame to last triangle), %d frames after %d "
                 "warm-up",
-                BenchMeasuredFrames, BenchWarmFrames);
+                run.measuredFrames, run.warmFrames);
     if (run.rounds > 1)
         std::printf(", %d rounds; rnd: the min, median and max of the rounds' medians", run.rounds);
     std::printf("\n\n%-7s", "view");
     PrintFigureHeadings(run.rounds);
     if (ticksDiffer) std::printf(" %12s", "median ticks");
     std::printf(" %8s %8s\n", "x floor", "x memset");
-    for (int v = 0; v < BenchViewCount; v++) {
+    for (int v = 0; v < run.viewCount; v++) {
         const ViewResult &r = run.results[v];
-        std::printf("%-7s", BenchViews[v].name);
+        std::printf("%-7s", run.views[v].name);
         PrintFigureColumns(r.ns, run.rounds);
         if (ticksDiffer) std::printf(" %12.0f", r.medianTicks);
         std::printf(" %8.2f %8.2f\n", r.ns.t.median / run.streamFloor.t.median,
@@ -77,9 +87,16 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
                         PerFrame(r.split, r.frames));
         }
         std::printf("counting build draws the same frames: %s\n", run.hashesAgree ? "yes" : "NO");
+    } else if (run.model) {
+        std::printf("\nwork per frame: %s\n", run.countsError.c_str());
+        if (run.peakResidentBytes > 0)
+            std::printf("peak resident set while drawing: %.1f MB (%.0f bytes per triangle)\n",
+                        run.peakResidentBytes / 1e6,
+                        run.peakResidentBytes /
+                            (run.modelInfo.triangles ? run.modelInfo.triangles : 1));
     }
     std::printf("\nstart view by mode, %d interleaved passes of %d frames each per round\n%-42s",
-                BenchModePasses, BenchMeasuredFrames, "mode");
+                BenchModePasses, run.measuredFrames, "mode");
     PrintFigureHeadings(run.rounds);
     std::printf("\n");
     for (int m = 0; m < BenchModeCount; m++) {
@@ -94,8 +111,9 @@ void PrintRunTable(const BenchSetting &s, const BenchRun &run) {
             continue;
         }
         PrintFigureColumns(run.modeTimes[m], run.rounds);
-        std::printf("\n");
+        std::printf("  frame %08x\n", (unsigned)run.modeCrc[m]);
     }
+    std::printf("every mode drew the start view's frame: %s\n", run.modesAgree ? "yes" : "NO");
     if (!run.haveLp) return;
     const std::string lpAll = "llvmpipe, all cores x" + std::to_string(run.allCores);
     std::printf("%-42s", "llvmpipe, one thread");
@@ -196,6 +214,95 @@ void PrintSweepTable(const BenchSetting &s, const SweepResult &r) {
     std::printf("\nevery mode drew the counting build's frames: %s\n",
                 SweepFramesAgree(r) ? "yes" : "NO");
     if (!r.countsError.empty()) std::printf("counting pass: %s\n", r.countsError.c_str());
+    if (r.haveLp)
+        std::printf("(%s)\n", r.lpRenderer.c_str());
+    else
+        std::printf("llvmpipe: %s\n", r.lpError.c_str());
+}
+
+// The file's name without its folders.
+static std::string BaseName(const std::string &path) {
+    const size_t slash = path.find_last_of("/\\");
+    return path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+void PrintModelSweepTable(const BenchSetting &s, const SweepResult &r) {
+    std::printf("%s\n%s\n", SweepHeadline(r, s).c_str(), ShareLine().c_str());
+    const std::string warning = SweepLoadWarning(r);
+    if (!warning.empty()) std::printf("%s\n", warning.c_str());
+    const CameraState &c = r.camera;
+    std::printf("\ntriangle sweep: the start view of each model from --camera %.9g,%.9g,%.9g,%.9g; "
+                "median milliseconds per frame\n(the frames each mode drew, in %d interleaved "
+                "passes after warm-up)\n\n",
+                c.x, c.z, c.height, c.heading, SweepPasses);
+    std::printf("%-16s %9s %-10s %6s", "model", "triangles", "size", "frames");
+    for (const SweepMode &m : r.modes) std::printf(" %*s", ColumnWidth(m), m.label.c_str());
+    std::printf("\n");
+    for (const SweepRow &row : r.rows) {
+        char size[24];
+        std::snprintf(size, sizeof size, "%dx%d", (int)row.size.width, (int)row.size.height);
+        std::printf("%-16s %9u %-10s %6d", BaseName(r.models[row.model].file).c_str(),
+                    r.models[row.model].triangles, size, row.frames);
+        for (size_t m = 0; m < r.modes.size(); m++) {
+            const SweepCell &cell = row.cells[0][m];
+            const int width = ColumnWidth(r.modes[m]);
+            cell.have ? std::printf(" %*.2f", width, cell.medianNs / 1e6)
+                      : std::printf(" %*s", width, "-");
+        }
+        std::printf("\n");
+    }
+    // Per triangle: one thread as shipped and the bands on all cores, llvmpipe's beside.
+    const int columns[] = {r.shipped, r.bandsAll, r.lpOne, r.lpAll};
+    std::printf("\nper triangle: ns per triangle and million triangles per second (1t: one thread "
+                "as shipped, %dt: the bands on %d, lp: llvmpipe);\neff: the bands on one thread "
+                "over %d times on %d; lp/ours: llvmpipe's time over ours, on one thread and on "
+                "%d\n",
+                r.allCores, r.allCores, r.allCores, r.allCores, r.allCores);
+    std::printf("%-16s %9s %-10s %7s %7s %7s %7s %8s %8s %8s %8s %5s %7s %7s\n", "model",
+                "triangles", "size", "ns 1t", ("ns " + std::to_string(r.allCores) + "t").c_str(),
+                "lp 1t", ("lp " + std::to_string(r.allCores) + "t").c_str(), "Mt/s 1t",
+                ("Mt/s " + std::to_string(r.allCores) + "t").c_str(), "lp 1t",
+                ("lp " + std::to_string(r.allCores) + "t").c_str(), "eff", "lp/1t",
+                ("lp/" + std::to_string(r.allCores) + "t").c_str());
+    for (const SweepRow &row : r.rows) {
+        const double t = r.models[row.model].triangles;
+        char size[24];
+        std::snprintf(size, sizeof size, "%dx%d", (int)row.size.width, (int)row.size.height);
+        std::printf("%-16s %9.0f %-10s", BaseName(r.models[row.model].file).c_str(), t, size);
+        const std::vector<SweepCell> &cells = row.cells[0];
+        for (int m : columns)
+            cells[m].have ? std::printf(" %7.1f", cells[m].medianNs / t) : std::printf(" %7s", "-");
+        for (int m : columns)
+            cells[m].have ? std::printf(" %8.2f", t / cells[m].medianNs * 1e3)
+                          : std::printf(" %8s", "-");
+        std::printf(" %5.2f", Efficiency(r, row, 0));
+        for (int k = 0; k < 2; k++) {
+            const SweepCell &lp = cells[k ? r.lpAll : r.lpOne],
+                            &ours = cells[k ? r.bandsAll : r.shipped];
+            lp.have &&ours.have ? std::printf(" %6.1fx", lp.medianNs / ours.medianNs)
+                                : std::printf(" %7s", "-");
+        }
+        std::printf("\n");
+    }
+    std::printf("\ncost model, least squares over the models%s: time = fixed + per triangle%s, the "
+                "fixed part at least 0\n",
+                r.costFits.empty() || !r.costFits[0].byPixels ? "" : " and sizes",
+                r.costFits.empty() || !r.costFits[0].byPixels ? "" : " + per pixel");
+    for (size_t m = 0; m < r.modes.size() && m < r.costFits.size(); m++) {
+        const CostFit &f = r.costFits[m];
+        if (!f.have) continue;
+        std::printf("  %-20s %8.3f ms + %7.1f ns x triangles", r.modes[m].label.c_str(),
+                    f.fixed / 1e6, f.perTriangle);
+        // Nothing holds the per-pixel part above zero: say its sign as it is.
+        if (f.byPixels)
+            std::printf(" %c %6.3f ns x pixels", f.perPixel < 0 ? '-' : '+', std::fabs(f.perPixel));
+        std::printf("   (R^2 %.4f)", f.r2);
+        if (f.heldAtZero)
+            std::printf("  fixed held at 0: the free fit gave %.3f ms", f.freeFixed / 1e6);
+        std::printf("\n");
+    }
+    std::printf("\nevery mode drew the same frames: %s\n", SweepFramesAgree(r) ? "yes" : "NO");
+    std::printf("counts: %s\n", r.countsError.c_str());
     if (r.haveLp)
         std::printf("(%s)\n", r.lpRenderer.c_str());
     else

@@ -7,6 +7,7 @@
 
 void PrintRunTable(const BenchSetting &s, const BenchRun &run);
 void PrintSweepTable(const BenchSetting &s, const SweepResult &r);
+void PrintModelSweepTable(const BenchSetting &s, const SweepResult &r);
 
 // round,frame,ns: every frame of the walk, round by round.
 std::string FramesCsv(const BenchRun &run);

@@ -77,4 +77,93 @@ TEST(BenchFit, NoLineWithANonNegativeFixedPartFitsBetter) {
     }
 }
 
+// The triangle sweep's model: fixed + per triangle (+ per pixel where the
+// sizes vary), the same rules for the fixed part.
+double CostError(const std::vector<CostPoint> &points, double fixed, double t, double px) {
+    double sum = 0;
+    for (const CostPoint &p : points) {
+        const double e = p.time - fixed - t * p.triangles - px * p.pixels;
+        sum += e * e;
+    }
+    return sum;
+}
+
+TEST(BenchCostFit, ExactPlaneOverTrianglesAndPixels) {
+    // 2 ms + 180 ns a triangle + 1.5 ns a pixel, at two sizes.
+    std::vector<CostPoint> points;
+    for (double t : {3674.0, 58784.0, 940544.0})
+        for (double px : {320.0 * 240, 1920.0 * 1080})
+            points.push_back({t, px, 2e6 + 180 * t + 1.5 * px});
+    const CostFit f = FitCost(points);
+    ASSERT_TRUE(f.have);
+    EXPECT_TRUE(f.byTriangles && f.byPixels);
+    EXPECT_NEAR(f.fixed, 2e6, 1e-3);
+    EXPECT_NEAR(f.perTriangle, 180, 1e-9);
+    EXPECT_NEAR(f.perPixel, 1.5, 1e-9);
+    EXPECT_NEAR(f.r2, 1, 1e-12);
+}
+
+TEST(BenchCostFit, OneSizeFitsTheTrianglesAloneAsTheLineFitDoes) {
+    std::vector<CostPoint> points = {{3674, 2073600, 4.1e6},
+                                     {14696, 2073600, 5.0e6},
+                                     {58784, 2073600, 14.9e6},
+                                     {235136, 2073600, 52e6}};
+    std::vector<FitPoint> line;
+    for (const CostPoint &p : points) line.push_back({p.triangles, p.time});
+    const CostFit f = FitCost(points);
+    const LineFit l = FitNonNegativeFixed(line);
+    ASSERT_TRUE(f.have && l.have);
+    EXPECT_TRUE(f.byTriangles);
+    EXPECT_FALSE(f.byPixels);
+    EXPECT_EQ(f.perPixel, 0);
+    EXPECT_NEAR(f.fixed, l.fixed, 1e-6 * l.fixed + 1e-6);
+    EXPECT_NEAR(f.perTriangle, l.perUnit, 1e-9 * l.perUnit);
+    EXPECT_EQ(f.heldAtZero, l.heldAtZero);
+    // And held at zero the same way: t = 3 x - 50.
+    const CostFit h = FitCost({{100, 1, 250}, {200, 1, 550}, {300, 1, 850}});
+    const LineFit hl = FitNonNegativeFixed({{100, 250}, {200, 550}, {300, 850}});
+    ASSERT_TRUE(h.have);
+    EXPECT_TRUE(h.heldAtZero);
+    EXPECT_EQ(h.fixed, 0);
+    EXPECT_NEAR(h.freeFixed, -50, 1e-9);
+    EXPECT_NEAR(h.perTriangle, hl.perUnit, 1e-12);
+}
+
+TEST(BenchCostFit, NothingToFitWithoutDistinctPoints) {
+    EXPECT_FALSE(FitCost({}).have);
+    EXPECT_FALSE(FitCost({{100, 5, 1e6}}).have);
+    EXPECT_FALSE(FitCost({{100, 5, 1e6}, {100, 5, 2e6}}).have);
+    // Triangles and pixels that rise together cannot be told apart.
+    EXPECT_FALSE(FitCost({{1, 10, 5}, {2, 20, 7}, {3, 30, 9}}).have);
+}
+
+// Noisy points with both terms: no plane with a fixed part of at least zero
+// fits better (nudged along each term).
+TEST(BenchCostFit, NoPlaneWithANonNegativeFixedPartFitsBetter) {
+    std::mt19937 random(24);
+    std::uniform_real_distribution<double> noise(-0.3, 0.3), fixed(-2e6, 2e6);
+    for (int trial = 0; trial < 100; trial++) {
+        std::vector<CostPoint> points;
+        const double trueFixed = fixed(random);
+        for (double t : {3674.0, 58784.0, 940544.0})
+            for (double px : {76800.0, 2073600.0})
+                points.push_back({t, px, (trueFixed + 200 * t + 2 * px) * (1 + noise(random))});
+        const CostFit f = FitCost(points);
+        ASSERT_TRUE(f.have);
+        ASSERT_GE(f.fixed, 0);
+        EXPECT_EQ(f.heldAtZero, f.freeFixed < 0);
+        const double best = CostError(points, f.fixed, f.perTriangle, f.perPixel);
+        for (double d : {-1e-3, 1e-3}) {
+            EXPECT_LE(best,
+                      CostError(points, f.fixed, f.perTriangle * (1 + d), f.perPixel) * (1 + 1e-9));
+            EXPECT_LE(best,
+                      CostError(points, f.fixed, f.perTriangle, f.perPixel * (1 + d)) * (1 + 1e-9));
+        }
+        EXPECT_LE(best, CostError(points, f.fixed + 1e4, f.perTriangle, f.perPixel) * (1 + 1e-9));
+        if (f.fixed >= 1e4)
+            EXPECT_LE(best,
+                      CostError(points, f.fixed - 1e4, f.perTriangle, f.perPixel) * (1 + 1e-9));
+    }
+}
+
 } // namespace

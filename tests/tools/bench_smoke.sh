@@ -14,7 +14,9 @@
 # line. Then a short sweep over two small sizes, whose JSON, fit, chart,
 # progress and headings are checked (never its times), outputs that cannot be
 # written refused before any work, and the program copied without its
-# counting pass.
+# counting pass. With a model (BENCH_SMOKE_MODEL, the sample bunny): its
+# start view from a pose, and a short triangle sweep over it and a model of
+# two triangles made here.
 #   bench_smoke.sh SCANVANE_BENCH [SCANVANE_MICROBENCH]
 set -euo pipefail
 bench=$1 micro=${2:-}
@@ -71,7 +73,7 @@ view = dict(timing, name=string, median_ticks=num, median_vs_clear_floor=num,
 lp_ratios = {k: OrNull(num) for k in (
     "llvmpipe_one_thread_min_vs_min", "llvmpipe_one_thread_p25_vs_p25",
     "llvmpipe_all_cores_min_vs_min", "llvmpipe_all_cores_p25_vs_p25")}
-mode = dict(timing, threads=integer, **lp_ratios)
+mode = dict(timing, threads=integer, frame_crc32=string, **lp_ratios)
 schema = {
     "schema_version": integer, "program": string, "version": string, "headline": string,
     "compiler": string, "os": string, "processor": string, "cpu_family": string,
@@ -82,7 +84,7 @@ schema = {
     "others_cpu_share": OrNull(num), "views": [view],
     "floors": {"streaming_stores": timing, "memset": timing, "clear_render_target": timing,
                "clear_vs_streaming_floor": num},
-    "counting_build_agrees": boolean,
+    "counting_build_agrees": boolean, "camera": string, "model": OrNull({}),
     "start_modes": {"one_thread_streaming_clear": mode, "one_thread_ordinary_clear": mode,
                     "all_cores": OrNull(mode)},
     "llvmpipe": OrNull({"renderer": string, "one_thread": dict(timing, threads=integer),
@@ -190,6 +192,11 @@ for name, (h, n, written, tested) in want.items():
         bad.append("%s: got %s, want %s" % (name, got, (h, n, written, tested)))
 if d.get("counting_build_agrees") is not True:
     bad.append("the counting build drew different frames")
+if d["model"] is not None or d["camera"] != "40,-20,0,0":
+    bad.append("the built-in scene's model %s and camera %s" % (d["model"], d["camera"]))
+crcs = {m: d["start_modes"][m]["frame_crc32"] for m in d["start_modes"] if d["start_modes"][m]}
+if set(crcs.values()) != {views["start"]["frame_crc32"]}:
+    bad.append("the start view's modes drew other frames: %s" % crcs)
 want_threads = int(args[args.index("--threads") + 1]) if "--threads" in args else 1
 if d.get("threads") != want_threads:
     bad.append("threads %s, want %s" % (d.get("threads"), want_threads))
@@ -310,6 +317,128 @@ sys.exit(1 if bad else 0)
 PY
 rm -f "$svg"
 done
+# A model: its start view alone from the pose, in every mode, llvmpipe
+# drawing it too; the document says which model and pose, and every mode drew
+# the same frame. The counting pass is not run for it, and says so in one line.
+model=${BENCH_SMOKE_MODEL:-}
+if [ -z "$model" ] || [ ! -f "$model" ]; then
+    echo "skip: no sample model (the build makes it with npm and node)"
+else
+    echo "== scanvane-bench --model $model"
+    json=$("$bench" --json --model "$model" --size 96x64 --frames 3 --camera 40,-20,20,0 \
+        2>"$work/err") || { echo "FAIL: --model: status $?, $(cat "$work/err")"; exit 1; }
+    # One line on the counts; nothing else but a warning of a busy machine.
+    [ "$(grep -c "^scanvane-bench: counts not taken for a model" "$work/err")" -eq 1 ] &&
+        [ "$(grep -vc "^scanvane-bench: \(counts not taken\|warning: other processes\)" "$work/err")" -eq 0 ] ||
+        { echo "FAIL: --model: not one line on the counts: $(cat "$work/err")"; exit 1; }
+    python3 - "$json" "$model" <<'PY'
+import json, sys
+d, model = json.loads(sys.argv[1]), sys.argv[2]
+bad = []
+m = d.get("model") or {}
+want = {"file": str, "format": str, "vertices": int, "triangles": int, "load_ms": (int, float),
+        "placement": str, "up": str, "shading": str, "peak_resident_bytes": (int, float, type(None))}
+if set(m) != set(want) or any(not isinstance(m[k], t) for k, t in want.items()):
+    bad.append("model %s" % m)
+elif m["file"] != model or m["format"] != "PLY" or not 0 < m["vertices"] <= 3 * m["triangles"] or \
+        (m["peak_resident_bytes"] is not None and m["peak_resident_bytes"] <= 0):
+    bad.append("model %s" % m)
+if d.get("camera") != "40,-20,20,0":
+    bad.append("camera %s" % d.get("camera"))
+if [v["name"] for v in d["views"]] != ["start"] or d["views"][0]["work"] is not None:
+    bad.append("views %s" % d["views"])
+if d["measured_frames"] != 3 or d["counting_build_agrees"] is not False:
+    bad.append("frames %s, counting %s" % (d["measured_frames"], d["counting_build_agrees"]))
+crcs = {k: v["frame_crc32"] for k, v in d["start_modes"].items() if v}
+if len(crcs) != 3 or set(crcs.values()) != {d["views"][0]["frame_crc32"]}:
+    bad.append("the modes drew other frames: %s, view %s" % (crcs, d["views"][0]["frame_crc32"]))
+if d["llvmpipe"] is not None and d["llvmpipe"]["one_thread"]["median_ns"] <= 0:
+    bad.append("llvmpipe %s" % d["llvmpipe"])
+if str(m.get("triangles")) not in d["headline"]:
+    bad.append("headline %s" % d["headline"])
+for b in bad:
+    print("FAIL:", b)
+sys.exit(1 if bad else 0)
+PY
+    # The triangle sweep over the bunny and two triangles, at one size.
+    tiny=$work/two.ply
+    printf 'ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\nproperty uchar green\nproperty uchar blue\nelement face 2\nproperty list uchar int vertex_indices\nend_header\n0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 255 255 255\n3 0 1 2\n3 0 2 3\n' >"$tiny"
+    echo "== scanvane-bench --sweep --models"
+    svg=$work/triangles.svg
+    json=$("$bench" --sweep --json --models "$model,$tiny" --size 80x60 --sweep-frames 3 \
+        --camera 40,-20,20,0 --svg "$svg" 2>"$work/progress") ||
+        { echo "FAIL: --sweep --models: status $?, $(cat "$work/progress")"; exit 1; }
+    for stage in "$model (.* triangles, model 1 of 2) at 80x60, start view" \
+        "$tiny (2 triangles, model 2 of 2) at 80x60, start view"; do
+        grep -q "^scanvane-bench: sweep $stage, [0-9]* s$" "$work/progress" ||
+            { echo "FAIL: no progress line for $stage:"; cat "$work/progress"; exit 1; }
+    done
+    python3 - "$json" "$svg" "$model" "$tiny" <<'PY'
+import json, os, sys, xml.etree.ElementTree as ET
+d, svg, files = json.loads(sys.argv[1]), sys.argv[2], sys.argv[3:]
+bad = []
+s = d.get("triangle_sweep") or {}
+want = {"triangle_sweep_schema_version", "camera", "passes", "all_cores_threads",
+        "llvmpipe_renderer", "modes", "models", "rows", "fits"}
+if set(s) != want or set(d) - {"triangle_sweep"} != {
+        "schema_version", "program", "version", "headline", "compiler", "os", "processor",
+        "cpu_family", "cpu_model", "date", "fill", "counter_frequency_hz"}:
+    bad.append("fields %s / %s" % (sorted(d), sorted(s)))
+    s = {}
+names = [m["name"] for m in s.get("modes", [])]
+if [m["file"] for m in s.get("models", [])] != files or s.get("camera") != "40,-20,20,0":
+    bad.append("models %s camera %s" % (s.get("models"), s.get("camera")))
+tri = [m["triangles"] for m in s.get("models", [])]
+if len(tri) != 2 or tri[1] != 2 or tri[0] <= 2:
+    bad.append("triangles %s" % tri)
+lp = s.get("llvmpipe_renderer") is not None
+rows = s.get("rows", [])
+if [(r["model_index"], r["triangles"], r["width_px"], r["height_px"]) for r in rows] != \
+        [(0, tri[0], 80, 60), (1, 2, 80, 60)]:
+    bad.append("rows %s" % rows)
+for r in rows:
+    if r["frames_agree"] is not True or r["frames"] < 3:
+        bad.append("row %s: frames %s agree %s" % (r["model_index"], r["frames"], r["frames_agree"]))
+    for n in names:
+        c = r["start"].get(n)
+        if c is None and (not n.startswith("llvmpipe") or lp):
+            bad.append("%s not timed" % n)
+        elif c is not None and not 0 < c["min_ns"] <= c["p25_ns"] <= c["median_ns"]:
+            bad.append("%s: %s" % (n, c))
+for n in names:
+    f = s.get("fits", {}).get(n, "missing")
+    if f is None and n.startswith("llvmpipe") and not lp:
+        continue
+    if not isinstance(f, dict) or set(f) != {"fixed_ns", "per_triangle_ns", "per_pixel_ns",
+                                             "r_squared", "fixed_held_at_zero"}:
+        bad.append("fit %s: %r" % (n, f))
+        continue
+    # One size: no per-pixel term; two models: the line through both, or the
+    # best through zero when that would start below zero.
+    pts = [(r["triangles"], r["start"][n]["median_ns"]) for r in rows]
+    if f["per_pixel_ns"] is not None or f["fixed_ns"] < 0:
+        bad.append("fit %s: %s" % (n, f))
+    elif f["fixed_held_at_zero"]:
+        through_zero = sum(x * y for x, y in pts) / sum(x * x for x, y in pts)
+        if abs(f["per_triangle_ns"] - through_zero) > 1e-4 + 1e-3 * through_zero:
+            bad.append("fit %s held at zero: %s, want %s" % (n, f, through_zero))
+    elif any(abs(f["fixed_ns"] + f["per_triangle_ns"] * x - y) > 1e-3 * y + 2 for x, y in pts):
+        bad.append("fit %s misses %s" % (n, pts))
+try:
+    root = ET.parse(svg).getroot()
+    lines = root.findall("{http://www.w3.org/2000/svg}polyline")
+    if not root.tag.endswith("svg") or len(lines) < 2 * len(names) - (0 if lp else 4):
+        bad.append("--svg: %d lines for %d modes" % (len(lines), len(names)))
+except Exception as e:
+    bad.append("--svg: %s" % e)
+if os.path.exists(svg + ".part"):
+    bad.append("--svg left its .part behind")
+for b in bad:
+    print("FAIL:", b)
+sys.exit(1 if bad else 0)
+PY
+    echo "ok: a model's start view and the triangle sweep"
+fi
 # The table, on a machine kept busy by as many spinning shells as it has
 # processors: no mode's heading is cut, the headline is followed by how to
 # share it, and the busy machine is named in a warning (where /proc/stat

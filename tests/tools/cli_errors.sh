@@ -158,6 +158,49 @@ if [ -n "$bench" ]; then
     bad "--frames-csv given twice" $N --frames-csv a.csv --frames-csv b.csv
     bad "cannot write '$I/a-directory': it is a directory" $N --frames-csv "$I/a-directory"
     bad "cannot write 'no-such-dir/walk.csv': no folder 'no-such-dir'" $N --frames-csv no-such-dir/walk.csv
+    # A model's pose and the triangle sweep's list, where the build reads models.
+    if "$bench" --help | grep -- "--models" >/dev/null; then
+        printf 'ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n' >"$I/one.ply"
+        printf 'solid x\nthis is not a model\n' >"$I/not-a-model.stl"
+        bad "--camera needs a value" $N --model "$I/one.ply" --camera
+        bad "--camera needs a non-empty value" $N --model "$I/one.ply" --camera=
+        bad "got only 3" $N --model "$I/one.ply" --camera 1,2,3
+        bad "got more" $N --model "$I/one.ply" --camera 1,2,3,4,5
+        bad "got more" $N --model "$I/one.ply" --camera 1,2,3,4,,,
+        bad "HEADING 'nan' is not a finite" $N --model "$I/one.ply" --camera 1,2,3,nan
+        bad "X 'inf' is not a finite" $N --model "$I/one.ply" --camera inf,2,3,4
+        bad "HEIGHT '-inf' is not a finite" $N --model "$I/one.ply" --camera 1,2,-inf,4
+        bad "Z '1e39' is not a finite" $N --model "$I/one.ply" --camera 1,1e39,3,4
+        bad "X ' 1' is not a number" $N --model "$I/one.ply" --camera " 1,2,3,4"
+        bad "Z '' is not a number" $N --model "$I/one.ply" --camera 1,,3,4
+        bad "X 'abc' is not a number" $N --model "$I/one.ply" --camera abc,2,3,4
+        bad "--camera given twice" $N --model "$I/one.ply" --camera 1,2,3,4 --camera 1,2,3,4
+        bad "--camera goes with --model or --models" $N --camera 1,2,3,4
+        bad "--frames goes with --model" $N --frames 5
+        bad "--frames wants a whole number from 1 to 600, got '0'" $N --model "$I/one.ply" --frames 0
+        bad "--frames wants a whole number from 1 to 600, got 'nan'" $N --model "$I/one.ply" --frames nan
+        bad "--frames-csv does not go with --model" $N --model "$I/one.ply" --frames-csv a.csv
+        bad "--as-is places or lights a model" $N --as-is
+        bad "--model does not go with --sweep" $N --sweep --model "$I/one.ply"
+        bad "--models goes with --sweep" $N --models "$I/one.ply"
+        bad "--models needs a non-empty value" $N --sweep --models=
+        bad "--models wants model files separated by commas, got an empty name in ','" $N --sweep --models ,
+        bad "--models wants model files separated by commas, got an empty name" $N --sweep --models "$I/one.ply,"
+        bad "--models wants model files separated by commas, got an empty name" $N --sweep --models "$I/one.ply,,$I/one.ply"
+        bad "--models takes at most 16 models" $N --sweep --models "$(printf "$I/one.ply,%.0s" {1..16})$I/one.ply"
+        bad "--size and --sweep-sizes: give one" $N --sweep --models "$I/one.ply" --size 64x48 --sweep-sizes 64x48
+        bad "--sweep-sizes" $N --sweep --models "$I/one.ply" --sweep-sizes 64x48,nan
+        bad "--camera goes with --model or --models" $N --sweep --camera 1,2,3,4
+        bad "no-such.ply" $N --sweep --models "$I/one.ply,no-such.ply"
+        bad "a-directory" $N --sweep --models "$I/a-directory"
+        bad "not-a-model.stl" $N --sweep --models "$I/one.ply,$I/not-a-model.stl"
+        bad "empty" $N --sweep --models "$I/empty"
+        bad "no-such.ply" $N --model no-such.ply
+        bad "a-directory" $N --model "$I/a-directory"
+        bad "not-a-model.stl" $N --model "$I/not-a-model.stl"
+    else
+        echo "skip: scanvane-bench reads no models in this build"
+    fi
     program=("${renderer[@]}") name=scanvane-render
 fi
 # The renderer's own options. A bad size leaves no output file behind.
