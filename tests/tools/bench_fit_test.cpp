@@ -160,9 +160,10 @@ TEST(BenchCostFit, NoPlaneWithANonNegativeFixedPartFitsBetter) {
                       CostError(points, f.fixed, f.perTriangle, f.perPixel * (1 + d)) * (1 + 1e-9));
         }
         EXPECT_LE(best, CostError(points, f.fixed + 1e4, f.perTriangle, f.perPixel) * (1 + 1e-9));
-        if (f.fixed >= 1e4)
+        if (f.fixed >= 1e4) {
             EXPECT_LE(best,
                       CostError(points, f.fixed - 1e4, f.perTriangle, f.perPixel) * (1 + 1e-9));
+        }
     }
 }
 
