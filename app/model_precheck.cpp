@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/model_load.h"
+#include "app/model_precheck_gltf.h"
 
 namespace {
 
@@ -445,24 +446,24 @@ bool PlyTextInstance(const unsigned char *bytes, size_t start, size_t length, bo
 // A binary file's instances, value by value (PLY::PropertyInstance::
 // ParseInstanceBinary): lists within the file, face texture coordinates
 // within their corners.
-bool PlyBinaryData(const unsigned char *bytes, size_t size, size_t at, bool bigEndian,
+bool PlyBinaryData(const unsigned char *bytes, size_t size, uint64_t at, bool bigEndian,
                    const std::vector<PlyElement> &elements, std::string &reason) {
     for (const PlyElement &e : elements)
         for (uint32_t i = 0; i < e.count; i++) {
             PlyFace face;
             for (const PlyProperty &p : e.properties) {
                 if (!p.list) {
-                    at += (size_t)p.item.bytes;
+                    at += (uint64_t)p.item.bytes; // may pass the end: lists are checked
                     continue;
                 }
-                const size_t n = (size_t)p.count.bytes;
+                const uint64_t n = (uint64_t)p.count.bytes;
                 if (at > size || size - at < n)
                     return reason = "truncated or damaged: its " + e.name +
                                     " lists run past the end of the file",
                            false;
                 uint64_t raw = 0;
-                for (size_t k = 0; k < n; k++)
-                    raw |= (uint64_t)bytes[at + (bigEndian ? n - 1 - k : k)] << (8 * k);
+                for (uint64_t k = 0; k < n; k++)
+                    raw |= (uint64_t)bytes[(size_t)(at + (bigEndian ? n - 1 - k : k))] << (8 * k);
                 at += n;
                 uint64_t items = raw;
                 if (p.count.real) {
@@ -483,7 +484,7 @@ bool PlyBinaryData(const unsigned char *bytes, size_t size, size_t at, bool bigE
                     return reason = "truncated or damaged: a " + e.name + " list of " +
                                     Count(items) + " values runs past the end of the file",
                            false;
-                at += (size_t)(items * (uint64_t)p.item.bytes);
+                at += items * (uint64_t)p.item.bytes;
                 if (p.corners) face.haveCorners = true, face.corners = items;
                 if (p.texcoords)
                     face.haveTexcoords = true, face.texcoordsLow = face.texcoordsHigh = items;
@@ -651,7 +652,7 @@ bool CheckReaderFaults(ModelFormat format, const unsigned char *bytes, size_t si
     case ModelFormat::Obj:
         return CheckObj(bytes, size, reason);
     case ModelFormat::Gltf:
-        return true;
+        return CheckGltfReaderFaults(bytes, size, reason);
     }
     return true;
 }

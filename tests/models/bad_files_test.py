@@ -43,6 +43,14 @@ def gltf(buffer_uri, length, indices=(0, 1, 2), count=3):
                          {"bufferView": 1, "componentType": 5125, "count": len(indices), "type": "SCALAR"}]}
     return json.dumps(doc).encode()
 
+def gltf_skinned():
+    # A skin may leave out its inverse bind matrices (identities).
+    doc = json.loads(gltf("embedded", 0))
+    doc["nodes"] = [{"mesh": 0, "skin": 0}, {"name": "joint"}]
+    doc["scenes"] = [{"nodes": [0, 1]}]
+    doc["skins"] = [{"joints": [1]}]
+    return json.dumps(doc).encode()
+
 def stl_binary(count, facets):
     return b"x" * 80 + struct.pack("<I", count) + b"".join(struct.pack("<12fH", *([0] * 3), *f, 0) for f in facets)
 
@@ -96,6 +104,7 @@ cases = [
     ("PLY list longer than its line", "biglist.ply", ply_ascii(tri, ["4000000000 0 1 2"]), "lists 4000000000 values, more than the line holds"),
     ("PLY comment its reader reads past", "leftover.ply", ply_ascii(tri, ["3 0 1 2"], extra_header="comment   element vertex 99999999\ncomment a\n"), "line 4 is a comment shorter than an earlier line"),
     ("PLY text with a bare carriage return", "cr.ply", ply_ascii(tri, ["3 0 1 2"])[:-1] + b"\r", "carriage return without a newline"),
+    ("glTF skin without inverse bind matrices", "skin.gltf", gltf_skinned(), "skin 0 has fewer inverse bind matrices than joints (1)"),
     ("OBJ line elements", "polyline.obj", b"v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1\nl 1\nl 1 2 3\n", "line 4 is a line element ('l')"),
     ("unknown format", "model.3ds", b"MM\x00\x00", "format '.3ds' is not one this program reads"),
     ("no extension", "model", b"ply\n", "has no extension"),
