@@ -8,6 +8,7 @@
 #include "app/model_import.h"
 #include "app/model_light.h"
 #include "app/model_place.h"
+#include "app/model_precheck.h"
 #include "app/model_weld.h"
 
 namespace {
@@ -24,6 +25,7 @@ bool Load(const unsigned char *bytes, size_t size, const std::string &name, cons
     if (!IdentifyModelFormat(name, bytes, size, format, reason)) return false;
     info.format = ModelFormatName(format);
     if (!CheckDeclaredCounts(format, bytes, size, reason)) return false;
+    if (!CheckReaderFaults(format, bytes, size, reason)) return false;
     ImportedModel model;
     if (!ImportModel(format, bytes, size, path, directory, model, reason)) return false;
 

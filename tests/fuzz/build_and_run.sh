@@ -25,7 +25,7 @@ core)
     # and eight records: 771 bytes.
     limits=(-max_len=771 -dict="$root/tests/fuzz/core.dict") seeds="$root/tests/fuzz/corpus" ;;
 model)
-    sources=("$root"/app/model_{load,format,import,light,weld,place}.cpp "$root"/app/{camera,keys}.cpp
+    sources=("$root"/app/model_{load,format,precheck,precheck_gltf,import,light,weld,place}.cpp "$root"/app/{camera,keys}.cpp
              "$root/tests/fuzz/model_fuzz.cpp")
     libraries=(-lassimp)
     export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/fuzz/model_lsan.supp}

@@ -8,6 +8,7 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 formatted=(
     app/options.h app/options.cpp
+    app/model_precheck.h app/model_precheck.cpp app/model_precheck_gltf.h app/model_precheck_gltf.cpp
     platform/shell/command_line.cpp
     platform/web/web_options.cpp
     tools/arguments.h tools/arguments.cpp

@@ -43,6 +43,14 @@ def gltf(buffer_uri, length, indices=(0, 1, 2), count=3):
                          {"bufferView": 1, "componentType": 5125, "count": len(indices), "type": "SCALAR"}]}
     return json.dumps(doc).encode()
 
+def gltf_skinned():
+    # A skin may leave out its inverse bind matrices (identities).
+    doc = json.loads(gltf("embedded", 0))
+    doc["nodes"] = [{"mesh": 0, "skin": 0}, {"name": "joint"}]
+    doc["scenes"] = [{"nodes": [0, 1]}]
+    doc["skins"] = [{"joints": [1]}]
+    return json.dumps(doc).encode()
+
 def stl_binary(count, facets):
     return b"x" * 80 + struct.pack("<I", count) + b"".join(struct.pack("<12fH", *([0] * 3), *f, 0) for f in facets)
 
@@ -85,6 +93,19 @@ cases = [
     ("glb version 1", "old.glb", struct.pack("<III", 0x46546C67, 1, 24) + struct.pack("<II", 4, 0x4E4F534A) + b"{}  ", "binary glTF version 1, not 2"),
     ("not a glb", "text.glb", b"{\"asset\":{}}", "is not a binary glTF file"),
     ("glTF that is not JSON", "junk.gltf", b"\x00\x01\x02junk", ""),
+    # Files that lead assimp's own readers astray (a count run below zero, a
+    # line past its buffer, arrays written past their end), refused first.
+    ("OFF bad face lines outnumbering its faces", "underflow.off", b"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n# one\n# two\n3 0 1 2\n", "more face lines with a corner count of 0 or over 9 than the 1 faces it declares"),
+    ("OFF line past its reader's buffer", "long.off", b"OFF\n3 1 0\n0 0 0" + b" " * 5000 + b"\n1 0 0\n0 1 0\n3 0 1 2\n", "line 3 is longer than the 4095 characters"),
+    ("OFF counts as its reader reads them", "misread.off", b"4 2 999999999\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2\n3 1 2 3\n", "declares 999999999 faces, more than"),
+    ("STL read as UTF-32", "utf32.stl", b"\xfe\xff\x00\x00" + b"A\x00\x00\x00" * 19 + struct.pack("<I", 1) + b"\x00" * 50, "FE FF 00 00"),
+    ("PLY with two vertex elements", "twice.ply", ply_ascii(tri, ["3 0 1 2"]).replace(b"element face", b"element vertex 40\nproperty float x\nproperty float y\nproperty float z\nelement face").replace(b"3 0 1 2\n", b"1 1 1\n" * 40 + b"3 0 1 2\n"), "more than one vertex element"),
+    ("PLY texture coordinates without corners", "texcoord.ply", ply_ascii(tri, ["6 0 0 1 0 0 1"]).replace(b"int vertex_indices", b"float texcoord"), "6 texture coordinates for no corner list"),
+    ("PLY list longer than its line", "biglist.ply", ply_ascii(tri, ["4000000000 0 1 2"]), "lists 4000000000 values, more than the line holds"),
+    ("PLY comment its reader reads past", "leftover.ply", ply_ascii(tri, ["3 0 1 2"], extra_header="comment   element vertex 99999999\ncomment a\n"), "line 4 is a comment shorter than an earlier line"),
+    ("PLY text with a bare carriage return", "cr.ply", ply_ascii(tri, ["3 0 1 2"])[:-1] + b"\r", "carriage return without a newline"),
+    ("glTF skin without inverse bind matrices", "skin.gltf", gltf_skinned(), "skin 0 has fewer inverse bind matrices than joints (1)"),
+    ("OBJ line elements", "polyline.obj", b"v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1\nl 1\nl 1 2 3\n", "line 4 is a line element ('l')"),
     ("unknown format", "model.3ds", b"MM\x00\x00", "format '.3ds' is not one this program reads"),
     ("no extension", "model", b"ply\n", "has no extension"),
 ]
