@@ -66,10 +66,10 @@ bool Guarded(const unsigned char *bytes, size_t size, const std::string &name,
         ok = false, reason = "not enough memory to hold it";
     }
     if (!ok) error = name + ": " + reason;
+#if defined(__GLIBC__)
     // The reader's scene was made of many small blocks, now free but still
     // resident; hand them back so a big model's drawing is not charged
     // for its reading.
-#if defined(__GLIBC__)
     malloc_trim(0);
 #endif
     return ok;

@@ -3,8 +3,8 @@
 // collected once per frame (on the calling thread, or by each thread for its
 // own bands); each band is then cleared with ordinary stores (the buffers fit
 // in cache) and every triangle is rasterised into its rows in scene order, so
-// each pixel comes out exactly as in the one-thread frame. Threads are created at start-up, never per frame,
-// and nothing is allocated per frame.
+// each pixel comes out exactly as in the one-thread frame. Threads are
+// created at start-up, never per frame, and nothing is allocated per frame.
 #pragma once
 #include <cstdint>
 #include <string>

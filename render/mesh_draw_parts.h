@@ -87,10 +87,10 @@ struct MeshDrawing {
 
     // The bands' share of the work.
     uint32_t chunkTriangles = 0, chunkCount = 0;
-    std::vector<uint32_t> chunkVertices; // chunk c first uses [c], [c + 1) - 1
+    std::vector<uint32_t> chunkVertices;                  // chunk c first uses [c], [c + 1) - 1
     std::unique_ptr<std::atomic<uint32_t>[]> transformed; // per chunk: the frame done
-    std::vector<TriangleRecord> pieces; // projected pieces of cut triangles
-    std::unique_ptr<uint64_t[]> store;  // the lists' blocks
+    std::vector<TriangleRecord> pieces;                   // projected pieces of cut triangles
+    std::unique_ptr<uint64_t[]> store;                    // the lists' blocks
     uint32_t storeBlocks = 0;
     std::vector<uint32_t> firstBlock; // chunk x band: its list's first block
     std::vector<ListCursor> cursors;  // thread x cursorStride

@@ -7,7 +7,10 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 formatted=(
-    app/options.h app/options.cpp
+    app/options.h app/options.cpp app/model_load.cpp app/frame_bands.cpp
+    app/model_scene.h app/model_scene.cpp
+    render/mesh_draw.h render/mesh_draw.cpp render/mesh_draw_bands.cpp render/mesh_draw_parts.h
+    render/bands.h render/bands.cpp tests/render/render_mesh_test.cpp
     app/model_precheck.h app/model_precheck.cpp app/model_precheck_gltf.h app/model_precheck_gltf.cpp
     platform/shell/command_line.cpp
     platform/web/web_options.cpp
