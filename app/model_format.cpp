@@ -212,6 +212,9 @@ bool CheckPly(const unsigned char *bytes, size_t size, std::string &reason) {
     return Fits(at - end, size - end, what, reason);
 }
 
+// Past any count or index a model may hold.
+constexpr uint64_t OffNumberHeld = 1ull << 40;
+
 // assimp reads an OFF face's index past the last vertex as the last vertex
 // (and a bad corner count as whatever follows): the faces are checked here
 // instead, line by line after the vertex lines.
@@ -237,7 +240,6 @@ bool CheckOffFaces(const unsigned char *bytes, size_t size, size_t at, uint64_t 
             nextLine(i);
             continue;
         }
-        uint64_t values[2] = {0, 0}; // corner count, then each index in turn
         uint64_t corners = 0, seen = 0;
         while (i < size && bytes[i] != '\n' && bytes[i] != '#') {
             if (!std::isdigit(bytes[i])) {
@@ -246,10 +248,13 @@ bool CheckOffFaces(const unsigned char *bytes, size_t size, size_t at, uint64_t 
                 i++;
                 continue;
             }
+            // Every digit is passed over; the value stops growing once it
+            // is past any count a file may hold, and a refusal quotes the
+            // number as written.
+            const size_t digits = i;
             uint64_t n = 0;
-            while (i < size && std::isdigit(bytes[i]))
-                n = n > (1ull << 40) ? n : n * 10 + (bytes[i++] - '0');
-            values[seen == 0 ? 0 : 1] = n;
+            for (; i < size && std::isdigit(bytes[i]); i++)
+                if (n <= OffNumberHeld) n = n * 10 + (uint64_t)(bytes[i] - '0');
             if (seen == 0) {
                 corners = n;
                 if (corners < 3)
@@ -258,13 +263,13 @@ bool CheckOffFaces(const unsigned char *bytes, size_t size, size_t at, uint64_t 
                                     "; a face needs at least 3",
                            false;
             } else if (seen <= corners && n >= vertices) {
-                return reason = "face " + Count(f) + " refers to vertex " + Count(n) + " of " +
+                return reason = "face " + Count(f) + " refers to vertex " +
+                                std::string((const char *)bytes + digits, i - digits) + " of " +
                                 Count(vertices),
                        false;
             }
             seen++;
         }
-        (void)values;
         nextLine(i);
         f++;
     }

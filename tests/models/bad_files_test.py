@@ -62,6 +62,7 @@ cases = [
     ("index out of range (binary PLY)", "index-bin.ply", ply_binary(3, [(0, 1, 2), (0, 2, 7)]), "face 1 refers to vertex 7 of 3"),
     ("index out of range (OBJ)", "index.obj", b"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", "index"),
     ("index out of range (OFF)", "index.off", b"OFF\n3 2 0\n# a comment\n0 0 0\n1 0 0\n\n0 1 0\n3 0 1 2\n3 0 1 5\n", "face 1 refers to vertex 5 of 3"),
+    ("OFF index of thirty digits", "digits.off", b"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 " + b"5" * 30 + b"\n", "face 0 refers to vertex " + "5" * 30 + " of 3"),
     ("index out of range (glTF)", "index.gltf", gltf("embedded", 0, (0, 1, 9)), "has no faces"),
     ("NaN coordinate", "nan.ply", ply_ascii(["0 0 0", "nan 0 0", "0 1 0"], ["3 0 1 2"]), "vertex 1 has a coordinate that is not a finite number"),
     ("infinite coordinate", "inf.obj", b"v 0 0 0\nv 1e39 0 0\nv 0 1 0\nf 1 2 3\n", "not a finite number"),
