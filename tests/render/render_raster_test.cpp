@@ -410,9 +410,12 @@ TEST_F(Raster, AnySizeAndStrideMatchesRowsFilledOneByOne) {
             auto unit = [&] { return (float)(next() >> 8) / 16777216.0f; };
             auto coordinate = [&](float limit) {
                 switch (next() % 8) {
-                case 0: return limit;                 // on the right or bottom edge
-                case 1: return -0.999f * unit();      // just above or left of it
-                default: return unit() * limit;
+                case 0:
+                    return limit; // on the right or bottom edge
+                case 1:
+                    return -0.999f * unit(); // just above or left of it
+                default:
+                    return unit() * limit;
                 }
             };
             for (int k = 0; k < 200; k++) {
